@@ -1,0 +1,3 @@
+#include "demo/demo.hpp"
+
+int main() { return quorvel::demo::Run(); }

@@ -1,0 +1,57 @@
+// SleepMs, the pacing of every animation, on the real clock or on a virtual one.
+#include <chrono>
+#include <thread>
+
+#include "display/screen.hpp"
+
+namespace quorvel {
+namespace {
+
+std::atomic<bool> gVirtual{false};
+std::atomic<int64_t> gVirtualMs{0};
+
+// Sleeps in one piece, with no key check.
+void Pause(int32_t ms) {
+  if (gVirtual.load(std::memory_order_relaxed)) {
+    gVirtualMs.fetch_add(ms, std::memory_order_relaxed);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+}
+
+}  // namespace
+
+void SetVirtualTime(bool on) {
+  gVirtualMs = 0;
+  gVirtual = on;
+}
+
+int64_t VirtualTimeMs() { return gVirtualMs.load(std::memory_order_relaxed); }
+
+void SleepMs(int32_t milliseconds) {
+  if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnSleep(milliseconds);
+  int32_t n = milliseconds;
+  if (n == -1) {
+    // Wait for a key, looking every 50 ms. On virtual time nothing else can make a key
+    // arrive but another thread, so block for it and count one slice.
+    while (!KeyWaiting()) {
+      if (gVirtual.load(std::memory_order_relaxed)) detail::WaitForKeyPush();
+      Pause(50);
+    }
+    return;
+  }
+  if (n <= 0) return;
+  if (n < 100) {
+    Pause(n);
+    return;
+  }
+  // Long pauses go in 50 ms slices that a waiting key ends; the last 1..50 ms do not.
+  do {
+    if (KeyWaiting()) return;
+    n -= 50;
+    Pause(50);
+  } while (n > 50);
+  Pause(n);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,194 @@
+// Quorvel display services: one 640x480 screen of palette indices with 256 palette
+// registers, two pages, 8x16 code page 437 text, a few drawing operations, a key queue,
+// a millisecond sleep that paces every palette effect, and binary file reading.
+//
+// All calls are made from the program's thread. A display thread (absent in headless
+// mode) owns the window: it turns key presses into the key queue and presents the
+// visible page through the palette when something changed, at most once per refresh.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+// ---------------------------------------------------------------------------------------
+// Screen
+// ---------------------------------------------------------------------------------------
+
+constexpr int32_t kScreenWidth = 640;
+constexpr int32_t kScreenHeight = 480;
+constexpr int32_t kTextColumns = 80;
+constexpr int32_t kTextRows = 30;
+
+// Flags of OpenScreen.
+constexpr int32_t kFullScreen = 1;  // bit 0: full screen; clear asks for a window
+constexpr int32_t kDeepColour = 2;  // bit 1: force a depth of at least 16 bits
+
+// Opens the screen (mode 18: 640x480; depth 8; pages below 1 count as 1). When the
+// requested style (full screen or window) cannot be had, the other one is tried. Returns
+// false when no screen could be opened; ScreenError() then says why. A display that
+// nobody can see (SDL's offscreen or dummy driver chosen by SDL itself) counts as a
+// failure; one the caller chose through SDL_HINT_VIDEODRIVER is accepted.
+bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags);
+// Why the last OpenScreen failed, or "" after a success.
+std::string ScreenError();
+// Closes the window and releases the pages; the key queue stays. Safe when closed.
+void CloseScreen();
+// True between a successful OpenScreen and CloseScreen.
+bool ScreenIsOpen();
+
+// Sets one register from a PalColor (red + green*256 + blue*65536, 6 bits each; other
+// bits ignored). Never waits and never touches pixels; the change shows from the next
+// presentation on. Does nothing without an open 8-bit screen.
+void SetPaletteEntry(int32_t index, int32_t color);
+// Reloads all 256 registers with the default palette.
+void RestoreDefaultPalette();
+
+// Selects the drawing page and the presented page (0-based).
+void SetPages(int32_t workPage, int32_t visiblePage);
+// Copies a whole page onto another; -1 as source is the work page, -1 as destination
+// the visible page.
+void CopyPage(int32_t source, int32_t destination);
+// Holds off presentation until UnlockScreen (no nesting).
+void LockScreen();
+// Ends the lock and presents lines firstLine..lastLine (-1, -1: the whole screen).
+void UnlockScreen(int32_t firstLine, int32_t lastLine);
+// Fills the work page with the background colour and homes the text cursor.
+void ClearScreen();
+
+// ---------------------------------------------------------------------------------------
+// Text: 80x30 cells of 8x16 pixels, drawn opaque, code page 437
+// ---------------------------------------------------------------------------------------
+
+// Sets the text colours (masked to 0..255); a negative value keeps that colour.
+void SetTextColor(int32_t foreground, int32_t background);
+// Moves the cursor (1-based); 0 or less keeps that coordinate.
+void LocateText(int32_t row, int32_t column);
+// Prints single-byte code page 437 text at the cursor; newline moves to the next row.
+// Past row 30 the page scrolls up one text row.
+void PrintText(const std::string& text, bool newline);
+
+// ---------------------------------------------------------------------------------------
+// Drawing on the work page (coordinates round half away from zero; clipped to the page)
+// ---------------------------------------------------------------------------------------
+
+// Draws the line between two points, both included. styleMask 65535 is solid; other
+// masks repeat their 16 bits along the line, bit 15 first.
+void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_t styleMask);
+// Draws the rectangle between two corners, filled or as an outline.
+void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool filled);
+// Draws an ellipse centred on (x, y). aspect 0 is the screen's own ratio; above 1 the
+// horizontal radius is radius / aspect, otherwise the vertical radius is radius * aspect.
+// Angles in radians; a span of 2 pi or more is the whole ellipse.
+void DrawEllipse(double x, double y, double radius, int32_t colour, double aspect,
+                 double startAngle, double endAngle, bool filled);
+
+// A captured rectangle: a 16-bit word holding width * 8, a 16-bit word holding the
+// height (both little-endian), then the pixel rows, one byte per pixel.
+using ImageBuffer = std::vector<uint8_t>;
+// An empty buffer able to hold `words` 32-bit words.
+ImageBuffer MakeImageBuffer(int32_t words);
+
+// PutImage modes.
+constexpr int32_t kPutTransparent = 0;  // index 0 is skipped, others copied
+constexpr int32_t kPutOr = 4;           // destination OR source
+
+// Copies the rectangle (corners inclusive) of the work page into the buffer. Does
+// nothing when the rectangle leaves the page or the buffer is too small.
+void GetImage(double x1, double y1, double x2, double y2, ImageBuffer& buffer);
+// Draws the buffer with its top-left corner at (x, y), clipped to the page. Modes other
+// than kPutTransparent and kPutOr copy every pixel.
+void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode);
+
+// ---------------------------------------------------------------------------------------
+// Keys
+// ---------------------------------------------------------------------------------------
+
+// Key codes below 256 are characters; 256 + a PC scan code is an extended key.
+constexpr int32_t kExtendedKey = 256;
+constexpr int32_t kKeyF1 = kExtendedKey + 59;  // F2..F10 follow: kKeyF1 + 1 .. kKeyF1 + 9
+constexpr int32_t kKeyHome = kExtendedKey + 71;
+constexpr int32_t kKeyUp = kExtendedKey + 72;
+constexpr int32_t kKeyPageUp = kExtendedKey + 73;
+constexpr int32_t kKeyLeft = kExtendedKey + 75;
+constexpr int32_t kKeyRight = kExtendedKey + 77;
+constexpr int32_t kKeyEnd = kExtendedKey + 79;
+constexpr int32_t kKeyDown = kExtendedKey + 80;
+constexpr int32_t kKeyPageDown = kExtendedKey + 81;
+constexpr int32_t kKeyInsert = kExtendedKey + 82;
+constexpr int32_t kKeyDelete = kExtendedKey + 83;
+
+// True while a key waits in the queue; removes nothing.
+bool KeyWaiting();
+// Removes the oldest key: one character, or character 255 and the scan code for an
+// extended key; "" when the queue is empty.
+std::string ReadKey();
+
+// Pauses the caller. 1..99: that many ms, no key check. 100 or more: 50 ms slices,
+// ending early at a slice boundary when a key waits, the last 1..50 ms unbroken.
+// -1: waits for a key (left in the queue). 0 and other negatives: returns at once.
+void SleepMs(int32_t milliseconds);
+
+// ---------------------------------------------------------------------------------------
+// Files: numbers 1..255 bound to open files
+// ---------------------------------------------------------------------------------------
+
+enum class FileResult : int32_t {
+  Ok = 0,
+  BadFileNumber = 52,  // number outside 1..255, in use (open), or not open (read)
+  FileNotFound = 53,
+  DeviceError = 57,  // the system refused a read
+};
+
+enum class FileAccess {
+  Binary,    // open for reading and writing, else create empty, else open read-only
+  ReadOnly,  // open an existing file for reading only; never creates or truncates
+};
+
+// The lowest free file number, or 0 when all 255 are in use.
+int32_t FreeFileNumber();
+// Opens a file under the number. A directory is not a file: it is never opened.
+FileResult OpenFile(const std::string& name, int32_t fileNumber,
+                    FileAccess access = FileAccess::Binary);
+// Reads up to `count` bytes at the current position and advances it; bytes past the end
+// of the file are zero. `bytesRead`, when given, receives how many came from the file.
+// On a number that is not open the destination is left unchanged.
+FileResult ReadFileBytes(int32_t fileNumber, void* destination, int32_t count,
+                         int32_t* bytesRead = nullptr);
+// Closes the file and frees the number; 0 closes every open file.
+FileResult CloseFile(int32_t fileNumber);
+
+// ---------------------------------------------------------------------------------------
+// Inspection and control, for tests, tools and users
+// ---------------------------------------------------------------------------------------
+
+// Chosen before OpenScreen: no window and no display thread.
+void SetHeadless(bool on);
+// SleepMs advances a virtual clock instantly, by the same rules, instead of sleeping.
+void SetVirtualTime(bool on);
+// Virtual milliseconds slept since virtual time was switched on.
+int64_t VirtualTimeMs();
+// A key arriving as if pressed on the display side (any thread).
+void PushKey(int32_t code);
+// A register at 8-bit precision: r + g*256 + b*65536.
+uint32_t GetPaletteEntry(int32_t index);
+// The palette index at (x, y) of a page; -1 outside the pages.
+int32_t GetPixel(int32_t page, int32_t x, int32_t y);
+// The visible page seen through the palette: 640*480 values 0xRRGGBB, row by row.
+std::vector<uint32_t> CaptureFrame();
+
+// Sees what the program asks of the display, on the program's thread.
+class DisplayObserver {
+ public:
+  virtual ~DisplayObserver() = default;
+  virtual void OnPaletteEntry(int32_t index, int32_t color) { (void)index, (void)color; }
+  virtual void OnSleep(int32_t milliseconds) { (void)milliseconds; }
+  virtual void OnReadKey() {}
+};
+// Installs the observer (nullptr removes it). It is called at the start of every
+// SetPaletteEntry, SleepMs and ReadKey.
+void SetDisplayObserver(DisplayObserver* observer);
+
+}  // namespace quorvel

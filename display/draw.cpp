@@ -1,0 +1,200 @@
+// Drawing on the work page: lines, boxes, ellipses and captured images. Everything is
+// clipped to the page.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "display/screen.hpp"
+
+namespace quorvel {
+namespace {
+
+// Coordinates round half away from zero. Far-off and non-finite values land well off the
+// page instead of overflowing.
+int32_t Round(double v) {
+  constexpr double kFar = 1 << 24;
+  if (!(v > -kFar)) return -(1 << 24);  // also catches NaN
+  if (v > kFar) return 1 << 24;
+  return static_cast<int32_t>(std::lround(v));
+}
+
+bool OnPage(int32_t x, int32_t y) {
+  return x >= 0 && y >= 0 && x < kScreenWidth && y < kScreenHeight;
+}
+
+// The work page, or nullptr when no screen is open. Callers hold the pixel lock.
+uint8_t* WorkPixels(detail::Screen& s) {
+  if (s.work < 0 || s.work >= static_cast<int32_t>(s.pages.size())) return nullptr;
+  return s.pages[s.work].data();
+}
+
+void Plot(uint8_t* page, int32_t x, int32_t y, uint8_t colour) {
+  if (OnPage(x, y)) page[size_t(y) * kScreenWidth + x] = colour;
+}
+
+void Span(uint8_t* page, int32_t x1, int32_t x2, int32_t y, uint8_t colour) {
+  if (y < 0 || y >= kScreenHeight) return;
+  x1 = std::max(x1, 0);
+  x2 = std::min(x2, kScreenWidth - 1);
+  if (x1 <= x2) std::fill(page + size_t(y) * kScreenWidth + x1, page + size_t(y) * kScreenWidth + x2 + 1, colour);
+}
+
+// Bresenham's line, both ends included; the style mask repeats bit 15 first.
+void Line(uint8_t* page, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t colour,
+          uint16_t style) {
+  const int64_t dx = std::abs(int64_t(x2) - x1), dy = -std::abs(int64_t(y2) - y1);
+  const int32_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+  int64_t err = dx + dy;
+  for (int32_t bit = 15;; bit = (bit + 15) % 16) {
+    if (style >> bit & 1) Plot(page, x1, y1, colour);
+    if (x1 == x2 && y1 == y2) break;
+    const int64_t e2 = 2 * err;
+    if (e2 >= dy) err += dy, x1 += sx;
+    if (e2 <= dx) err += dx, y1 += sy;
+  }
+}
+
+template <typename Draw>
+void OnWorkPage(Draw draw) {
+  detail::Screen& s = detail::TheScreen();
+  {
+    std::lock_guard lock(s.pixels);
+    uint8_t* page = WorkPixels(s);
+    if (!page) return;
+    draw(page);
+  }
+  detail::PageChanged(s.work);
+}
+
+// Whether the angle of (dx, dy) from the centre, counter-clockwise with y up, lies in the
+// arc from start to end (radians, start <= end after normalising).
+bool InArc(double dx, double dy, double start, double end) {
+  double a = std::atan2(-dy, dx);
+  if (a < start) a += 2 * std::numbers::pi * std::ceil((start - a) / (2 * std::numbers::pi));
+  return a <= end;
+}
+
+}  // namespace
+
+void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_t styleMask) {
+  OnWorkPage([&](uint8_t* page) {
+    const int32_t ax = Round(x1), ay = Round(y1), bx = Round(x2), by = Round(y2);
+    Line(page, ax, ay, bx, by, static_cast<uint8_t>(colour), static_cast<uint16_t>(styleMask));
+  });
+}
+
+void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool filled) {
+  OnWorkPage([&](uint8_t* page) {
+    int32_t left = Round(x1), top = Round(y1), right = Round(x2), bottom = Round(y2);
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    const uint8_t c = static_cast<uint8_t>(colour);
+    if (filled) {
+      for (int32_t y = std::max(top, 0); y <= std::min(bottom, kScreenHeight - 1); ++y) {
+        Span(page, left, right, y, c);
+      }
+      return;
+    }
+    Span(page, left, right, top, c);
+    Span(page, left, right, bottom, c);
+    for (int32_t y = std::max(top, 0); y <= std::min(bottom, kScreenHeight - 1); ++y) {
+      Plot(page, left, y, c);
+      Plot(page, right, y, c);
+    }
+  });
+}
+
+void DrawEllipse(double x, double y, double radius, int32_t colour, double aspect,
+                 double startAngle, double endAngle, bool filled) {
+  if (!(radius >= 0) || radius > 1e6) return;
+  if (aspect == 0) aspect = (double(kScreenHeight) / kScreenWidth) * 4.0 / 3.0;
+  aspect = std::abs(aspect);
+  const double rx = aspect > 1 ? radius / aspect : radius;
+  const double ry = aspect > 1 ? radius : radius * aspect;
+  if (startAngle > endAngle) std::swap(startAngle, endAngle);
+  const bool whole = endAngle - startAngle >= 2 * std::numbers::pi - 1e-6;
+  const int32_t cx = Round(x), cy = Round(y);
+  const uint8_t c = static_cast<uint8_t>(colour);
+
+  OnWorkPage([&](uint8_t* page) {
+    if (filled) {
+      // One span per pixel row, each half as wide as the ellipse at that height.
+      const int32_t half = static_cast<int32_t>(std::floor(ry + 0.5));
+      for (int32_t dy = -half; dy <= half; ++dy) {
+        if (cy + dy < 0 || cy + dy >= kScreenHeight) continue;
+        const double t = ry > 0 ? dy / ry : 0.0;
+        const double w = rx * std::sqrt(std::max(0.0, 1.0 - t * t));
+        const int32_t x1 = Round(cx - w), x2 = Round(cx + w);
+        if (whole) {
+          Span(page, x1, x2, cy + dy, c);
+        } else {
+          for (int32_t px = std::max(x1, 0); px <= std::min(x2, kScreenWidth - 1); ++px) {
+            if (InArc(px - cx, dy, startAngle, endAngle)) Plot(page, px, cy + dy, c);
+          }
+        }
+      }
+      return;
+    }
+    // The rim, sampled finely enough to leave no gaps.
+    const int32_t steps = std::max(16, static_cast<int32_t>(8 * std::max(rx, ry)));
+    for (int32_t i = 0; i <= steps; ++i) {
+      const double a = startAngle + (whole ? 2 * std::numbers::pi : endAngle - startAngle) * i / steps;
+      Plot(page, Round(cx + rx * std::cos(a)), Round(cy - ry * std::sin(a)), c);
+    }
+  });
+}
+
+ImageBuffer MakeImageBuffer(int32_t words) {
+  return ImageBuffer(size_t(std::max(words, 0)) * 4, 0);
+}
+
+void GetImage(double x1, double y1, double x2, double y2, ImageBuffer& buffer) {
+  int32_t left = Round(x1), top = Round(y1), right = Round(x2), bottom = Round(y2);
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  if (!OnPage(left, top) || !OnPage(right, bottom)) return;
+  const size_t width = size_t(right - left + 1), height = size_t(bottom - top + 1);
+  if (buffer.size() < 4 + width * height) return;
+
+  detail::Screen& s = detail::TheScreen();
+  std::lock_guard lock(s.pixels);
+  const uint8_t* page = WorkPixels(s);
+  if (!page) return;
+  const uint16_t widthBits = static_cast<uint16_t>(width * 8);
+  buffer[0] = widthBits & 0xFF;
+  buffer[1] = widthBits >> 8;
+  buffer[2] = height & 0xFF;
+  buffer[3] = static_cast<uint8_t>(height >> 8);
+  for (size_t row = 0; row < height; ++row) {
+    const uint8_t* from = page + (top + row) * kScreenWidth + left;
+    std::copy(from, from + width, buffer.data() + 4 + row * width);
+  }
+}
+
+void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode) {
+  if (buffer.size() < 4) return;
+  const int32_t width = (buffer[0] | buffer[1] << 8) / 8;
+  const int32_t height = buffer[2] | buffer[3] << 8;
+  if (buffer.size() < 4 + size_t(width) * height) return;  // a header that lies
+  const int32_t left = Round(x), top = Round(y);
+  // The part of the image that lies on the page.
+  const int32_t x0 = std::max(0, -left), x1 = std::min(width, kScreenWidth - left);
+  const int32_t y0 = std::max(0, -top), y1 = std::min(height, kScreenHeight - top);
+  if (x0 >= x1 || y0 >= y1) return;
+
+  OnWorkPage([&](uint8_t* page) {
+    for (int32_t row = y0; row < y1; ++row) {
+      const uint8_t* from = buffer.data() + 4 + size_t(row) * width;
+      uint8_t* to = page + size_t(top + row) * kScreenWidth + left;
+      for (int32_t col = x0; col < x1; ++col) {
+        if (mode == kPutOr) {
+          to[col] |= from[col];
+        } else if (mode != kPutTransparent || from[col] != 0) {
+          to[col] = from[col];
+        }
+      }
+    }
+  });
+}
+
+}  // namespace quorvel

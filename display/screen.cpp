@@ -1,0 +1,250 @@
+// The screen: opening and closing it, the palette registers, the pages and their
+// presentation, and the inspection surface.
+#include "display/screen.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "palette/palette.hpp"
+
+namespace quorvel {
+namespace detail {
+namespace {
+
+std::atomic<DisplayObserver*> gObserver{nullptr};
+
+// floor(c * 255 / 63) for every 6-bit component.
+constexpr std::array<uint32_t, 64> kExpand = [] {
+  std::array<uint32_t, 64> table{};
+  for (uint32_t c = 0; c < 64; ++c) table[c] = Expand6To8(c);
+  return table;
+}();
+
+uint32_t RegisterFromPalColor(int32_t color) {
+  const uint32_t v = static_cast<uint32_t>(color);
+  return kExpand[(v >> 16) & 63] << 16 | kExpand[(v >> 8) & 63] << 8 | kExpand[v & 63];
+}
+
+bool ValidPage(const Screen& s, int32_t page) {
+  return page >= 0 && page < static_cast<int32_t>(s.pages.size());
+}
+
+void LoadDefaultRegisters(Screen& s) {
+  const auto& defaults = DefaultRegisters();
+  for (int i = 0; i < 256; ++i) s.registers[i].store(defaults[i], std::memory_order_relaxed);
+}
+
+}  // namespace
+
+Screen& TheScreen() {
+  static Screen screen;
+  return screen;
+}
+
+DisplayObserver* CurrentObserver() { return gObserver.load(std::memory_order_acquire); }
+
+const std::array<uint32_t, 256>& DefaultRegisters() {
+  static const std::array<uint32_t, 256> registers = [] {
+    std::array<uint32_t, 256> table{};
+    for (int32_t i = 0; i < 256; ++i) {
+      table[i] = RegisterFromPalColor(DefaultPalRed(i) + DefaultPalGreen(i) * 256 +
+                                      DefaultPalBlue(i) * 65536);
+    }
+    return table;
+  }();
+  return registers;
+}
+
+void MarkDirty() {
+  Screen& s = TheScreen();
+  // Only the first change after a presentation wakes the presenter; the rest are free.
+  if (s.dirty.load(std::memory_order_relaxed)) return;
+  if (!s.dirty.exchange(true, std::memory_order_acq_rel) && s.presenter) s.presenter->Wake();
+}
+
+void PageChanged(int32_t page) {
+  if (page == TheScreen().visible) MarkDirty();
+}
+
+void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* out,
+                   size_t count) {
+  for (size_t i = 0; i < count; ++i) out[i] = palette[indices[i]];
+}
+
+void RenderVisible(uint32_t* out) {
+  Screen& s = TheScreen();
+  uint32_t palette[256];
+  for (int i = 0; i < 256; ++i) {
+    palette[i] = s.registers[i].load(std::memory_order_relaxed) | 0xFF000000u;
+  }
+  std::lock_guard lock(s.pixels);
+  if (!ValidPage(s, s.visible)) {
+    std::fill(out, out + kPagePixels, 0xFF000000u);
+    return;
+  }
+  ConvertPixels(s.pages[s.visible].data(), palette, out, kPagePixels);
+}
+
+}  // namespace detail
+
+using detail::Screen;
+using detail::TheScreen;
+
+bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
+  Screen& s = TheScreen();
+  CloseScreen();
+  s.error.clear();
+  if (mode != 18) {
+    s.error = "screen mode " + std::to_string(mode) + " is not available (mode 18 is 640x480)";
+    return false;
+  }
+  constexpr int32_t kMaxPages = 16;
+  pages = std::max(pages, 1);
+  if (pages > kMaxPages) {
+    s.error = std::to_string(pages) + " pages asked for; the screen has at most " +
+              std::to_string(kMaxPages);
+    return false;
+  }
+  {
+    std::lock_guard lock(s.pixels);
+    s.pages.assign(pages, std::vector<uint8_t>(detail::kPagePixels, 0));
+    s.work = 0;
+    s.visible = 0;
+  }
+  s.depth = (flags & kDeepColour) ? std::max(depth, 16) : depth;
+  detail::LoadDefaultRegisters(s);
+  s.locked = false;
+  s.foreground = 15;
+  s.background = 0;
+  s.cursorRow = 0;
+  s.cursorColumn = 0;
+  detail::ClearKeys();
+
+  if (!s.headless) {
+    s.presenter = detail::OpenSdlPresenter(flags, s.error);
+    if (!s.presenter) {
+      std::lock_guard lock(s.pixels);
+      s.pages.clear();
+      return false;
+    }
+  }
+  s.open = true;
+  s.dirty = false;
+  detail::MarkDirty();
+  return true;
+}
+
+std::string ScreenError() { return TheScreen().error; }
+
+void CloseScreen() {
+  Screen& s = TheScreen();
+  s.presenter.reset();  // joins the display thread
+  std::lock_guard lock(s.pixels);
+  s.pages.clear();
+  s.open = false;
+}
+
+bool ScreenIsOpen() { return TheScreen().open; }
+
+void SetPaletteEntry(int32_t index, int32_t color) {
+  if (DisplayObserver* observer = detail::CurrentObserver()) {
+    observer->OnPaletteEntry(index, color);
+  }
+  Screen& s = TheScreen();
+  if (!s.open || s.depth > 8 || index < 0 || index > 255) return;
+  s.registers[index].store(detail::RegisterFromPalColor(color), std::memory_order_relaxed);
+  detail::MarkDirty();
+}
+
+void RestoreDefaultPalette() {
+  Screen& s = TheScreen();
+  if (!s.open) return;
+  detail::LoadDefaultRegisters(s);
+  detail::MarkDirty();
+}
+
+void SetPages(int32_t workPage, int32_t visiblePage) {
+  Screen& s = TheScreen();
+  if (detail::ValidPage(s, workPage)) s.work = workPage;
+  if (detail::ValidPage(s, visiblePage) && visiblePage != s.visible) {
+    {
+      std::lock_guard lock(s.pixels);
+      s.visible = visiblePage;
+    }
+    detail::MarkDirty();
+  }
+}
+
+void CopyPage(int32_t source, int32_t destination) {
+  Screen& s = TheScreen();
+  if (source == -1) source = s.work;
+  if (destination == -1) destination = s.visible;
+  if (!detail::ValidPage(s, source) || !detail::ValidPage(s, destination)) return;
+  if (source == destination) return;
+  {
+    std::lock_guard lock(s.pixels);
+    std::memcpy(s.pages[destination].data(), s.pages[source].data(), detail::kPagePixels);
+  }
+  detail::PageChanged(destination);
+}
+
+void LockScreen() {
+  Screen& s = TheScreen();
+  // Taken under the pixel lock so that no presentation starts after this returns.
+  std::lock_guard lock(s.pixels);
+  s.locked = true;
+}
+
+void UnlockScreen(int32_t firstLine, int32_t lastLine) {
+  // The whole visible page is presented whatever lines are named: presenting is one
+  // texture upload, and a partial one would gain nothing.
+  (void)firstLine, (void)lastLine;
+  Screen& s = TheScreen();
+  if (!s.locked.exchange(false)) return;
+  s.dirty = false;
+  detail::MarkDirty();
+}
+
+void ClearScreen() {
+  Screen& s = TheScreen();
+  if (!detail::ValidPage(s, s.work)) return;
+  {
+    std::lock_guard lock(s.pixels);
+    std::fill(s.pages[s.work].begin(), s.pages[s.work].end(), s.background);
+  }
+  s.cursorRow = 0;
+  s.cursorColumn = 0;
+  detail::PageChanged(s.work);
+}
+
+void SetHeadless(bool on) { TheScreen().headless = on; }
+
+uint32_t GetPaletteEntry(int32_t index) {
+  if (index < 0 || index > 255) return 0;
+  const uint32_t rgb = TheScreen().registers[index].load(std::memory_order_relaxed);
+  // Registers hold 0xRRGGBB; callers get red in the low byte, like a PalColor.
+  return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+}
+
+int32_t GetPixel(int32_t page, int32_t x, int32_t y) {
+  Screen& s = TheScreen();
+  std::lock_guard lock(s.pixels);
+  if (!detail::ValidPage(s, page) || x < 0 || y < 0 || x >= kScreenWidth ||
+      y >= kScreenHeight) {
+    return -1;
+  }
+  return s.pages[page][size_t(y) * kScreenWidth + x];
+}
+
+std::vector<uint32_t> CaptureFrame() {
+  std::vector<uint32_t> frame(detail::kPagePixels);
+  detail::RenderVisible(frame.data());
+  for (uint32_t& pixel : frame) pixel &= 0xFFFFFFu;
+  return frame;
+}
+
+void SetDisplayObserver(DisplayObserver* observer) {
+  detail::gObserver.store(observer, std::memory_order_release);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,93 @@
+// The display's one screen: the state shared by the services and the presenter behind
+// them. Internal to the display; users include display.hpp.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "display/display.hpp"
+
+namespace quorvel::detail {
+
+constexpr size_t kPagePixels = size_t(kScreenWidth) * kScreenHeight;
+
+// Shows the visible page somewhere. The SDL presenter owns a window and a display thread;
+// without a presenter (headless) nothing is shown and CaptureFrame is the only view.
+class Presenter {
+ public:
+  virtual ~Presenter() = default;
+  // Something visible changed: present it soon (at most once per refresh). Called on the
+  // program's thread only when the dirty flag goes from clear to set; must not block.
+  virtual void Wake() = 0;
+};
+
+// Opens the SDL window and starts its display thread. On failure returns nullptr and
+// sets `error` to a message naming what failed and SDL's reason.
+std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error);
+
+struct Screen {
+  bool open = false;
+  bool headless = false;
+  int32_t depth = 8;
+  int32_t work = 0;     // written by the program's thread only
+  int32_t visible = 0;  // changed under `pixels`, which the presenter reads under
+  std::vector<std::vector<uint8_t>> pages;  // pixel memory, guarded by `pixels`
+
+  // Registers at 8-bit precision as 0xRRGGBB. One atomic word each, so the presenter
+  // never sees a register half-written.
+  std::array<std::atomic<uint32_t>, 256> registers{};
+  std::atomic<bool> locked{false};
+  std::atomic<bool> dirty{false};  // the visible picture needs presenting
+
+  // Guards page memory: the program's thread draws, the display thread converts.
+  std::mutex pixels;
+
+  // Text state.
+  int32_t cursorRow = 0;  // 0-based
+  int32_t cursorColumn = 0;
+  uint8_t foreground = 15;
+  uint8_t background = 0;
+
+  std::unique_ptr<Presenter> presenter;
+  std::string error;
+};
+
+Screen& TheScreen();
+
+// The installed observer, or nullptr.
+DisplayObserver* CurrentObserver();
+
+// Blocks the caller until a key is pushed (used by SleepMs(-1) on virtual time).
+void WaitForKeyPush();
+// Empties the key queue.
+void ClearKeys();
+
+// Flags the page as changed: when it is the visible one, it is presented soon.
+void PageChanged(int32_t page);
+
+// Flags the visible picture for presentation and wakes the presenter if it slept.
+void MarkDirty();
+
+// Converts `count` palette indices through 256 registers (0xRRGGBB) into 0xAARRGGBB
+// pixels with alpha 0xFF. The one conversion used by the presenter and CaptureFrame.
+void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* out,
+                   size_t count);
+// Takes a snapshot of the registers and converts the visible page into `out`
+// (kPagePixels values 0xFFRRGGBB). Holds the pixel lock while reading the page.
+void RenderVisible(uint32_t* out);
+
+// 6-bit component to 8-bit register precision: floor(c * 255 / 63).
+constexpr uint32_t Expand6To8(uint32_t c) { return c * 255 / 63; }
+
+// The default palette at 8-bit precision, 0xRRGGBB per register.
+const std::array<uint32_t, 256>& DefaultRegisters();
+
+// The 8x16 code page 437 font: 16 row bytes per glyph, bit 0 the leftmost pixel.
+extern const uint8_t kFont8x16[256][16];
+
+}  // namespace quorvel::detail

@@ -1,0 +1,67 @@
+// Text output: 8x16 code page 437 cells on an 80x30 grid, drawn opaque.
+#include <algorithm>
+#include <cstring>
+
+#include "display/screen.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr int32_t kCellWidth = 8;
+constexpr int32_t kCellHeight = 16;
+
+// Moves the work page up one text row and blanks the freed bottom row.
+void ScrollUp(detail::Screen& s, std::vector<uint8_t>& page) {
+  const size_t rowBytes = size_t(kScreenWidth) * kCellHeight;
+  std::memmove(page.data(), page.data() + rowBytes, page.size() - rowBytes);
+  std::fill(page.end() - rowBytes, page.end(), s.background);
+  s.cursorRow = kTextRows - 1;
+}
+
+void NextRow(detail::Screen& s, std::vector<uint8_t>& page) {
+  s.cursorColumn = 0;
+  if (++s.cursorRow >= kTextRows) ScrollUp(s, page);
+}
+
+void DrawGlyph(const detail::Screen& s, std::vector<uint8_t>& page, uint8_t code) {
+  const uint8_t* glyph = detail::kFont8x16[code];
+  uint8_t* cell = page.data() + size_t(s.cursorRow) * kCellHeight * kScreenWidth +
+                  size_t(s.cursorColumn) * kCellWidth;
+  for (int32_t y = 0; y < kCellHeight; ++y, cell += kScreenWidth) {
+    for (int32_t x = 0; x < kCellWidth; ++x) {
+      cell[x] = (glyph[y] >> x & 1) ? s.foreground : s.background;
+    }
+  }
+}
+
+}  // namespace
+
+void SetTextColor(int32_t foreground, int32_t background) {
+  detail::Screen& s = detail::TheScreen();
+  if (foreground >= 0) s.foreground = static_cast<uint8_t>(foreground & 255);
+  if (background >= 0) s.background = static_cast<uint8_t>(background & 255);
+}
+
+void LocateText(int32_t row, int32_t column) {
+  detail::Screen& s = detail::TheScreen();
+  if (row > 0) s.cursorRow = std::min(row, kTextRows) - 1;
+  if (column > 0) s.cursorColumn = std::min(column, kTextColumns) - 1;
+}
+
+void PrintText(const std::string& text, bool newline) {
+  detail::Screen& s = detail::TheScreen();
+  if (s.work < 0 || s.work >= static_cast<int32_t>(s.pages.size())) return;
+  {
+    std::lock_guard lock(s.pixels);
+    std::vector<uint8_t>& page = s.pages[s.work];
+    for (char c : text) {
+      if (s.cursorColumn >= kTextColumns) NextRow(s, page);
+      DrawGlyph(s, page, static_cast<uint8_t>(c));
+      ++s.cursorColumn;
+    }
+    if (newline) NextRow(s, page);
+  }
+  detail::PageChanged(s.work);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,140 @@
+// The colour model: the default palette, the clamps, Mix and the pass loops that every
+// routine writes its registers through.
+#include <cstdint>
+
+#include "display/display.hpp"
+#include "palette/tables.hpp"
+
+namespace quorvel {
+namespace {
+
+// The VGA power-on palette, built the way the hardware table is laid out: sixteen text
+// colours, a grey ramp, then nine blocks of 24 hues walking round the colour wheel at
+// three intensities and three saturations, then eight blacks.
+constexpr std::array<detail::Rgb, 256> BuildDefaultPalette() {
+  std::array<detail::Rgb, 256> p{};
+  constexpr detail::Rgb text[16] = {
+      {0, 0, 0},    {0, 0, 42},   {0, 42, 0},   {0, 42, 42},  {42, 0, 0},   {42, 0, 42},
+      {42, 21, 0},  {42, 42, 42}, {21, 21, 21}, {21, 21, 63}, {21, 63, 21}, {21, 63, 63},
+      {63, 21, 21}, {63, 21, 63}, {63, 63, 21}, {63, 63, 63}};
+  for (int i = 0; i < 16; ++i) p[i] = text[i];
+
+  constexpr int32_t greys[16] = {0, 5, 8, 11, 14, 17, 20, 24, 28, 32, 36, 40, 45, 50, 56, 63};
+  for (int i = 0; i < 16; ++i) p[16 + i] = {greys[i], greys[i], greys[i]};
+
+  // Levels lo, q1, mid, q3, hi of each block.
+  constexpr int32_t blocks[9][5] = {{0, 16, 31, 47, 63},  {31, 39, 47, 55, 63},
+                                    {45, 49, 54, 58, 63}, {0, 7, 14, 21, 28},
+                                    {14, 17, 21, 24, 28}, {20, 22, 24, 26, 28},
+                                    {0, 4, 8, 12, 16},    {8, 10, 12, 14, 16},
+                                    {11, 12, 13, 15, 16}};
+  // The hue walk: which level (0 = lo .. 4 = hi) each of red, green, blue takes.
+  constexpr int hues[24][3] = {{0, 0, 4}, {1, 0, 4}, {2, 0, 4}, {3, 0, 4}, {4, 0, 4},
+                               {4, 0, 3}, {4, 0, 2}, {4, 0, 1}, {4, 0, 0}, {4, 1, 0},
+                               {4, 2, 0}, {4, 3, 0}, {4, 4, 0}, {3, 4, 0}, {2, 4, 0},
+                               {1, 4, 0}, {0, 4, 0}, {0, 4, 1}, {0, 4, 2}, {0, 4, 3},
+                               {0, 4, 4}, {0, 3, 4}, {0, 2, 4}, {0, 1, 4}};
+  for (int block = 0; block < 9; ++block) {
+    for (int h = 0; h < 24; ++h) {
+      const int32_t* level = blocks[block];
+      p[32 + block * 24 + h] = {level[hues[h][0]], level[hues[h][1]], level[hues[h][2]]};
+    }
+  }
+  return p;  // 248..255 stay black
+}
+
+constexpr std::array<detail::Rgb, 256> kDefaultPalette = BuildDefaultPalette();
+
+const detail::Rgb* DefaultEntry(int32_t index) {
+  static constexpr detail::Rgb kBlack{};
+  return index >= 0 && index <= 255 ? &kDefaultPalette[index] : &kBlack;
+}
+
+// Floor division by 63 that also holds for the negative sums of malformed file colours.
+int64_t FloorDiv63(int64_t n) { return n >= 0 ? n / 63 : -((-n + 62) / 63); }
+
+}  // namespace
+
+int32_t DefaultPalRed(const int32_t& index) { return DefaultEntry(index)->r; }
+int32_t DefaultPalGreen(const int32_t& index) { return DefaultEntry(index)->g; }
+int32_t DefaultPalBlue(const int32_t& index) { return DefaultEntry(index)->b; }
+
+void ClampComponent(int32_t& value) {
+  if (value < 0) value = 0;
+  if (value > 63) value = 63;
+}
+
+void ClampIndex(int32_t& index) {
+  if (index < 0) index = 0;
+  if (index > 255) index = 255;
+}
+
+void ClampRange(int32_t& first, int32_t& last) {
+  if (first < 0) first = 0;
+  if (first > 255) first = 255;
+  if (last < first) last = first;
+  if (last > 255) last = 255;
+}
+
+int32_t Mix(int32_t from, int32_t to, int32_t t) {
+  return static_cast<int32_t>(FloorDiv63(int64_t(63 - t) * from + int64_t(t) * to));
+}
+
+namespace detail {
+
+ColorTable DefaultTable() {
+  ColorTable table;
+  for (int32_t i = 0; i < 256; ++i) {
+    table[i] = {DefaultPalRed(i), DefaultPalGreen(i), DefaultPalBlue(i)};
+  }
+  return table;
+}
+
+ColorTable SolidTable(int32_t r, int32_t g, int32_t b) {
+  ColorTable table;
+  table.fill({r, g, b});
+  return table;
+}
+
+int32_t Pack(const Rgb& c) {
+  const int64_t packed = int64_t(c.r) + int64_t(c.g) * 256 + int64_t(c.b) * 65536;
+  return static_cast<int32_t>(static_cast<uint32_t>(packed));  // wraps modulo 2^32
+}
+
+Rgb MixRgb(const Rgb& from, const Rgb& to, int32_t t) {
+  return {Mix(from.r, to.r, t), Mix(from.g, to.g, t), Mix(from.b, to.b, t)};
+}
+
+Rgb Negative(const Rgb& c) { return {63 - c.r, 63 - c.g, 63 - c.b}; }
+
+int32_t GreyValue(const Rgb& c) {
+  return static_cast<int32_t>((int64_t(c.r) + c.g + c.b) / 3);
+}
+
+ColorTable Rotated(const ColorTable& source, int32_t amount) {
+  // The low eight bits of the two's complement amount: -1 gives 255, 300 gives 44.
+  const uint32_t offset = static_cast<uint32_t>(amount) & 255u;
+  ColorTable table;
+  for (uint32_t j = 0; j < 256; ++j) table[j] = source[(j + offset) & 255u];
+  return table;
+}
+
+void WriteTable(const ColorTable& table, int32_t first, int32_t last) {
+  for (int32_t i = first; i <= last; ++i) SetPaletteEntry(i, Pack(table[i]));
+}
+
+void WritePass(const ColorTable& from, const ColorTable& to, int32_t first, int32_t last,
+               int32_t t) {
+  for (int32_t i = first; i <= last; ++i) SetPaletteEntry(i, Pack(MixRgb(from[i], to[i], t)));
+}
+
+void Animate(const ColorTable& from, const ColorTable& to, int32_t first, int32_t last,
+             const int32_t& speed) {
+  for (int32_t t = 0; t <= 63; ++t) {
+    WritePass(from, to, first, last, t);
+    SleepMs(speed);
+  }
+}
+
+}  // namespace detail
+}  // namespace quorvel

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: a release build, then the whole suite again under
+# the address and undefined-behaviour sanitizers, and the threaded tests under the thread
+# sanitizer. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+jobs="$(nproc)"
+
+# build_and_test <dir> <build type> <sanitizer> [targets...]: builds (the given targets, or
+# everything) and runs the tests that were built.
+build_and_test() {
+  local dir="build/$1" type="$2" sanitize="$3"; shift 3
+  echo "== $dir"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" -DQUORVEL_SANITIZE="$sanitize" \
+    -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+  if (($#)); then
+    cmake --build "$dir" -j"$jobs" --target "$@"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" -L threads
+  else
+    cmake --build "$dir" -j"$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+  fi
+}
+
+build_and_test release Release ""
+build_and_test asan Debug address
+# The tests where a second thread meets the program's thread.
+build_and_test tsan Debug thread test_keys test_presenter
+echo "All tests passed."
