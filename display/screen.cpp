@@ -20,9 +20,10 @@ constexpr std::array<uint32_t, 64> kExpand = [] {
   return table;
 }();
 
+// A PalColor (red in the low bits) to a register, 0xRRGGBB at 8-bit precision.
 uint32_t RegisterFromPalColor(int32_t color) {
   const uint32_t v = static_cast<uint32_t>(color);
-  return kExpand[(v >> 16) & 63] << 16 | kExpand[(v >> 8) & 63] << 8 | kExpand[v & 63];
+  return kExpand[v & 63] << 16 | kExpand[(v >> 8) & 63] << 8 | kExpand[(v >> 16) & 63];
 }
 
 bool ValidPage(const Screen& s, int32_t page) {
