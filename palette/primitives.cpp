@@ -10,12 +10,6 @@ void FillRegisters(int32_t first, int32_t last, int32_t r, int32_t g, int32_t b)
   for (int32_t i = first; i <= last; ++i) SetPaletteEntry(i, color);
 }
 
-void ClampColour(int32_t& r, int32_t& g, int32_t& b) {
-  ClampComponent(r);
-  ClampComponent(g);
-  ClampComponent(b);
-}
-
 }  // namespace
 
 void PalBlackout() { FillRegisters(0, 255, 0, 0, 0); }
@@ -26,18 +20,18 @@ void PalBlackoutRange(int32_t& first, int32_t& last) {
 }
 
 void PalFill(int32_t& r, int32_t& g, int32_t& b) {
-  ClampColour(r, g, b);
+  detail::ClampColour(r, g, b);
   FillRegisters(0, 255, r, g, b);
 }
 
 void PalFillRange(int32_t& first, int32_t& last, int32_t& r, int32_t& g, int32_t& b) {
-  ClampColour(r, g, b);
+  detail::ClampColour(r, g, b);
   ClampRange(first, last);
   FillRegisters(first, last, r, g, b);
 }
 
 void PalSetColor(int32_t& index, int32_t& r, int32_t& g, int32_t& b) {
-  ClampColour(r, g, b);
+  detail::ClampColour(r, g, b);
   ClampIndex(index);
   SetPaletteEntry(index, detail::Pack({r, g, b}));
 }
