@@ -111,6 +111,31 @@ int32_t GreyValue(const Rgb& c) {
   return static_cast<int32_t>((int64_t(c.r) + c.g + c.b) / 3);
 }
 
+ColorTable NegativeTable(const ColorTable& source) {
+  ColorTable table;
+  for (size_t i = 0; i < table.size(); ++i) table[i] = Negative(source[i]);
+  return table;
+}
+
+ColorTable NegativeIf(const ColorTable& source, int32_t flag) {
+  return FlagOn(flag) ? NegativeTable(source) : source;
+}
+
+ColorTable GreyTable(const ColorTable& source) {
+  ColorTable table;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const int32_t m = GreyValue(source[i]);
+    table[i] = {m, m, m};
+  }
+  return table;
+}
+
+void ClampColour(int32_t& r, int32_t& g, int32_t& b) {
+  ClampComponent(r);
+  ClampComponent(g);
+  ClampComponent(b);
+}
+
 ColorTable Rotated(const ColorTable& source, int32_t amount) {
   // The low eight bits of the two's complement amount: -1 gives 255, 300 gives 44.
   const uint32_t offset = static_cast<uint32_t>(amount) & 255u;
