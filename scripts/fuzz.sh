@@ -4,6 +4,7 @@
 # Usage: scripts/fuzz.sh [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup.sh clang-14 libclang-rt-14-dev
 seconds="${1:-20}"
 out=build/fuzz
 mkdir -p "$out/corpus"
