@@ -25,6 +25,8 @@ build_and_test() {
 
 build_and_test release Release ""
 build_and_test asan Debug address
+# The palette file readers against arbitrary bytes, for a bounded time.
+scripts/fuzz.sh 20
 # The tests where a second thread meets the program's thread.
 build_and_test tsan Debug thread test_keys test_presenter
 echo "All tests passed."
