@@ -153,7 +153,12 @@ void SetPaletteEntry(int32_t index, int32_t color) {
   }
   Screen& s = TheScreen();
   if (!s.open || s.depth > 8 || index < 0 || index > 255) return;
-  s.registers[index].store(detail::RegisterFromPalColor(color), std::memory_order_relaxed);
+  // Only the program's thread writes registers, so a plain load and store suffice; an
+  // unchanged register needs no presentation.
+  const uint32_t rgb = detail::RegisterFromPalColor(color);
+  std::atomic<uint32_t>& reg = s.registers[index];
+  if (reg.load(std::memory_order_relaxed) == rgb) return;
+  reg.store(rgb, std::memory_order_relaxed);
   detail::MarkDirty();
 }
 

@@ -18,20 +18,29 @@ void ScrollUp(detail::Screen& s, std::vector<uint8_t>& page) {
   s.cursorRow = kTextRows - 1;
 }
 
-void NextRow(detail::Screen& s, std::vector<uint8_t>& page) {
+// Returns whether the page scrolled.
+bool NextRow(detail::Screen& s, std::vector<uint8_t>& page) {
   s.cursorColumn = 0;
-  if (++s.cursorRow >= kTextRows) ScrollUp(s, page);
+  if (++s.cursorRow < kTextRows) return false;
+  ScrollUp(s, page);
+  return true;
 }
 
-void DrawGlyph(const detail::Screen& s, std::vector<uint8_t>& page, uint8_t code) {
+// Paints one cell; returns whether any pixel changed. A blinking prompt reprints the
+// same text every few milliseconds, and only real changes need presenting.
+bool DrawGlyph(const detail::Screen& s, std::vector<uint8_t>& page, uint8_t code) {
   const uint8_t* glyph = detail::kFont8x16[code];
   uint8_t* cell = page.data() + size_t(s.cursorRow) * kCellHeight * kScreenWidth +
                   size_t(s.cursorColumn) * kCellWidth;
+  bool changed = false;
   for (int32_t y = 0; y < kCellHeight; ++y, cell += kScreenWidth) {
     for (int32_t x = 0; x < kCellWidth; ++x) {
-      cell[x] = (glyph[y] >> x & 1) ? s.foreground : s.background;
+      const uint8_t colour = (glyph[y] >> x & 1) ? s.foreground : s.background;
+      changed |= cell[x] != colour;
+      cell[x] = colour;
     }
   }
+  return changed;
 }
 
 }  // namespace
@@ -51,17 +60,18 @@ void LocateText(int32_t row, int32_t column) {
 void PrintText(const std::string& text, bool newline) {
   detail::Screen& s = detail::TheScreen();
   if (s.work < 0 || s.work >= static_cast<int32_t>(s.pages.size())) return;
+  bool changed = false;
   {
     std::lock_guard lock(s.pixels);
     std::vector<uint8_t>& page = s.pages[s.work];
     for (char c : text) {
-      if (s.cursorColumn >= kTextColumns) NextRow(s, page);
-      DrawGlyph(s, page, static_cast<uint8_t>(c));
+      if (s.cursorColumn >= kTextColumns) changed |= NextRow(s, page);
+      changed |= DrawGlyph(s, page, static_cast<uint8_t>(c));
       ++s.cursorColumn;
     }
-    if (newline) NextRow(s, page);
+    if (newline) changed |= NextRow(s, page);
   }
-  detail::PageChanged(s.work);
+  if (changed) detail::PageChanged(s.work);
 }
 
 }  // namespace quorvel

@@ -117,6 +117,10 @@ ColorTable NegativeTable(const ColorTable& source) {
   return table;
 }
 
+ColorTable NegativeIf(const ColorTable& source, int32_t flag) {
+  return FlagOn(flag) ? NegativeTable(source) : source;
+}
+
 ColorTable GreyTable(const ColorTable& source) {
   ColorTable table;
   for (size_t i = 0; i < table.size(); ++i) {

@@ -32,15 +32,14 @@ void PalRotateFCXOp(const ColorTable& source, int32_t& first, int32_t& last, int
 }
 
 void PalNegOp(const ColorTable& source, const int32_t& flag) {
-  detail::WriteTable(detail::FlagOn(flag) ? detail::NegativeTable(source) : source, 0, 255);
+  detail::WriteTable(detail::NegativeIf(source, flag), 0, 255);
 }
 
 // The flag is read once the range is settled.
 void PalNegRangeOp(const ColorTable& source, int32_t& first, int32_t& last,
                    const int32_t& flag) {
   ClampRange(first, last);
-  detail::WriteTable(detail::FlagOn(flag) ? detail::NegativeTable(source) : source, first,
-                     last);
+  detail::WriteTable(detail::NegativeIf(source, flag), first, last);
 }
 
 void PalNegRotateOp(const ColorTable& source, int32_t& first, int32_t& last,

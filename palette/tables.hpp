@@ -36,6 +36,8 @@ Rgb MixRgb(const Rgb& from, const Rgb& to, int32_t t);
 Rgb Negative(const Rgb& c);  // (63 - r, 63 - g, 63 - b)
 int32_t GreyValue(const Rgb& c);  // (r + g + b) / 3, remainder dropped
 ColorTable NegativeTable(const ColorTable& source);  // Negative of every entry
+// The negative table when the flag is on (FlagOn), else the table itself.
+ColorTable NegativeIf(const ColorTable& source, int32_t flag);
 ColorTable GreyTable(const ColorTable& source);      // (m, m, m) with m = GreyValue
 // The table with entry j taken from source entry (j + amount) mod 256.
 ColorTable Rotated(const ColorTable& source, int32_t amount);
