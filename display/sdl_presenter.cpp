@@ -180,8 +180,10 @@ void Display::Close() {
   window_ = nullptr;
   // Only the video subsystem goes: SDL_Quit would also forget the caller's hints,
   // among them its choice of video driver, and a reopened screen must still honour it.
+  // What SDL kept for this thread (its error text) is freed here, as SDL_Quit would.
   if (started_) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_TLSCleanup();
     started_ = false;
   }
 }
