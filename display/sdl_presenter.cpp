@@ -6,7 +6,6 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
