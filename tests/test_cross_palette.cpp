@@ -17,6 +17,7 @@ using detail::ColorTable;
 using detail::Rgb;
 using testing::Event;
 using testing::HeadlessScreen;
+using testing::Record;
 using testing::Recorder;
 using testing::TempDir;
 
@@ -33,12 +34,6 @@ std::vector<Event> Writes(const ColorTable& table, int32_t first = 0, int32_t la
   std::vector<Event> writes;
   for (int32_t i = first; i <= last; ++i) writes.push_back({Event::Entry, i, detail::Pack(table[i])});
   return writes;
-}
-
-std::vector<Event> Record(const std::function<void()>& call) {
-  Recorder rec;
-  call();
-  return rec.events;
 }
 
 // The 64 passes of a fade, checking that each ends with one sleep of `speed`.

@@ -12,12 +12,6 @@ namespace {
 
 using namespace testing;
 
-std::vector<Event> Record(const std::function<void()>& run) {
-  Recorder recorder;
-  run();
-  return recorder.events;
-}
-
 TEST(PalGreyScl, FlagCombinations) {
   HeadlessScreen screen;
   const ColorTable source = Defaults(), greys = Greys(source);

@@ -13,12 +13,6 @@ namespace {
 
 using namespace testing;
 
-std::vector<Event> Record(const std::function<void()>& run) {
-  Recorder recorder;
-  run();
-  return recorder.events;
-}
-
 TEST(PalRotate, OffsetIsAmountModulo256OverTheWholePalette) {
   HeadlessScreen screen;
   const struct {

@@ -22,6 +22,12 @@ std::vector<Event> Recorder::Pass(size_t n) const {
   return pass;
 }
 
+std::vector<Event> Record(const std::function<void()>& run) {
+  Recorder recorder;
+  run();
+  return recorder.events;
+}
+
 HeadlessScreen::HeadlessScreen() {
   SetHeadless(true);
   SetVirtualTime(true);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "display/display.hpp"
@@ -35,6 +36,9 @@ class Recorder : public DisplayObserver {
 
   std::vector<Event> events;
 };
+
+// What `run` asks of the display, recorded.
+std::vector<Event> Record(const std::function<void()>& run);
 
 // Opens a headless screen on virtual time for the length of a test.
 struct HeadlessScreen {
