@@ -18,7 +18,6 @@ using detail::Rgb;
 using testing::Event;
 using testing::HeadlessScreen;
 using testing::Record;
-using testing::Recorder;
 using testing::TempDir;
 
 // Entry i of a palette nothing like the default one, so a swapped table shows.
