@@ -1,6 +1,9 @@
 // The key queue: a ring of 16 slots filled by the display side (or PushKey) and read by
 // the program. One slot stays empty, so at most 15 keys wait; a key arriving when the
 // ring is full drops the oldest.
+#include <poll.h>
+#include <unistd.h>
+
 #include <condition_variable>
 
 #include "display/screen.hpp"
@@ -19,6 +22,18 @@ struct KeyRing {
 KeyRing& Ring() {
   static KeyRing ring;
   return ring;
+}
+
+// Before a screen is open there is no window to type into, so keys come from the console:
+// whatever the terminal has delivered on standard input (a line at a time, as typed).
+void PollConsole() {
+  if (detail::TheScreen().open || !::isatty(STDIN_FILENO)) return;
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  while (::poll(&input, 1, 0) > 0 && (input.revents & POLLIN)) {
+    char c;
+    if (::read(STDIN_FILENO, &c, 1) != 1) break;
+    PushKey(c == '\n' ? 13 : static_cast<uint8_t>(c));
+  }
 }
 
 }  // namespace
@@ -53,6 +68,7 @@ void PushKey(int32_t code) {
 }
 
 bool KeyWaiting() {
+  PollConsole();
   KeyRing& ring = Ring();
   std::lock_guard lock(ring.mutex);
   return ring.head != ring.tail;
@@ -60,6 +76,7 @@ bool KeyWaiting() {
 
 std::string ReadKey() {
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnReadKey();
+  PollConsole();
   KeyRing& ring = Ring();
   int32_t code;
   {
