@@ -13,17 +13,8 @@
 namespace quorvel {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kRuns = 3;  // the sanitizer slows the demonstration several times over
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr int kRuns = 3;
-#else
+// Ten whole demonstrations take seconds even under the address sanitizer.
 constexpr int kRuns = 10;
-#endif
-#else
-constexpr int kRuns = 10;
-#endif
 
 // Answers every key read with a space behind whatever is waiting, so each prompt passes
 // once the stray keys ahead of it are read.
