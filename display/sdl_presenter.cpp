@@ -6,7 +6,6 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -127,20 +126,28 @@ std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
   return "";
 }
 
-std::string Display::OpenWindow(bool fullScreen) {
-  const char* style = fullScreen ? "cannot open a full-screen window" : "cannot open a window";
-  // Twice the picture's size when the desktop has room for it, else its own size.
-  int scale = 1;
+// Twice the picture's size when the desktop has room for it, else its own size.
+int ComfortableScale() {
   SDL_Rect usable;
   if (SDL_GetDisplayUsableBounds(0, &usable) == 0 &&
       usable.w >= 2 * kScreenWidth + kDesktopMargin &&
       usable.h >= 2 * kScreenHeight + kDesktopMargin) {
-    scale = 2;
+    return 2;
   }
+  return 1;
+}
+
+std::string Display::OpenWindow(bool fullScreen) {
+  const char* style = fullScreen ? "cannot open a full-screen window" : "cannot open a window";
+  // A full-screen window starts as large as the desktop: without a window manager to
+  // enlarge it (a bare X server), SDL would believe it full screen while it stayed small.
+  const int scale = ComfortableScale();
+  SDL_Rect area = {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
+                   kScreenHeight * scale};
+  if (fullScreen && SDL_GetDisplayBounds(0, &area) != 0) return SdlFailure(style);
   const uint32_t windowFlags =
       SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  window_ = SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kScreenWidth * scale, kScreenHeight * scale, windowFlags);
+  window_ = SDL_CreateWindow(kTitle, area.x, area.y, area.w, area.h, windowFlags);
   if (!window_) return SdlFailure(style);
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED |
                                                   SDL_RENDERER_PRESENTVSYNC);
@@ -172,8 +179,10 @@ void Display::Close() {
   window_ = nullptr;
   // Only the video subsystem goes: SDL_Quit would also forget the caller's hints,
   // among them its choice of video driver, and a reopened screen must still honour it.
+  // What SDL kept for this thread (its error text) is freed here, as SDL_Quit would.
   if (started_) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_TLSCleanup();
     started_ = false;
   }
 }
@@ -201,8 +210,15 @@ void Display::Repaint() {
 }
 
 void Display::ToggleStyle() {
-  const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-  SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) {
+    SDL_SetWindowFullscreen(window_, 0);
+    // Back to a window of comfortable size, whatever size full screen started from.
+    const int scale = ComfortableScale();
+    SDL_SetWindowSize(window_, kScreenWidth * scale, kScreenHeight * scale);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  } else {
+    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  }
   ReadRefreshRate();
   Repaint();
 }

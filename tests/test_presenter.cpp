@@ -3,7 +3,6 @@
 // These tests cross threads, so they wait for the display thread in short polls with a
 // generous limit; nothing here sleeps for a fixed time except the lock check.
 #include <SDL.h>
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -26,6 +25,10 @@ bool Eventually(Condition condition) {
     std::this_thread::sleep_for(1ms);
   }
   return true;
+}
+
+bool Mentions(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 bool Presented() { return Eventually([] { return !detail::TheScreen().dirty.load(); }); }
@@ -140,14 +143,15 @@ TEST_F(PresenterTest, EachPressQueuesOneKey) {
   PushKeyDown(SDL_SCANCODE_KP_4);           // Num Lock off: Left
   PushKeyDown(SDL_SCANCODE_KP_4, KMOD_NUM);  // Num Lock on: the digit comes as text
   PushKeyDown(SDL_SCANCODE_LSHIFT);
-  EXPECT_THAT(KeysUpToEscape(),
-              ::testing::ElementsAre(" ", "A", "\x82", "\r", "\r", "\b", "\t", "\xFF\x48",
-                                     "\xFF\x48", "\xFF\x44", "\xFF\x53", "\xFF\x4B"));
+  const std::vector<std::string> expected = {" ",  "A",        "\x82",     "\r",
+                                             "\r", "\b",       "\t",       "\xFF\x48",
+                                             "\xFF\x48", "\xFF\x44", "\xFF\x53", "\xFF\x4B"};
+  EXPECT_EQ(KeysUpToEscape(), expected);
 
   // Alt+Enter switches the style and is no key for the program.
   PushKeyDown(SDL_SCANCODE_RETURN, KMOD_LALT);
   PushKeyDown(SDL_SCANCODE_RETURN, KMOD_RALT);
-  EXPECT_THAT(KeysUpToEscape(), ::testing::IsEmpty());
+  EXPECT_EQ(KeysUpToEscape(), std::vector<std::string>{});
   SetPaletteEntry(1, 63);
   EXPECT_TRUE(Presented());
 }
@@ -156,8 +160,8 @@ TEST_F(PresenterTest, FailureNamesSdlsReason) {
   UseVideoDriver("nonexistent");
   EXPECT_FALSE(OpenScreen(18, 8, 2, kFullScreen));
   EXPECT_FALSE(ScreenIsOpen());
-  EXPECT_THAT(ScreenError(), ::testing::HasSubstr("cannot start SDL video"));
-  EXPECT_THAT(ScreenError(), ::testing::HasSubstr("nonexistent"));
+  // SDL's own words name the driver it could not find.
+  EXPECT_TRUE(Mentions(ScreenError(), "cannot start SDL video: nonexistent")) << ScreenError();
 
   UseVideoDriver("dummy");
   EXPECT_TRUE(OpenScreen(18, 8, 2, kFullScreen)) << ScreenError();
@@ -169,7 +173,7 @@ TEST_F(PresenterTest, RefusesADisplayNobodyCanSee) {
   }
   UseVideoDriver("");
   if (OpenScreen(18, 8, 2, kFullScreen)) GTEST_SKIP() << "SDL found a real video driver";
-  EXPECT_THAT(ScreenError(), ::testing::HasSubstr("no display available"));
+  EXPECT_TRUE(Mentions(ScreenError(), "no display available")) << ScreenError();
   EXPECT_FALSE(ScreenIsOpen());
 }
 
