@@ -10,12 +10,17 @@ namespace {
 std::atomic<bool> gVirtual{false};
 std::atomic<int64_t> gVirtualMs{0};
 
-// Sleeps in one piece, with no key check.
-void Pause(int32_t ms) {
+using Clock = std::chrono::steady_clock;
+
+// Sleeps in one piece, with no key check, until `deadline` moved on by `ms`. A long pause
+// is several of these within one SleepMs call; carrying the deadline from one to the next
+// keeps each slice's wake-up lateness from adding up over the whole pause.
+void Pause(int32_t ms, Clock::time_point& deadline) {
   if (gVirtual.load(std::memory_order_relaxed)) {
     gVirtualMs.fetch_add(ms, std::memory_order_relaxed);
   } else {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    deadline += std::chrono::milliseconds(ms);
+    std::this_thread::sleep_until(deadline);
   }
 }
 
@@ -31,27 +36,28 @@ int64_t VirtualTimeMs() { return gVirtualMs.load(std::memory_order_relaxed); }
 void SleepMs(int32_t milliseconds) {
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnSleep(milliseconds);
   int32_t n = milliseconds;
+  Clock::time_point deadline = Clock::now();
   if (n == -1) {
     // Wait for a key, looking every 50 ms. On virtual time nothing else can make a key
     // arrive but another thread, so block for it and count one slice.
     while (!KeyWaiting()) {
       if (gVirtual.load(std::memory_order_relaxed)) detail::WaitForKeyPush();
-      Pause(50);
+      Pause(50, deadline);
     }
     return;
   }
   if (n <= 0) return;
   if (n < 100) {
-    Pause(n);
+    Pause(n, deadline);
     return;
   }
   // Long pauses go in 50 ms slices that a waiting key ends; the last 1..50 ms do not.
   do {
     if (KeyWaiting()) return;
     n -= 50;
-    Pause(50);
+    Pause(50, deadline);
   } while (n > 50);
-  Pause(n);
+  Pause(n, deadline);
 }
 
 }  // namespace quorvel

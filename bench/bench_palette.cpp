@@ -1,0 +1,126 @@
+// The two costs a palette effect pays per step, each beside SDL's own way of doing it:
+// changing one register, and turning the indexed page into the 32-bit picture after a
+// palette change. A plain copy of the picture is the floor no conversion can beat.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "display/display.hpp"
+#include "display/screen.hpp"
+
+namespace {
+
+constexpr size_t kPixels = quorvel::detail::kPagePixels;
+
+// A page whose rows use every index, like the colour bars and text of a real screen.
+std::vector<uint8_t> PatternedPage() {
+  std::vector<uint8_t> page(kPixels);
+  for (size_t i = 0; i < kPixels; ++i) page[i] = static_cast<uint8_t>(i * 7 + i / 640);
+  return page;
+}
+
+// Two colours taken in turn, so the register really changes on every write.
+constexpr int32_t kColourA = 63 + 20 * 256 + 5 * 65536;
+constexpr int32_t kColourB = 10 + 40 * 256 + 63 * 65536;
+
+void BM_SetEntryOurs(benchmark::State& state) {
+  quorvel::SetHeadless(true);
+  quorvel::OpenScreen(18, 8, 1, 0);
+  bool flip = false;
+  for (auto _ : state) {
+    quorvel::SetPaletteEntry(37, flip ? kColourA : kColourB);
+    flip = !flip;
+  }
+  benchmark::DoNotOptimize(quorvel::GetPaletteEntry(37));
+  quorvel::CloseScreen();
+}
+BENCHMARK(BM_SetEntryOurs);
+
+void BM_SetEntrySdl(benchmark::State& state) {
+  SDL_Palette* palette = SDL_AllocPalette(256);
+  const SDL_Color colours[2] = {{252, 80, 20, 255}, {40, 160, 252, 255}};
+  bool flip = false;
+  for (auto _ : state) {
+    SDL_SetPaletteColors(palette, &colours[flip], 37, 1);
+    flip = !flip;
+  }
+  benchmark::DoNotOptimize(palette->colors[37]);
+  SDL_FreePalette(palette);
+}
+BENCHMARK(BM_SetEntrySdl);
+
+// A palette change followed by the conversion the presenter does: all 256 registers
+// rewritten, then the visible page rendered through them.
+void BM_PresentOurs(benchmark::State& state) {
+  quorvel::SetHeadless(true);
+  quorvel::OpenScreen(18, 8, 1, 0);
+  const std::vector<uint8_t> pattern = PatternedPage();
+  std::memcpy(quorvel::detail::TheScreen().pages[0].data(), pattern.data(), kPixels);
+  std::vector<uint32_t> frame(kPixels);
+  int32_t level = 0;
+  for (auto _ : state) {
+    level = (level + 1) & 63;
+    for (int32_t i = 0; i < 256; ++i) quorvel::SetPaletteEntry(i, level + (i & 63) * 256);
+    quorvel::detail::RenderVisible(frame.data());
+    benchmark::DoNotOptimize(frame.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * kPixels * 4);
+  quorvel::CloseScreen();
+}
+BENCHMARK(BM_PresentOurs)->Unit(benchmark::kMicrosecond);
+
+// SDL's path: new colours on the palette of an 8-bit surface, then a blit onto a 32-bit
+// one, which rebuilds SDL's colour map and converts every pixel.
+void BM_PresentSdl(benchmark::State& state) {
+  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, quorvel::kScreenWidth,
+                                                        quorvel::kScreenHeight, 8,
+                                                        SDL_PIXELFORMAT_INDEX8);
+  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, quorvel::kScreenWidth,
+                                                        quorvel::kScreenHeight, 32,
+                                                        SDL_PIXELFORMAT_ARGB8888);
+  if (!indexed || !picture) {
+    state.SkipWithError(SDL_GetError());
+    return;
+  }
+  const std::vector<uint8_t> pattern = PatternedPage();
+  for (int y = 0; y < quorvel::kScreenHeight; ++y) {
+    std::memcpy(static_cast<uint8_t*>(indexed->pixels) + y * indexed->pitch,
+                pattern.data() + y * quorvel::kScreenWidth, quorvel::kScreenWidth);
+  }
+  SDL_Color colours[256];
+  uint8_t level = 0;
+  for (auto _ : state) {
+    level = (level + 1) & 63;
+    for (int i = 0; i < 256; ++i) {
+      colours[i] = {static_cast<uint8_t>(level * 4), static_cast<uint8_t>((i & 63) * 4), 0, 255};
+    }
+    SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
+    SDL_BlitSurface(indexed, nullptr, picture, nullptr);
+    benchmark::DoNotOptimize(picture->pixels);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * kPixels * 4);
+  SDL_FreeSurface(picture);
+  SDL_FreeSurface(indexed);
+}
+BENCHMARK(BM_PresentSdl)->Unit(benchmark::kMicrosecond);
+
+// The floor: copying the finished picture once.
+void BM_PresentFloorMemcpy(benchmark::State& state) {
+  std::vector<uint32_t> source(kPixels, 0xFF102030u);
+  std::vector<uint32_t> frame(kPixels);
+  for (auto _ : state) {
+    std::memcpy(frame.data(), source.data(), kPixels * 4);
+    benchmark::DoNotOptimize(frame.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * kPixels * 4);
+}
+BENCHMARK(BM_PresentFloorMemcpy)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

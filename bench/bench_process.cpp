@@ -1,0 +1,277 @@
+// What a user of the library pays as a whole process: CPU time of a fade shown in a
+// window beside a plain SDL program doing the same the direct way, CPU used while a
+// prompt blinks and during continuous fades, and how closely real-time fades keep their
+// nominal length.
+//
+// Every CPU measurement runs in a child process of its own, so that one side's display
+// thread and SDL state never count for the other. The child measures its own window of
+// work with getrusage (all its threads) and reports through a pipe.
+//
+// Window benchmarks exist per video driver: "dummy" always (chosen explicitly), "x11"
+// when DISPLAY is set (run this program under xvfb-run for that).
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "demo/runner.hpp"
+#include "display/display.hpp"
+#include "display/screen.hpp"
+#include "palette/palette.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kFadesPerChild = 5;
+constexpr int kFadeSpeed = 2;
+
+struct Usage {
+  double cpuSeconds = 0;
+  double wallSeconds = 0;
+  bool ok = false;
+};
+
+double CpuSecondsNow() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Measures the window between Start and Stop.
+class Meter {
+ public:
+  void Start() {
+    cpu_ = CpuSecondsNow();
+    wall_ = Clock::now();
+  }
+  Usage Stop() const {
+    return {CpuSecondsNow() - cpu_, std::chrono::duration<double>(Clock::now() - wall_).count(),
+            true};
+  }
+
+ private:
+  double cpu_ = 0;
+  Clock::time_point wall_;
+};
+
+// Runs `job` in a child process and returns the usage it measured (ok false on failure).
+template <typename Job>
+Usage InChild(Job job) {
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid < 0) return {};
+  if (pid == 0) {
+    close(fds[0]);
+    const Usage usage = job();
+    const bool written = write(fds[1], &usage, sizeof usage) == sizeof usage;
+    _exit(written && usage.ok ? 0 : 1);
+  }
+  close(fds[1]);
+  Usage usage;
+  const bool got = read(fds[0], &usage, sizeof usage) == sizeof usage;
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+  return usage;
+}
+
+void ChooseDriver(const std::string& driver) {
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
+}
+
+// Waits (briefly) until the display thread has shown the latest change.
+void WaitUntilPresented() {
+  const auto limit = Clock::now() + 2s;
+  while (quorvel::detail::TheScreen().dirty.load() && Clock::now() < limit) {
+    std::this_thread::sleep_for(1ms);
+  }
+}
+
+// The library's screen in a window, every index on it, already presented.
+bool OpenWindowWithBars(const std::string& driver) {
+  ChooseDriver(driver);
+  quorvel::SetHeadless(driver == "headless");
+  quorvel::SetVirtualTime(false);
+  if (!quorvel::OpenScreen(18, 8, 1, 0)) return false;
+  quorvel::demo::DrawColourBars();
+  quorvel::LocateText(2, 2);
+  quorvel::PrintText("Fade under measurement", true);
+  WaitUntilPresented();
+  std::this_thread::sleep_for(100ms);  // let window start-up settle out of the window
+  return true;
+}
+
+Usage OurFade(const std::string& driver) {
+  if (!OpenWindowWithBars(driver)) return {};
+  Meter meter;
+  meter.Start();
+  for (int i = 0; i < kFadesPerChild; ++i) quorvel::FadeIn::DefaultPal(kFadeSpeed);
+  WaitUntilPresented();
+  const Usage usage = meter.Stop();
+  quorvel::CloseScreen();
+  return usage;
+}
+
+// The same job written directly on SDL: after every step of the fade, the new palette,
+// a blit to 32 bits, a texture upload and a present, then the pause.
+Usage DirectFade(const std::string& driver) {
+  ChooseDriver(driver);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return {};
+  SDL_Window* window = SDL_CreateWindow("direct", SDL_WINDOWPOS_CENTERED,
+                                        SDL_WINDOWPOS_CENTERED, 640, 480, 0);
+  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+  SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                                      SDL_TEXTUREACCESS_STREAMING, 640, 480)
+                                  : nullptr;
+  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 8, SDL_PIXELFORMAT_INDEX8);
+  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (!texture || !indexed || !picture) return {};
+  // The same colour bars as the library's side.
+  for (int y = 250; y <= 460; ++y) {
+    uint8_t* row = static_cast<uint8_t*>(indexed->pixels) + y * indexed->pitch;
+    for (int i = 0; i < 256; ++i) row[360 + i] = static_cast<uint8_t>(i);
+  }
+  std::this_thread::sleep_for(100ms);
+  Meter meter;
+  meter.Start();
+  SDL_Color colours[256];
+  for (int fade = 0; fade < kFadesPerChild; ++fade) {
+    for (int t = 0; t <= 63; ++t) {
+      for (int i = 0; i < 256; ++i) {
+        auto level = [t](int c) { return static_cast<uint8_t>(c * t / 63 * 255 / 63); };
+        colours[i] = {level(quorvel::DefaultPalRed(i)), level(quorvel::DefaultPalGreen(i)),
+                      level(quorvel::DefaultPalBlue(i)), 255};
+      }
+      SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
+      SDL_BlitSurface(indexed, nullptr, picture, nullptr);
+      SDL_UpdateTexture(texture, nullptr, picture->pixels, picture->pitch);
+      SDL_RenderClear(renderer);
+      SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+      SDL_RenderPresent(renderer);
+      SDL_Delay(kFadeSpeed);
+    }
+  }
+  const Usage usage = meter.Stop();
+  SDL_FreeSurface(picture);
+  SDL_FreeSurface(indexed);
+  SDL_DestroyTexture(texture);
+  SDL_DestroyRenderer(renderer);
+  SDL_DestroyWindow(window);
+  SDL_Quit();
+  return usage;
+}
+
+// Two seconds of a blinking prompt, ended by a space from another thread.
+Usage IdlePrompt(const std::string& driver) {
+  if (!OpenWindowWithBars(driver)) return {};
+  Meter meter;
+  meter.Start();
+  std::thread presser([] {
+    std::this_thread::sleep_for(2s);
+    quorvel::PushKey(' ');
+  });
+  quorvel::demo::WaitForSpace(29, 1);
+  presser.join();
+  const Usage usage = meter.Stop();
+  quorvel::CloseScreen();
+  return usage;
+}
+
+// Speed-2 fades back to back for two seconds.
+Usage ContinuousFade(const std::string& driver) {
+  if (!OpenWindowWithBars(driver)) return {};
+  Meter meter;
+  meter.Start();
+  const auto end = Clock::now() + 2s;
+  while (Clock::now() < end) quorvel::FadeIn::DefaultPal(kFadeSpeed);
+  const Usage usage = meter.Stop();
+  quorvel::CloseScreen();
+  return usage;
+}
+
+// Reports the children's CPU seconds (per fade where `perFade`) and the share of one core.
+template <typename Job>
+void RunChildren(benchmark::State& state, Job job, bool perFade) {
+  double cpu = 0;
+  double wall = 0;
+  for (auto _ : state) {
+    const Usage usage = InChild(job);
+    if (!usage.ok) {
+      state.SkipWithError("the child could not open its window or failed");
+      return;
+    }
+    state.SetIterationTime(usage.wallSeconds);
+    cpu += usage.cpuSeconds;
+    wall += usage.wallSeconds;
+  }
+  const double runs = double(state.iterations());
+  const double unit = perFade ? runs * kFadesPerChild : runs;
+  state.counters["cpu_ms"] = cpu / unit * 1e3;
+  state.counters["wall_ms"] = wall / unit * 1e3;
+  state.counters["core_fraction"] = cpu / wall;
+}
+
+// A real-time headless fade against its nominal 64 x speed ms; the median of the runs.
+void FadeTiming(benchmark::State& state) {
+  const int32_t speed = static_cast<int32_t>(state.range(0));
+  quorvel::SetHeadless(true);
+  quorvel::SetVirtualTime(false);
+  quorvel::OpenScreen(18, 8, 1, 0);
+  std::vector<double> errors;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    quorvel::FadeIn::DefaultPal(speed);
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    state.SetIterationTime(ms / 1e3);
+    errors.push_back(std::abs(ms - 64.0 * speed) / (64.0 * speed));
+  }
+  quorvel::CloseScreen();
+  std::sort(errors.begin(), errors.end());
+  state.counters["rel_error"] = errors[errors.size() / 2];
+}
+
+void Register(const std::string& driver) {
+  const std::string suffix = "/" + driver;
+  benchmark::RegisterBenchmark(("BM_FadeCpuOurs" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return OurFade(driver); }, true);
+  })->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(("BM_FadeCpuDirect" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return DirectFade(driver); }, true);
+  })->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(("BM_IdlePromptCpu" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return IdlePrompt(driver); }, false);
+  })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(("BM_ContinuousFadeCpu" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return ContinuousFade(driver); }, false);
+  })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::RegisterBenchmark("BM_FadeTiming", FadeTiming)
+      ->Arg(2)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BM_FadeTiming", FadeTiming)
+      ->Arg(30)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+  Register("dummy");
+  Register("headless");
+  if (const char* display = std::getenv("DISPLAY"); display && *display) Register("x11");
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
