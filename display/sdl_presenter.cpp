@@ -5,7 +5,9 @@
 // the rest of the time.
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,16 +79,20 @@ class Display {
 
  private:
   std::string OpenWindow(bool fullScreen);
+  std::string SetUpTexture();
+  bool UseWindowSurface();
+  void DrawOnWindowSurface();
   void ReadRefreshRate();
 
   bool started_ = false;
   SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;  // null when drawing on the window surface
   SDL_Texture* texture_ = nullptr;
   Clock::duration period_ = std::chrono::microseconds(1000000 / kDefaultRefreshHz);
   Clock::time_point nextPresent_{};
   std::vector<uint32_t> frame_;  // conversion target
-  std::vector<uint32_t> shown_;  // what the texture holds; zero alpha until first shown
+  std::vector<uint32_t> shown_;  // what the window shows; zero alpha until first shown
+  std::vector<int> columns_;     // source column of each window column, surface drawing
 };
 
 std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
@@ -105,6 +111,19 @@ std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
     if (!second.empty()) return error + "; " + second;
   }
 
+  if (!UseWindowSurface()) {
+    if (std::string failure = SetUpTexture(); !failure.empty()) return failure;
+  }
+
+  wakeEvent = SDL_RegisterEvents(1);
+  if (wakeEvent == static_cast<uint32_t>(-1)) return SdlFailure("cannot register events");
+  SDL_StartTextInput();
+  ReadRefreshRate();
+  Repaint();
+  return "";
+}
+
+std::string Display::SetUpTexture() {
   // Nearest-neighbour scaling keeps the pixels sharp; the logical size keeps 4:3 with
   // black borders however the window is shaped.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
@@ -117,13 +136,72 @@ std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
   SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
   SDL_UpdateTexture(texture_, nullptr, shown_.data(), kScreenWidth * 4);
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-
-  wakeEvent = SDL_RegisterEvents(1);
-  if (wakeEvent == static_cast<uint32_t>(-1)) return SdlFailure("cannot register events");
-  SDL_StartTextInput();
-  ReadRefreshRate();
-  Repaint();
   return "";
+}
+
+// Whether the renderer draws with the processor: SDL's software renderer, or OpenGL on a
+// software rasteriser (Mesa's llvmpipe under Xvfb or without a GPU driver).
+bool RendersInSoftware(SDL_Renderer* renderer) {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer, &info) != 0) return false;
+  if (!(info.flags & SDL_RENDERER_ACCELERATED)) return true;
+  if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+  using GetString = const unsigned char* (*)(unsigned int);
+  constexpr unsigned int kGlRenderer = 0x1F01;
+  const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const auto* name = getString ? reinterpret_cast<const char*>(getString(kGlRenderer)) : nullptr;
+  return name && (std::strstr(name, "llvmpipe") || std::strstr(name, "softpipe") ||
+                  std::strstr(name, "Software"));
+}
+
+// Where the processor would draw anyway, the window's own surface is far cheaper: we scale
+// the picture once into it and the window system copies it out (under Xvfb, about a fifth
+// of the process time of a software-rendered texture). A renderer the caller chose
+// through SDL_HINT_RENDER_DRIVER is kept.
+bool Display::UseWindowSurface() {
+  if (SDL_GetHint(SDL_HINT_RENDER_DRIVER) || !RendersInSoftware(renderer_)) return false;
+  SDL_DestroyRenderer(renderer_);
+  renderer_ = nullptr;
+  // The window system's own framebuffer, not one SDL would emulate with a renderer.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  if (SDL_GetWindowSurface(window_)) return true;
+  renderer_ = SDL_CreateRenderer(window_, -1, 0);
+  return false;
+}
+
+// Scales the last shown picture into the window surface: nearest neighbour, 4:3, centred
+// on black.
+void Display::DrawOnWindowSurface() {
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface) return;
+  const double scale = std::min(double(surface->w) / kScreenWidth,
+                                double(surface->h) / kScreenHeight);
+  SDL_Rect area = {0, 0, int(kScreenWidth * scale), int(kScreenHeight * scale)};
+  area.x = (surface->w - area.w) / 2;
+  area.y = (surface->h - area.h) / 2;
+  SDL_FillRect(surface, nullptr, 0);
+  const SDL_PixelFormat* f = surface->format;
+  const bool xrgb = f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 &&
+                    f->Bmask == 0xFF;
+  if (!xrgb) {
+    // Some other pixel layout: let SDL convert and scale.
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
+        shown_.data(), kScreenWidth, kScreenHeight, 32, kScreenWidth * 4,
+        SDL_PIXELFORMAT_ARGB8888);
+    if (picture) SDL_BlitScaled(picture, nullptr, surface, &area);
+    SDL_FreeSurface(picture);
+  } else if (area.w > 0 && area.h > 0 && SDL_LockSurface(surface) == 0) {
+    columns_.resize(area.w);
+    for (int x = 0; x < area.w; ++x) columns_[x] = x * kScreenWidth / area.w;
+    for (int y = 0; y < area.h; ++y) {
+      const uint32_t* from = shown_.data() + size_t(y * kScreenHeight / area.h) * kScreenWidth;
+      auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                             size_t(area.y + y) * surface->pitch) + area.x;
+      for (int x = 0; x < area.w; ++x) to[x] = from[columns_[x]];
+    }
+    SDL_UnlockSurface(surface);
+  }
+  SDL_UpdateWindowSurface(window_);
 }
 
 // Twice the picture's size when the desktop has room for it, else its own size.
@@ -199,11 +277,15 @@ void Display::Present() {
   // milliseconds); an unchanged picture costs no upload and no present.
   if (std::memcmp(frame_.data(), shown_.data(), kPagePixels * sizeof(uint32_t)) == 0) return;
   frame_.swap(shown_);
-  SDL_UpdateTexture(texture_, nullptr, shown_.data(), kScreenWidth * 4);
+  if (texture_) SDL_UpdateTexture(texture_, nullptr, shown_.data(), kScreenWidth * 4);
   Repaint();
 }
 
 void Display::Repaint() {
+  if (!renderer_) {
+    DrawOnWindowSurface();
+    return;
+  }
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
   SDL_RenderPresent(renderer_);
@@ -242,8 +324,19 @@ class SdlPresenter final : public Presenter {
   bool Handle(Display& display, const SDL_Event& event, Ending& ending);
   void SetAccepting(bool on);
 
+  // Waits for the next event or wake-up, at most `timeoutMs` (-1: no limit); returns
+  // whether `event` holds an event.
+  bool WaitForEvent(SDL_Event& event, int timeoutMs);
+
   std::thread thread_;
   uint32_t wakeEvent_ = 0;  // set before Start returns, read-only afterwards
+  // Drivers without a window system (dummy, offscreen) have no blocking event wait: SDL
+  // would look at its queue every millisecond. There the thread sleeps on a signal of
+  // its own instead and looks at SDL's queue every kPollMs.
+  bool polling_ = false;  // set before Start returns, read-only afterwards
+  std::mutex wakeMutex_;
+  std::condition_variable woken_;
+  bool wakePending_ = false;
   std::atomic<bool> stop_{false};
   // Pushing an event needs SDL's event queue, which exists only while SDL runs on the
   // display thread; the gate keeps Wake from racing its start-up and shut-down.
@@ -268,6 +361,13 @@ SdlPresenter::~SdlPresenter() {
 }
 
 void SdlPresenter::Wake() {
+  if (polling_) {
+    {
+      std::lock_guard lock(wakeMutex_);
+      wakePending_ = true;
+    }
+    woken_.notify_one();
+  }
   std::lock_guard lock(gate_);
   if (!accepting_) return;
   SDL_Event event{};
@@ -289,6 +389,8 @@ void SdlPresenter::Run(int32_t flags, std::promise<std::string> ready) {
       ready.set_value(error);
       return;
     }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    polling_ = SDL_strcasecmp(driver, "dummy") == 0 || SDL_strcasecmp(driver, "offscreen") == 0;
     SetAccepting(true);
     ready.set_value("");
     ending = Loop(display);
@@ -321,13 +423,27 @@ SdlPresenter::Ending SdlPresenter::Loop(Display& display) {
       timeoutMs = static_cast<int>(wait.count());
     }
     SDL_Event event;
-    bool got = timeoutMs < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeoutMs);
+    bool got = WaitForEvent(event, timeoutMs);
     while (got) {
       Ending ending;
       if (Handle(display, event, ending)) return ending;
       got = SDL_PollEvent(&event);
     }
   }
+}
+
+bool SdlPresenter::WaitForEvent(SDL_Event& event, int timeoutMs) {
+  if (!polling_) {
+    return timeoutMs < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeoutMs);
+  }
+  constexpr int kPollMs = 10;
+  {
+    std::unique_lock lock(wakeMutex_);
+    const int limit = timeoutMs < 0 ? kPollMs : std::min(timeoutMs, kPollMs);
+    woken_.wait_for(lock, std::chrono::milliseconds(limit), [&] { return wakePending_; });
+    wakePending_ = false;
+  }
+  return SDL_PollEvent(&event);
 }
 
 bool SdlPresenter::Handle(Display& display, const SDL_Event& event, Ending& ending) {
