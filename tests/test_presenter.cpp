@@ -7,10 +7,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <thread>
 
 #include "display/display.hpp"
 #include "display/screen.hpp"
+#include "palette/palette.hpp"
 
 namespace quorvel {
 namespace {
@@ -119,6 +121,43 @@ TEST_F(PresenterTest, LockHoldsPresentationWithoutHoldingUpRegisterWrites) {
   std::this_thread::sleep_for(50ms);  // three refreshes
   EXPECT_TRUE(detail::TheScreen().dirty.load()) << "presented while locked";
   UnlockScreen(-1, -1);
+  EXPECT_TRUE(Presented());
+}
+
+TEST_F(PresenterTest, StalledPresentationNeverHoldsUpEffectsOrSleeps) {
+  ASSERT_TRUE(OpenScreen(18, 8, 2, kFullScreen)) << ScreenError();
+  ASSERT_TRUE(Presented());
+  // Stall the display thread inside a presentation, as a minimised window or a lost
+  // refresh would: it blocks on the page memory that a third thread now holds.
+  std::mutex& pixels = detail::TheScreen().pixels;
+  std::promise<void> release;
+  std::promise<void> holding;
+  std::thread staller([&] {
+    std::lock_guard lock(pixels);
+    holding.set_value();
+    release.get_future().wait();
+  });
+  holding.get_future().wait();
+  SetPaletteEntry(1, 63);  // wakes the display thread into the stalled presentation
+
+  // A fade and long sleeps run to their end on the program's thread all the same; a key
+  // already waiting cuts the long ones short.
+  PushKey('k');
+  auto done = std::async(std::launch::async, [] {
+    SetVirtualTime(true);
+    int32_t speed = 30;
+    FadeOut::DefaultPal(speed);
+    SleepMs(250);
+    SleepMs(-1);  // returns at once: a key is waiting
+    return VirtualTimeMs();
+  });
+  const bool finished = done.wait_for(5s) == std::future_status::ready;
+  release.set_value();
+  staller.join();
+  ASSERT_TRUE(finished) << "the program's thread waited for the stalled presentation";
+  EXPECT_EQ(done.get(), 64 * 30);
+  SetVirtualTime(false);
+  EXPECT_EQ(GetPaletteEntry(15), 0u);
   EXPECT_TRUE(Presented());
 }
 
