@@ -127,6 +127,11 @@ TEST(Text, WrapsAtColumn80AndScrollsPastRow30) {
   EXPECT_EQ(GetPixel(0, 0, 448 + 2), 2);  // the "z" cell moved up to row 29
   PrintText("\xDB", false);  // the cursor stays on row 30, column 1
   EXPECT_EQ(GetPixel(0, 7, 470), 15);
+  // A cursor placed beyond the grid stays on it: the last cell, then a wrap and scroll.
+  LocateText(99, 99);
+  PrintText("\xDB\xDB", false);
+  EXPECT_EQ(GetPixel(0, 639, 479 - 16), 15);
+  EXPECT_EQ(GetPixel(0, 0, 479), 15);
 }
 
 TEST(Drawing, LinesBoxesAndEllipsesClip) {
