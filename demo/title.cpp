@@ -95,25 +95,34 @@ void CaptureShadowed(std::string_view text, int32_t textColour, int32_t shadowCo
 // 2 pi as a single-precision value, which the display takes as a whole ellipse.
 constexpr double kWholeTurn = double(float(6.283185307179586));
 
+// One animation frame: composed on a cleared page 1 by `draw`, then after a pause of 1 ms
+// copied to the visible page in one piece.
+template <typename Draw>
+void ShowFrame(Draw draw) {
+  SetPages(1, 0);
+  ClearScreen();
+  draw();
+  SleepMs(1);
+  CopyPage(-1, -1);
+}
+
 void FlyIn(const Images& images) {
   float t = 800;
   do {
-    SetPages(1, 0);
-    ClearScreen();
-    t = t - 4;
-    if (t <= 0) t = 0;
-    // The OR copies cross the screen six times as fast as the converging ones and have
-    // left it by the last frame.
-    PutImage(6.0 * t - 609, 101, images.titleB, kPutOr);
-    PutImage(31, 500 - 6.0 * t, images.titleB, kPutOr);
-    PutImage(670 - 6.0 * t, 101, images.titleB, kPutOr);
-    PutImage(30, 6.0 * t - 300, images.titleB, kPutOr);
-    PutImage(31.0 + t, 101, images.titleB, kPutTransparent);
-    PutImage(31, 100.0 - t, images.titleB, kPutTransparent);
-    PutImage(30.0 - t, 101, images.titleB, kPutTransparent);
-    PutImage(30, 100.0 + t, images.titleA, kPutTransparent);
-    SleepMs(1);
-    CopyPage(-1, -1);
+    ShowFrame([&] {
+      t = t - 4;
+      if (t <= 0) t = 0;
+      // The OR copies cross the screen six times as fast as the converging ones and have
+      // left it by the last frame.
+      PutImage(6.0 * t - 609, 101, images.titleB, kPutOr);
+      PutImage(31, 500 - 6.0 * t, images.titleB, kPutOr);
+      PutImage(670 - 6.0 * t, 101, images.titleB, kPutOr);
+      PutImage(30, 6.0 * t - 300, images.titleB, kPutOr);
+      PutImage(31.0 + t, 101, images.titleB, kPutTransparent);
+      PutImage(31, 100.0 - t, images.titleB, kPutTransparent);
+      PutImage(30.0 - t, 101, images.titleB, kPutTransparent);
+      PutImage(30, 100.0 + t, images.titleA, kPutTransparent);
+    });
   } while (t > 0);
 }
 
@@ -153,13 +162,11 @@ void CaptureBanner(Images& images) {
 void ScrollBanner(const Images& images) {
   float y = 65;
   do {
-    SetPages(1, 0);
-    ClearScreen();
-    y = y - 1;
-    if (y <= 0) y = 0;
-    PutImage(30, y, images.banner, kPutTransparent);
-    SleepMs(1);
-    CopyPage(-1, -1);
+    ShowFrame([&] {
+      y = y - 1;
+      if (y <= 0) y = 0;
+      PutImage(30, y, images.banner, kPutTransparent);
+    });
   } while (y > 0);
 }
 

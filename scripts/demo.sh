@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF
-cmake --build build/release -j"$(nproc)" --target quorvel-demo
-exec build/release/quorvel-demo
+cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF
+cmake --build build/demo -j"$(nproc)" --target quorvel-demo
+exec build/demo/quorvel-demo

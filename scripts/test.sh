@@ -13,7 +13,7 @@ build_and_test() {
   local dir="build/$1" type="$2" sanitize="$3"; shift 3
   echo "== $dir"
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" -DQUORVEL_SANITIZE="$sanitize" \
-    -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+    -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_BUILD_BENCH=OFF >/dev/null
   if (($#)); then
     cmake --build "$dir" -j"$jobs" --target "$@"
     ctest --test-dir "$dir" --output-on-failure -j"$jobs" -L threads
