@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "display/display.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/display.hpp>
+#include <quorvel/palette.hpp>
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "display/screen.hpp"
 
 namespace {

@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "demo/runner.hpp"
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "display/screen.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "demo/demo.hpp"
 #include "demo/runner.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 
 namespace quorvel::demo {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 
 namespace quorvel::demo {
 

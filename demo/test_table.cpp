@@ -2,7 +2,7 @@
 // set in a variable of its own just before the call, so that a value a routine clamps and
 // writes back never reaches another call.
 #include "demo/runner.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 
 namespace quorvel::demo {
 namespace {

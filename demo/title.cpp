@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "demo/runner.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 
 namespace quorvel::demo {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 
 namespace quorvel {
 namespace {

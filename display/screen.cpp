@@ -6,7 +6,6 @@
 #include <bit>
 #include <cstring>
 
-#include "palette/palette.hpp"
 
 namespace quorvel {
 namespace detail {
@@ -50,8 +49,7 @@ const std::array<uint32_t, 256>& DefaultRegisters() {
   static const std::array<uint32_t, 256> registers = [] {
     std::array<uint32_t, 256> table{};
     for (int32_t i = 0; i < 256; ++i) {
-      table[i] = RegisterFromPalColor(DefaultPalRed(i) + DefaultPalGreen(i) * 256 +
-                                      DefaultPalBlue(i) * 65536);
+      table[i] = RegisterFromPalColor(DefaultPaletteColor(i));
     }
     return table;
   }();
@@ -163,12 +161,11 @@ bool ScreenIsOpen() { return TheScreen().open; }
 
 namespace {
 
-void WriteRegister(int32_t index, int32_t color) {
+void StoreRegister(int32_t index, uint32_t rgb) {
   Screen& s = TheScreen();
   if (!s.open || s.depth > 8 || index < 0 || index > 255) return;
   // Only the program's thread writes registers, so a plain load and store suffice; an
   // unchanged register needs no presentation.
-  const uint32_t rgb = detail::RegisterFromPalColor(color);
   std::atomic<uint32_t>& reg = s.registers[index];
   if (reg.load(std::memory_order_relaxed) == rgb) return;
   reg.store(rgb, std::memory_order_relaxed);
@@ -179,6 +176,10 @@ void WriteRegister(int32_t index, int32_t color) {
 
 // Kept out of line so that the unobserved write, which effects make 16,384 times per
 // fade, saves no registers for a call it does not make.
+void WriteRegister(int32_t index, int32_t color) {
+  StoreRegister(index, detail::RegisterFromPalColor(color));
+}
+
 [[gnu::noinline]] void ObservedWrite(DisplayObserver* observer, int32_t index, int32_t color) {
   observer->OnPaletteEntry(index, color);
   WriteRegister(index, color);
@@ -192,6 +193,15 @@ void SetPaletteEntry(int32_t index, int32_t color) {
     return;
   }
   WriteRegister(index, color);
+}
+
+void SetPaletteEntryRgb(int32_t index, uint8_t r, uint8_t g, uint8_t b) {
+  const uint32_t rgb = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+  if (DisplayObserver* observer = detail::CurrentObserver()) {
+    // The observer sees red in the low byte, as GetPaletteEntry reports it.
+    observer->OnPaletteEntryRgb(index, r | uint32_t(g) << 8 | uint32_t(b) << 16);
+  }
+  StoreRegister(index, rgb);
 }
 
 void RestoreDefaultPalette() {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 
 namespace quorvel::detail {
 
@@ -80,9 +80,6 @@ void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* ou
 // Takes a snapshot of the registers and converts the visible page into `out`
 // (kPagePixels values 0xFFRRGGBB). Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
-
-// 6-bit component to 8-bit register precision: floor(c * 255 / 63).
-constexpr uint32_t Expand6To8(uint32_t c) { return c * 255 / 63; }
 
 // The default palette at 8-bit precision, 0xRRGGBB per register.
 const std::array<uint32_t, 256>& DefaultRegisters();

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "palette/tables.hpp"
 
 namespace quorvel {

@@ -1,63 +1,22 @@
-// The colour model: the default palette, the clamps, Mix and the pass loops that every
+// The colour model: the default palette lookups, the clamps, Mix and the pass loops that every
 // routine writes its registers through.
 #include <cstdint>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "palette/tables.hpp"
 
 namespace quorvel {
 namespace {
-
-// The VGA power-on palette, built the way the hardware table is laid out: sixteen text
-// colours, a grey ramp, then nine blocks of 24 hues walking round the colour wheel at
-// three intensities and three saturations, then eight blacks.
-constexpr std::array<detail::Rgb, 256> BuildDefaultPalette() {
-  std::array<detail::Rgb, 256> p{};
-  constexpr detail::Rgb text[16] = {
-      {0, 0, 0},    {0, 0, 42},   {0, 42, 0},   {0, 42, 42},  {42, 0, 0},   {42, 0, 42},
-      {42, 21, 0},  {42, 42, 42}, {21, 21, 21}, {21, 21, 63}, {21, 63, 21}, {21, 63, 63},
-      {63, 21, 21}, {63, 21, 63}, {63, 63, 21}, {63, 63, 63}};
-  for (int i = 0; i < 16; ++i) p[i] = text[i];
-
-  constexpr int32_t greys[16] = {0, 5, 8, 11, 14, 17, 20, 24, 28, 32, 36, 40, 45, 50, 56, 63};
-  for (int i = 0; i < 16; ++i) p[16 + i] = {greys[i], greys[i], greys[i]};
-
-  // Levels lo, q1, mid, q3, hi of each block.
-  constexpr int32_t blocks[9][5] = {{0, 16, 31, 47, 63},  {31, 39, 47, 55, 63},
-                                    {45, 49, 54, 58, 63}, {0, 7, 14, 21, 28},
-                                    {14, 17, 21, 24, 28}, {20, 22, 24, 26, 28},
-                                    {0, 4, 8, 12, 16},    {8, 10, 12, 14, 16},
-                                    {11, 12, 13, 15, 16}};
-  // The hue walk: which level (0 = lo .. 4 = hi) each of red, green, blue takes.
-  constexpr int hues[24][3] = {{0, 0, 4}, {1, 0, 4}, {2, 0, 4}, {3, 0, 4}, {4, 0, 4},
-                               {4, 0, 3}, {4, 0, 2}, {4, 0, 1}, {4, 0, 0}, {4, 1, 0},
-                               {4, 2, 0}, {4, 3, 0}, {4, 4, 0}, {3, 4, 0}, {2, 4, 0},
-                               {1, 4, 0}, {0, 4, 0}, {0, 4, 1}, {0, 4, 2}, {0, 4, 3},
-                               {0, 4, 4}, {0, 3, 4}, {0, 2, 4}, {0, 1, 4}};
-  for (int block = 0; block < 9; ++block) {
-    for (int h = 0; h < 24; ++h) {
-      const int32_t* level = blocks[block];
-      p[32 + block * 24 + h] = {level[hues[h][0]], level[hues[h][1]], level[hues[h][2]]};
-    }
-  }
-  return p;  // 248..255 stay black
-}
-
-constexpr std::array<detail::Rgb, 256> kDefaultPalette = BuildDefaultPalette();
-
-const detail::Rgb* DefaultEntry(int32_t index) {
-  static constexpr detail::Rgb kBlack{};
-  return index >= 0 && index <= 255 ? &kDefaultPalette[index] : &kBlack;
-}
 
 // Floor division by 63 that also holds for the negative sums of malformed file colours.
 int64_t FloorDiv63(int64_t n) { return n >= 0 ? n / 63 : -((-n + 62) / 63); }
 
 }  // namespace
 
-int32_t DefaultPalRed(const int32_t& index) { return DefaultEntry(index)->r; }
-int32_t DefaultPalGreen(const int32_t& index) { return DefaultEntry(index)->g; }
-int32_t DefaultPalBlue(const int32_t& index) { return DefaultEntry(index)->b; }
+// The power-on palette belongs to the display; the routines read it from there.
+int32_t DefaultPalRed(const int32_t& index) { return DefaultPaletteColor(index) & 63; }
+int32_t DefaultPalGreen(const int32_t& index) { return DefaultPaletteColor(index) >> 8 & 63; }
+int32_t DefaultPalBlue(const int32_t& index) { return DefaultPaletteColor(index) >> 16 & 63; }
 
 void ClampComponent(int32_t& value) {
   if (value < 0) value = 0;

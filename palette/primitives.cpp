@@ -1,5 +1,5 @@
 // The five primitives: registers set directly to black or to one colour.
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "palette/tables.hpp"
 
 namespace quorvel {

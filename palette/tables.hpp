@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 
 namespace quorvel::detail {
 

@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "display/display.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/display.hpp>
+#include <quorvel/palette.hpp>
 #include "palette/tables.hpp"
 #include "tests/support/palette_files.hpp"
 #include "tests/support/recorder.hpp"

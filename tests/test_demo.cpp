@@ -12,7 +12,7 @@
 
 #include "demo/demo.hpp"
 #include "demo/runner.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 #include "tests/support/png.hpp"
 #include "tests/support/recorder.hpp"
 

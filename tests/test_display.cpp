@@ -1,7 +1,7 @@
 // The display services on a headless screen: registers, pages, text, drawing and images.
 #include <gtest/gtest.h>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {

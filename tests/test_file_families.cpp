@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 #include "palette/tables.hpp"
 #include "tests/support/palette_files.hpp"
 #include "tests/support/recorder.hpp"

@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 
 namespace quorvel {
 namespace {

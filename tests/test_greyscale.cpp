@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 #include "tests/support/palette_expect.hpp"
 
 namespace quorvel {

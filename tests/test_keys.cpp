@@ -4,7 +4,7 @@
 #include <atomic>
 #include <thread>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {

@@ -1,7 +1,7 @@
 // The colour model: default palette, clamps, Mix and the five primitives.
 #include <gtest/gtest.h>
 
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {

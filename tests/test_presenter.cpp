@@ -10,9 +10,9 @@
 #include <future>
 #include <thread>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 #include "display/screen.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/palette.hpp>
 
 namespace quorvel {
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "demo/demo.hpp"
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 
 namespace quorvel {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "display/display.hpp"
-#include "palette/palette.hpp"
+#include <quorvel/display.hpp>
+#include <quorvel/palette.hpp>
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "display/display.hpp"
+#include <quorvel/display.hpp>
 
 namespace quorvel::testing {
 

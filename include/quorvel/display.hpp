@@ -43,6 +43,14 @@ bool ScreenIsOpen();
 // bits ignored). Never waits and never touches pixels; the change shows from the next
 // presentation on. Does nothing without an open 8-bit screen.
 void SetPaletteEntry(int32_t index, int32_t color);
+// Sets one register from 8-bit components, kept at full precision. Like SetPaletteEntry
+// it never waits, and the observer sees it (OnPaletteEntryRgb).
+void SetPaletteEntryRgb(int32_t index, uint8_t r, uint8_t g, uint8_t b);
+// The display's rule for a 6-bit component (0..63) at 8-bit register precision:
+// floor(c * 255 / 63), so 63 -> 255, 42 -> 170, 21 -> 85.
+constexpr uint32_t Expand6To8(uint32_t c) { return c * 255 / 63; }
+// The power-on (VGA default) palette as a PalColor of 6-bit components; 0 outside 0..255.
+int32_t DefaultPaletteColor(int32_t index);
 // Reloads all 256 registers with the default palette.
 void RestoreDefaultPalette();
 
@@ -184,11 +192,13 @@ class DisplayObserver {
  public:
   virtual ~DisplayObserver() = default;
   virtual void OnPaletteEntry(int32_t index, int32_t color) { (void)index, (void)color; }
+  // An 8-bit register write: r + g*256 + b*65536 at 8 bits per component.
+  virtual void OnPaletteEntryRgb(int32_t index, uint32_t rgb) { (void)index, (void)rgb; }
   virtual void OnSleep(int32_t milliseconds) { (void)milliseconds; }
   virtual void OnReadKey() {}
 };
 // Installs the observer (nullptr removes it). It is called at the start of every
-// SetPaletteEntry, SleepMs and ReadKey.
+// SetPaletteEntry, SetPaletteEntryRgb, SleepMs and ReadKey.
 void SetDisplayObserver(DisplayObserver* observer);
 
 }  // namespace quorvel
