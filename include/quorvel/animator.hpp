@@ -1,0 +1,228 @@
+// Quorvel Animator: palette effects that never block. Start any number of effects (fades,
+// cross-fades, colour cycles, negatives, greyscale), call Update(nowMs) once per frame
+// with your own clock, and show Output() however you like: PresentToScreen() for
+// Quorvel's screen, SDL_SetPaletteColors for a plain SDL INDEX8 surface, a texture of
+// your engine.
+//
+//   quorvel::Animator anim(quorvel::Palette::Default());
+//   anim.AddCycle({.low = 32, .high = 55, .stepsPerSecond = 8});
+//   auto fade = anim.FadeFrom({0, 0, 0}, {.durationMs = 1500});
+//   while (running) {
+//     anim.Update(SDL_GetTicks64());
+//     anim.PresentToScreen();
+//   }
+//
+// The output is a pure function of the time: the same nowMs gives the same palette
+// whatever the earlier calls were, so 30, 60 or 240 updates a second agree at the same
+// instant, and time running backwards just shows that earlier moment.
+//
+// For every register the layers apply in this order: the base palette; base tweens (a
+// range of the base morphing towards another palette); cycles (a range of that rotating);
+// filters (a mix towards a colour, the negative, grey, or a brighter colour, by an amount
+// 0..1). Everything is computed in floating point and rounded to 8 bits once, at the end.
+//
+// An Animator is used from one thread. Arguments that cannot be a time, a rate or a scale
+// (NaN, infinite, negative durations and delays, NaN or infinite rates) are refused with
+// std::invalid_argument naming the argument. Register ranges are clamped like the
+// blocking routines clamp them: first to 0..255, then last to first..255.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <quorvel/colour.hpp>
+
+namespace quorvel {
+
+// ---------------------------------------------------------------------------------------
+// Tweens
+// ---------------------------------------------------------------------------------------
+
+enum class Easing {
+  Linear,
+  QuadIn, QuadOut, QuadInOut,
+  CubicIn, CubicOut, CubicInOut,
+  Smoothstep,
+};
+// The eased value of t in 0..1 (t outside is clamped first).
+double Ease(Easing easing, double t);
+
+constexpr int32_t kRepeatForever = -1;
+
+// How a tween runs. A tween starts from what is shown when it is started, so starting a
+// new effect over a running one never jumps.
+struct Tween {
+  double durationMs = 1000;
+  double delayMs = 0;                  // waits this long, showing its start, first
+  Easing easing = Easing::Linear;
+  int32_t repeat = 0;                  // plays 1 + repeat times; kRepeatForever: forever
+  bool yoyo = false;                   // every second play runs backwards
+  ColorSpace space = ColorSpace::Rgb;  // where colours are mixed
+  std::function<void()> onComplete;    // called from Update when it ends; never on cancel
+};
+
+// ---------------------------------------------------------------------------------------
+// Cycles
+// ---------------------------------------------------------------------------------------
+
+enum class CycleMode {
+  Wrap,      // steps on round the range: the top colour wraps to the bottom
+  PingPong,  // runs one whole cycle forward and one back (a triangle over 2 x length)
+  Sine,      // like PingPong, easing in and out at the turns
+};
+
+// Rotates registers low..high of the (tweened) base. One step moves every colour up one
+// register; the top one wraps to low. With blending, a fractional position k + f shows
+// each register as the mix of the colours k and k + 1 steps behind it, with weight f, so
+// slow cycles glide instead of stepping.
+struct Cycle {
+  int32_t low = 0;
+  int32_t high = 255;
+  double stepsPerSecond = 1;  // a negative rate runs backwards
+  CycleMode mode = CycleMode::Wrap;
+  bool reverse = false;       // runs backwards (with a negative rate: forwards)
+  bool blend = true;
+  double phase = 0;           // steps already taken when it starts
+};
+
+// ---------------------------------------------------------------------------------------
+// Filters
+// ---------------------------------------------------------------------------------------
+
+enum class FilterKind {
+  Fade,        // towards `colour`: black gives fades out and in
+  Negative,    // towards 255 - c
+  Greyscale,   // towards the grey of equal mean, (r + g + b) / 3
+  Brightness,  // towards c x `gain`, clamped to 255
+};
+
+// Mixes registers first..last towards what the kind makes of their colour, by `amount`
+// (0: no change, 1: all the way).
+struct Filter {
+  FilterKind kind = FilterKind::Fade;
+  int32_t first = 0;
+  int32_t last = 255;
+  double amount = 1;
+  Rgb8 colour{};       // Fade only
+  double gain = 1.5;   // Brightness only
+  ColorSpace space = ColorSpace::Rgb;
+};
+
+// ---------------------------------------------------------------------------------------
+// The Animator
+// ---------------------------------------------------------------------------------------
+
+// Names one started effect; stays valid (and harmless) after the effect ends.
+struct EffectHandle {
+  uint64_t id = 0;  // 0 names nothing
+  explicit operator bool() const { return id != 0; }
+  bool operator==(const EffectHandle&) const = default;
+};
+
+enum class CancelHow {
+  Hold,    // stop where it is and keep showing that
+  End,     // jump to its end (a cycle, which has none, is removed as with Revert)
+  Revert,  // remove it, as if it had never run
+};
+
+class Animator {
+ public:
+  explicit Animator(const Palette& base = Palette::Default());
+
+  // ---- time
+  // Moves to nowMs (any monotonic clock, milliseconds) and computes the output. Ended
+  // tweens call their onComplete here; effects started from such a callback begin at the
+  // instant the tween ended, not at nowMs, so chains keep their timing at any frame rate.
+  void Update(double nowMs);
+  double Now() const { return now_; }
+  // Scales how fast every effect runs from now on (1 normal, 0 frozen).
+  void SetTimeScale(double scale);
+  double TimeScale() const { return scale_; }
+
+  // ---- output
+  const Palette& Output() const { return output_; }
+  // Writes the registers of Quorvel's screen that differ from the output, at 8-bit
+  // precision (SetPaletteEntryRgb). Returns how many were written.
+  int32_t PresentToScreen();
+
+  // ---- the base palette and base tweens
+  // Replaces the base palette; running effects carry on over the new one.
+  void SetBase(const Palette& base);
+  // Replaces registers first..last of the base palette only.
+  void SetBaseRange(const Palette& colours, int32_t first, int32_t last);
+  Palette Base() const;
+  // Morphs registers first..last of the base towards `target` (cycles keep running on
+  // top, so a day can turn into night while the water still flows). When it ends, the
+  // base holds the colours it ended on.
+  EffectHandle MorphBase(const Palette& target, const Tween& tween, int32_t first = 0,
+                         int32_t last = 255);
+
+  // ---- cycles
+  EffectHandle AddCycle(const Cycle& cycle);
+  // Changes a cycle's rate from now on; its position carries on without a jump.
+  void SetCycleRate(EffectHandle cycle, double stepsPerSecond);
+  void SetCycleBlend(EffectHandle cycle, bool blend);
+
+  // ---- filters
+  EffectHandle AddFilter(const Filter& filter);
+  void SetFilterAmount(EffectHandle filter, double amount);
+  // Tweens a filter's amount from what it is now to `amount`. A filter whose amount ends
+  // at 0 is removed.
+  void TweenFilter(EffectHandle filter, double amount, const Tween& tween);
+  // A Fade filter towards `colour` tweened from 0 to 1 (FadeTo) or from 1 to 0, then
+  // removed (FadeFrom). When a Fade filter with the same colour, range and space is
+  // already there, that one is tweened from its present amount instead, so fading back
+  // out of a colour faded into never jumps and never piles filters up.
+  EffectHandle FadeTo(Rgb8 colour, const Tween& tween, int32_t first = 0, int32_t last = 255);
+  EffectHandle FadeFrom(Rgb8 colour, const Tween& tween, int32_t first = 0,
+                        int32_t last = 255);
+
+  // ---- any effect
+  void Cancel(EffectHandle effect, CancelHow how);
+  void Pause(EffectHandle effect);
+  void Resume(EffectHandle effect);
+  // True from start until the effect ends or is cancelled (paused effects are active).
+  bool IsActive(EffectHandle effect) const;
+  // How many effects are held (running, paused, or filters in place).
+  size_t EffectCount() const;
+
+ private:
+  struct Rgbf {
+    double r = 0, g = 0, b = 0;
+  };
+  // An effect's own clock: frozen while paused.
+  struct LocalClock {
+    double anchorAnim = 0;   // animation time at the anchor
+    double anchorLocal = 0;  // local time at the anchor
+    bool paused = false;
+  };
+  struct TweenRun {
+    Tween tween;
+    double from = 0, to = 1;  // a filter amount; base tweens mix 0..1
+    bool active = false;
+  };
+  struct Effect;
+
+  double AnimTime(double nowMs) const;
+  double LocalTime(const LocalClock& clock, double anim) const;
+  Effect* Find(EffectHandle handle);
+  const Effect* Find(EffectHandle handle) const;
+  EffectHandle Add(Effect effect);
+  void Compute(double anim, std::vector<Rgbf>& colours) const;
+  void Finish(double anim, std::vector<std::function<void()>>& callbacks);
+
+  std::vector<Rgbf> base_;
+  std::vector<Effect> effects_;
+  uint64_t nextId_ = 1;
+  double now_ = 0;          // the caller's time of the last Update
+  double scale_ = 1;
+  double scaleAnchorNow_ = 0;
+  double scaleAnchorAnim_ = 0;
+  double startAnim_ = 0;    // when newly started effects begin (animation time)
+  bool started_ = false;
+  Palette output_;
+  std::vector<Rgbf> work_;  // reused by Update
+};
+
+}  // namespace quorvel
