@@ -1,5 +1,8 @@
-// SleepMs, the pacing of every animation, on the real clock or on a virtual one.
+// SleepMs, the pacing of every animation, on the real clock or on a virtual one, and the
+// frame loop of programs that animate without blocking.
 #include <chrono>
+#include <algorithm>
+#include <cmath>
 #include <thread>
 
 #include "display/screen.hpp"
@@ -12,6 +15,16 @@ std::atomic<int64_t> gVirtualMs{0};
 
 using Clock = std::chrono::steady_clock;
 
+// Where the last real-time pause ended. A pause that begins within kCarryWindow of it
+// counts from it, so the wake-up lateness of a fade's 64 pauses does not add up.
+Clock::time_point gLastDeadline{};
+constexpr auto kCarryWindow = std::chrono::milliseconds(2);
+
+Clock::time_point PauseStart() {
+  const Clock::time_point now = Clock::now();
+  return now - gLastDeadline <= kCarryWindow ? gLastDeadline : now;
+}
+
 // Sleeps in one piece, with no key check, until `deadline` moved on by `ms`. A long pause
 // is several of these within one SleepMs call; carrying the deadline from one to the next
 // keeps each slice's wake-up lateness from adding up over the whole pause.
@@ -21,6 +34,7 @@ void Pause(int32_t ms, Clock::time_point& deadline) {
   } else {
     deadline += std::chrono::milliseconds(ms);
     std::this_thread::sleep_until(deadline);
+    gLastDeadline = deadline;
   }
 }
 
@@ -36,7 +50,8 @@ int64_t VirtualTimeMs() { return gVirtualMs.load(std::memory_order_relaxed); }
 void SleepMs(int32_t milliseconds) {
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnSleep(milliseconds);
   int32_t n = milliseconds;
-  Clock::time_point deadline = Clock::now();
+  Clock::time_point deadline = gVirtual.load(std::memory_order_relaxed) ? Clock::time_point{}
+                                                                        : PauseStart();
   if (n == -1) {
     // Wait for a key, looking every 50 ms. On virtual time nothing else can make a key
     // arrive but another thread, so block for it and count one slice.
@@ -59,5 +74,27 @@ void SleepMs(int32_t milliseconds) {
   } while (n > 50);
   Pause(n, deadline);
 }
+
+double NowMs() {
+  if (gVirtual.load(std::memory_order_relaxed)) return double(VirtualTimeMs());
+  static const Clock::time_point origin = Clock::now();
+  return std::chrono::duration<double, std::milli>(Clock::now() - origin).count();
+}
+
+#ifndef __EMSCRIPTEN__
+void RunFrames(const std::function<bool(double nowMs)>& frame) {
+  // Frames fall on a fixed 60 Hz grid from the first one, so their timing never drifts;
+  // a frame that ran long skips the grid points it missed instead of hurrying.
+  constexpr double kFrameMs = 1000.0 / 60.0;
+  const double start = NowMs();
+  double next = start;
+  while (frame(NowMs())) {
+    const double now = NowMs();
+    next = std::max(next + kFrameMs, start + std::ceil((now - start) / kFrameMs) * kFrameMs);
+    const int32_t wait = static_cast<int32_t>(std::lround(next - now));
+    SleepMs(std::clamp(wait, 1, 99));
+  }
+}
+#endif
 
 }  // namespace quorvel

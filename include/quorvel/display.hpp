@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,14 @@ std::string ReadKey();
 // ending early at a slice boundary when a key waits, the last 1..50 ms unbroken.
 // -1: waits for a key (left in the queue). 0 and other negatives: returns at once.
 void SleepMs(int32_t milliseconds);
+
+// Milliseconds on the screen's clock: the virtual clock when virtual time is on, else a
+// monotonic clock that starts near 0. Pass it to Animator::Update.
+double NowMs();
+// Runs a program that animates without blocking: calls frame(NowMs()) once per frame
+// (60 a second; on virtual time the clock advances by the frame's length) until it
+// returns false. In a browser the frames come from the page's animation-frame loop.
+void RunFrames(const std::function<bool(double nowMs)>& frame);
 
 // ---------------------------------------------------------------------------------------
 // Files: numbers 1..255 bound to open files
