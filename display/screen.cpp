@@ -134,7 +134,11 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
   detail::ClearKeys();
 
   if (!s.headless) {
+#ifdef __EMSCRIPTEN__
+    s.presenter = detail::OpenBrowserPresenter(s.error);
+#else
     s.presenter = detail::OpenSdlPresenter(flags, s.error);
+#endif
     if (!s.presenter) {
       std::lock_guard lock(s.pixels);
       s.pages.clear();

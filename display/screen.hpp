@@ -29,6 +29,8 @@ class Presenter {
 // Opens the SDL window and starts its display thread. On failure returns nullptr and
 // sets `error` to a message naming what failed and SDL's reason.
 std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error);
+// In a web page: draws on the page's canvas from its animation-frame loop.
+std::unique_ptr<Presenter> OpenBrowserPresenter(std::string& error);
 
 struct Screen {
   bool open = false;
