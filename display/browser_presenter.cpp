@@ -28,16 +28,25 @@ EM_JS(bool, StartCanvasLoop, (void* presenter), {
   if (!context) return false;
   canvas.width = 640;
   canvas.height = 480;
-  const screen = {canvas: canvas, context: context, running: true, waiter: null, image: null};
+  // The counts and times are for the page and its tests: animation frames seen, frames
+  // of the program run, and milliseconds spent in both.
+  const screen = {canvas: canvas, context: context, running: true, waiter: null, image: null,
+                  ticks: 0, frames: 0, busyMs: 0};
   Module['quorvelScreen'] = screen;
   const tick = function() {
     if (!screen.running) return;
     requestAnimationFrame(tick);
+    const start = performance.now();
+    ++screen.ticks;
     // The program's frame runs first, so what it sets shows in this same frame.
     const wake = screen.waiter;
     screen.waiter = null;
-    if (wake) wake();
+    if (wake) {
+      ++screen.frames;
+      wake();
+    }
     if (screen.running) _quorvel_present(presenter);
+    screen.busyMs += performance.now() - start;
   };
   requestAnimationFrame(tick);
   return true;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: a release build, then the whole suite again under
 # the address and undefined-behaviour sanitizers, and the threaded tests under the thread
-# sanitizer. Exits non-zero on any failure.
+# sanitizer, then the web pages in Chromium. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -29,4 +29,6 @@ build_and_test asan Debug address
 scripts/fuzz.sh 20
 # The tests where a second thread meets the program's thread.
 build_and_test tsan Debug thread test_keys test_presenter
+# The programs as web pages, driven in a real browser.
+scripts/web_test.sh
 echo "All tests passed."

@@ -45,7 +45,7 @@ for js in "$out"/quorvel-*.js; do
       page "$program" "$program" auto "$fullscreen" ;;
   esac
 done
-page quorvel-fade-timing "Fade timing" auto "Measures fade lengths." "$out/tests"
+page quorvel-timing "Timing" auto "Measures fades and frames." "$out/tests"
 
 for f in "$out"/quorvel-*.js "$out"/quorvel-*.wasm; do
   printf '%8d  %s\n' "$(stat -c %s "$f")" "$f"
