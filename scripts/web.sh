@@ -37,7 +37,7 @@ for js in "$out"/quorvel-*.js; do
         "Press <kbd>Space</kbd> at each prompt to go on. $fullscreen" ;;
     quorvel-showcase)
       page "$program" "Quorvel showcase" auto \
-        "<kbd>Space</kbd>: next effect. <kbd>Esc</kbd>: end. $fullscreen" ;;
+        "<kbd>N</kbd> day/night, <kbd>B</kbd> blending, <kbd>&larr;</kbd> <kbd>&rarr;</kbd> slower/faster, <kbd>G</kbd> grey, <kbd>I</kbd> negative, <kbd>Space</kbd> pause, <kbd>Esc</kbd> quit. $fullscreen" ;;
     quorvel-play)
       page "$program" "Quorvel player" picture \
         "Choose or drop a picture. <kbd>Space</kbd>: pause the cycles. <kbd>Esc</kbd>: another picture. $fullscreen" ;;

@@ -281,6 +281,12 @@ async function testShowcase() {
                  `${((after.busyMs - before.busyMs) / ticks).toFixed(2)} ms of work per frame`);
   }
   await page.screenshot({path: path.join(shots, `${program}.png`)});
+  // Escape ends the frame loop and the program, which closes its screen.
+  await page.keyboard.press('Escape');
+  const ended = await page.waitForFunction(
+      () => document.getElementById('status').textContent.includes('ended'), {timeout: 5000})
+      .then(() => true, () => false);
+  check(ended, 'showcase: Escape ends the program and the page says so');
   noConsoleErrors('showcase', console_);
   await page.close();
 }
