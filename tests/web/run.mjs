@@ -304,6 +304,13 @@ async function testPlayer() {
   loadedOnce(program);
   await page.screenshot({path: path.join(shots, `${program}-picker.png`)});
   const input = await page.$('#file');
+  // A picture the page cannot read: the page says why and offers the choice again.
+  await input.uploadFile(path.join(root, 'tests/data/first_test_screen.png'));
+  const refused = await page.waitForFunction(
+      () => /ILBM/.test(document.getElementById('status').textContent) &&
+            getComputedStyle(document.getElementById('picker')).display !== 'none',
+      {timeout: 5000}).then(() => true, () => false);
+  check(refused, 'play: a PNG is refused with a message on the page, and the picker returns');
   await input.uploadFile(file);
 
   // The still part of the picture shows its own colours; the cycled part moves.
