@@ -8,7 +8,6 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -60,7 +59,8 @@ EM_JS(void, StopCanvasLoop, (), {
   // The page may say that the program is done, or offer to run it again.
   screen.canvas.dispatchEvent(new Event('quorvelclose'));
   // A program still waiting for a frame gets one from the browser itself.
-  if (screen.waiter) requestAnimationFrame(screen.waiter);
+  const wake = screen.waiter;
+  if (wake) requestAnimationFrame(function() { wake(); });
 });
 
 // Copies 640x480 RGBA pixels from the program's memory onto the canvas.
@@ -125,8 +125,9 @@ bool IsOneCharacter(std::string_view key) {
 }
 
 EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
-  // Shortcuts of the browser (reload, copy, new tab...) stay the browser's.
-  if (event->ctrlKey || event->metaKey) return false;
+  // Shortcuts of the browser (reload, copy, new tab...) stay the browser's. Ctrl with Alt
+  // is AltGr on some systems, which types characters.
+  if ((event->ctrlKey && !event->altKey) || event->metaKey) return false;
   const std::string_view key = event->key;
   if (key == "Enter" && event->altKey) {
     if (!event->repeat) ToggleFullScreen();
