@@ -3,8 +3,9 @@
 #include "display/screen.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
+
+#include "display/convert.hpp"
 
 
 namespace quorvel {
@@ -67,35 +68,16 @@ void PageChanged(int32_t page) {
   if (page == TheScreen().visible) MarkDirty();
 }
 
-void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* out,
-                   size_t count) {
-  // Eight indices per load: the table lookups and the stores are what remain.
-  size_t blocks = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    blocks = count / 8;
-    for (size_t b = 0; b < blocks; ++b) {
-      uint64_t eight;
-      std::memcpy(&eight, indices, 8);
-      for (int k = 0; k < 8; ++k) out[k] = palette[(eight >> (8 * k)) & 0xFF];
-      indices += 8;
-      out += 8;
-    }
-  }
-  for (size_t rest = count - blocks * 8; rest > 0; --rest) *out++ = palette[*indices++];
-}
-
 void RenderVisible(uint32_t* out) {
   Screen& s = TheScreen();
-  uint32_t palette[256];
-  for (int i = 0; i < 256; ++i) {
-    palette[i] = s.registers[i].load(std::memory_order_relaxed) | 0xFF000000u;
-  }
+  uint32_t registers[256];
+  for (int i = 0; i < 256; ++i) registers[i] = s.registers[i].load(std::memory_order_relaxed);
   std::lock_guard lock(s.pixels);
   if (!ValidPage(s, s.visible)) {
     std::fill(out, out + kPagePixels, 0xFF000000u);
     return;
   }
-  ConvertPixels(s.pages[s.visible].data(), palette, out, kPagePixels);
+  ConvertPixels(s.pages[s.visible].data(), registers, out, kPagePixels);
 }
 
 }  // namespace detail

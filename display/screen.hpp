@@ -73,12 +73,9 @@ void PageChanged(int32_t page);
 // Flags the visible picture for presentation and wakes the presenter if it slept.
 void MarkDirty();
 
-// Converts `count` palette indices through 256 registers (0xRRGGBB) into 0xAARRGGBB
-// pixels with alpha 0xFF. The one conversion used by the presenter and CaptureFrame.
-void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* out,
-                   size_t count);
 // Takes a snapshot of the registers and converts the visible page into `out`
-// (kPagePixels values 0xFFRRGGBB). Holds the pixel lock while reading the page.
+// (kPagePixels values 0xFFRRGGBB) with the conversion kernel in use (convert.hpp).
+// Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
 
 // The default palette at 8-bit precision, 0xRRGGBB per register.
