@@ -1,11 +1,13 @@
-// The conversion kernels: every kernel this processor runs gives the portable kernel's
-// pixels, byte for byte, for random pages and registers, at any start and length.
+// The page kernels: every conversion kernel this processor runs gives the portable
+// kernel's pixels, byte for byte, for random pages and registers, at any start and
+// length; counting a page's indices misses none.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "display/convert.hpp"
+#include "display/index_set.hpp"
 #include "display/screen.hpp"
 #include <quorvel/display.hpp>
 
@@ -71,6 +73,22 @@ TEST(ConvertKernels, QuorvelKernelChoosesOneThatRunsOrSaysWhyNot) {
   EXPECT_EQ(complaint, std::string("QUORVEL_KERNEL=AVX2  is not a kernel (portable, avx2 or "
                                    "avx512); using ") + KernelName(fastest));
   EXPECT_STREQ(ConversionKernel(), KernelName(ActiveKernel()));
+}
+
+TEST(PageIndices, EveryIndexCountsInRunsAndTails) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> page(1000);
+  for (int round = 0; round < 200; ++round) {
+    // Long runs of one index with a few strays, at any length.
+    std::fill(page.begin(), page.end(), static_cast<uint8_t>(random()));
+    for (int stray = round % 4; stray > 0; --stray) {
+      page[random() % page.size()] = static_cast<uint8_t>(random());
+    }
+    const size_t count = random() % page.size();
+    IndexSet want;
+    for (size_t i = 0; i < count; ++i) want.Add(page[i]);
+    ASSERT_EQ(IndicesIn(page.data(), count).words, want.words) << round;
+  }
 }
 
 }  // namespace
