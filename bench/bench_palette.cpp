@@ -69,6 +69,7 @@ void BM_PresentOurs(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * kPixels * 4);
+  state.SetLabel(quorvel::ConversionKernel());
   quorvel::CloseScreen();
 }
 BENCHMARK(BM_PresentOurs)->Unit(benchmark::kMicrosecond);

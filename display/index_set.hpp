@@ -23,7 +23,12 @@ struct IndexSet {
   static IndexSet Every() { return {{~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}, ~uint64_t{0}}}; }
 };
 
-// The indices that occur among `count` pixels.
+enum class Kernel;
+
+// The indices that occur among `count` pixels, counted with the AVX-512 kernel when that
+// is the conversion kernel in use (convert.hpp), else with the portable one.
 IndexSet IndicesIn(const uint8_t* pixels, size_t count);
+// The same with a given kernel, which must be one that runs (AVX2 counts portably).
+IndexSet IndicesInWith(Kernel kernel, const uint8_t* pixels, size_t count);
 
 }  // namespace quorvel::detail

@@ -78,16 +78,21 @@ TEST(ConvertKernels, QuorvelKernelChoosesOneThatRunsOrSaysWhyNot) {
 TEST(PageIndices, EveryIndexCountsInRunsAndTails) {
   std::mt19937 random(7);
   std::vector<uint8_t> page(1000);
-  for (int round = 0; round < 200; ++round) {
-    // Long runs of one index with a few strays, at any length.
+  for (int round = 0; round < 300; ++round) {
+    // Runs of one index with strays, or every pixel random, at any length.
     std::fill(page.begin(), page.end(), static_cast<uint8_t>(random()));
-    for (int stray = round % 4; stray > 0; --stray) {
+    const size_t strays = round % 3 == 2 ? page.size() : round % 3;
+    for (size_t stray = 0; stray < strays; ++stray) {
       page[random() % page.size()] = static_cast<uint8_t>(random());
     }
     const size_t count = random() % page.size();
     IndexSet want;
     for (size_t i = 0; i < count; ++i) want.Add(page[i]);
-    ASSERT_EQ(IndicesIn(page.data(), count).words, want.words) << round;
+    for (Kernel kernel : {Kernel::Portable, Kernel::Avx512}) {
+      if (!KernelRuns(kernel)) continue;
+      ASSERT_EQ(IndicesInWith(kernel, page.data(), count).words, want.words)
+          << KernelName(kernel) << ", round " << round;
+    }
   }
 }
 
