@@ -1,7 +1,7 @@
 // What a user of the library pays as a whole process: CPU time of a fade shown in a
 // window beside a plain SDL program doing the same the direct way, CPU used while a
-// prompt blinks and during continuous fades, and how closely real-time fades keep their
-// nominal length.
+// prompt blinks, during continuous fades and while registers the screen does not show
+// cycle, and how closely real-time fades keep their nominal length.
 //
 // Every CPU measurement runs in a child process of its own, so that one side's display
 // thread and SDL state never count for the other. The child measures its own window of
@@ -190,6 +190,32 @@ Usage IdlePrompt(const std::string& driver) {
   return usage;
 }
 
+// Two seconds of colour cycling over registers the screen does not show: the screen
+// holds text and bars of indices 0..127 only, and registers 128..255 rotate one step
+// every 5 ms, the blinking prompt's pace.
+Usage UnseenCycle(const std::string& driver) {
+  ChooseDriver(driver);
+  quorvel::SetHeadless(driver == "headless");
+  quorvel::SetVirtualTime(false);
+  if (!quorvel::OpenScreen(18, 8, 1, 0)) return {};
+  for (int32_t i = 0; i < 128; ++i) quorvel::DrawLine(360 + i, 250, 360 + i, 460, i, 65535);
+  quorvel::LocateText(2, 2);
+  quorvel::PrintText("Cycle under measurement", true);
+  WaitUntilPresented();
+  std::this_thread::sleep_for(100ms);
+  Meter meter;
+  meter.Start();
+  const auto end = Clock::now() + 2s;
+  for (int32_t amount = 0; Clock::now() < end; amount = (amount + 1) & 255) {
+    int32_t first = 128, last = 255;
+    quorvel::PalRotate::DefaultPal(first, last, amount);
+    quorvel::SleepMs(5);
+  }
+  const Usage usage = meter.Stop();
+  quorvel::CloseScreen();
+  return usage;
+}
+
 // Speed-2 fades back to back for two seconds.
 Usage ContinuousFade(const std::string& driver) {
   if (!OpenWindowWithBars(driver)) return {};
@@ -253,6 +279,9 @@ void Register(const std::string& driver) {
   })->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark(("BM_IdlePromptCpu" + suffix).c_str(), [driver](benchmark::State& s) {
     RunChildren(s, [driver] { return IdlePrompt(driver); }, false);
+  })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(("BM_UnseenCycleCpu" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return UnseenCycle(driver); }, false);
   })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark(("BM_ContinuousFadeCpu" + suffix).c_str(), [driver](benchmark::State& s) {
     RunChildren(s, [driver] { return ContinuousFade(driver); }, false);

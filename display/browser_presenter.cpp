@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "display/browser.hpp"
+#include "display/convert.hpp"
 #include "display/screen.hpp"
 #include "display/typed_text.hpp"
 
@@ -163,8 +164,9 @@ class BrowserPresenter final : public Presenter {
   // The animation-frame loop presents whenever something changed; nothing to wake.
   void Wake() override {}
 
-  // Converts the visible page into canvas pixels (red, green, blue, alpha in memory
-  // order) and puts them on the canvas, when it changed and the screen is not locked.
+  // Converts the visible page into canvas pixels and puts them on the canvas, when it
+  // changed and the screen is not locked. Registers given as 0xBBGGRR come out of the
+  // conversion as red, green, blue, alpha in memory order, the canvas's own.
   void Present() {
     Screen& s = TheScreen();
     if (!s.dirty.load(std::memory_order_acquire)) return;
@@ -173,7 +175,7 @@ class BrowserPresenter final : public Presenter {
     uint32_t palette[256];
     for (int i = 0; i < 256; ++i) {
       const uint32_t rgb = s.registers[i].load(std::memory_order_relaxed);
-      palette[i] = 0xFF000000u | (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+      palette[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
     }
     {
       std::lock_guard lock(s.pixels);

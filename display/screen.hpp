@@ -12,6 +12,8 @@
 
 #include <quorvel/display.hpp>
 
+#include "display/index_set.hpp"
+
 namespace quorvel::detail {
 
 constexpr size_t kPagePixels = size_t(kScreenWidth) * kScreenHeight;
@@ -49,6 +51,13 @@ struct Screen {
   // Guards page memory: the program's thread draws, the display thread converts.
   std::mutex pixels;
 
+  // The indices the visible page shows: a register outside the set changes nothing to
+  // present. Every index on the page is in it; after drawing it may also hold indices
+  // drawn over since, until `shownExact` is restored by counting the page again. Kept on
+  // the program's thread, which alone draws and writes registers.
+  IndexSet shown;
+  bool shownExact = true;
+
   // Text state.
   int32_t cursorRow = 0;  // 0-based
   int32_t cursorColumn = 0;
@@ -69,18 +78,17 @@ void WaitForKeyPush();
 // Empties the key queue.
 void ClearKeys();
 
-// Flags the page as changed: when it is the visible one, it is presented soon.
-void PageChanged(int32_t page);
+// Flags the page as changed: when it is the visible one, it is presented soon. `drawn`
+// holds every index that may have been written (by default any); `covers` means the
+// page now holds those indices only.
+void PageChanged(int32_t page, const IndexSet& drawn = IndexSet::Every(), bool covers = false);
 
 // Flags the visible picture for presentation and wakes the presenter if it slept.
 void MarkDirty();
 
-// Converts `count` palette indices through 256 registers (0xRRGGBB) into 0xAARRGGBB
-// pixels with alpha 0xFF. The one conversion used by the presenter and CaptureFrame.
-void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* out,
-                   size_t count);
 // Takes a snapshot of the registers and converts the visible page into `out`
-// (kPagePixels values 0xFFRRGGBB). Holds the pixel lock while reading the page.
+// (kPagePixels values 0xFFRRGGBB) with the conversion kernel in use (convert.hpp).
+// Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
 
 // The default palette at 8-bit precision, 0xRRGGBB per register.
