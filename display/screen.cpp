@@ -88,6 +88,28 @@ void RenderVisible(uint32_t* out) {
   ConvertPixels(s.pages[s.visible].data(), registers, out, kPagePixels);
 }
 
+bool TakeSnapshot(VisibleSnapshot& snapshot) {
+  Screen& s = TheScreen();
+  std::array<uint32_t, 256> registers;
+  for (int i = 0; i < 256; ++i) registers[i] = s.registers[i].load(std::memory_order_relaxed);
+  bool changed = !snapshot.valid || registers != snapshot.registers;
+  snapshot.registers = registers;
+  snapshot.valid = true;
+  std::lock_guard lock(s.pixels);
+  if (!ValidPage(s, s.visible)) {
+    changed = changed || std::any_of(snapshot.indices.begin(), snapshot.indices.end(),
+                                     [](uint8_t v) { return v != 0; });
+    std::fill(snapshot.indices.begin(), snapshot.indices.end(), 0);
+    return changed;
+  }
+  const std::vector<uint8_t>& page = s.pages[s.visible];
+  if (!changed && std::memcmp(page.data(), snapshot.indices.data(), kPagePixels) == 0) {
+    return false;
+  }
+  std::memcpy(snapshot.indices.data(), page.data(), kPagePixels);
+  return true;
+}
+
 }  // namespace detail
 
 using detail::Screen;

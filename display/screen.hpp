@@ -91,6 +91,16 @@ void MarkDirty();
 // Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
 
+// The visible page's indices and the registers (0xRRGGBB), as a presenter last took them.
+struct VisibleSnapshot {
+  std::vector<uint8_t> indices = std::vector<uint8_t>(kPagePixels, 0);
+  std::array<uint32_t, 256> registers{};
+  bool valid = false;  // false until taken, or after a presentation was given up
+};
+// Takes the visible page and the registers into `snapshot` (holding the pixel lock only
+// while copying) and says whether they differ from what it held.
+bool TakeSnapshot(VisibleSnapshot& snapshot);
+
 // The default palette at 8-bit precision, 0xRRGGBB per register.
 const std::array<uint32_t, 256>& DefaultRegisters();
 
