@@ -165,28 +165,27 @@ class BrowserPresenter final : public Presenter {
   void Wake() override {}
 
   // Converts the visible page into canvas pixels and puts them on the canvas, when it
-  // changed and the screen is not locked. Registers given as 0xBBGGRR come out of the
-  // conversion as red, green, blue, alpha in memory order, the canvas's own.
+  // changed and the screen is not locked; a picture whose indices and registers are what
+  // the canvas shows already costs no conversion. Registers given as 0xBBGGRR come out of
+  // the conversion as red, green, blue, alpha in memory order, the canvas's own.
   void Present() {
     Screen& s = TheScreen();
     if (!s.dirty.load(std::memory_order_acquire)) return;
     s.dirty.store(false, std::memory_order_release);
     if (s.locked.load(std::memory_order_acquire)) return;  // UnlockScreen flags it again
+    if (!TakeSnapshot(shown_)) return;
     uint32_t palette[256];
     for (int i = 0; i < 256; ++i) {
-      const uint32_t rgb = s.registers[i].load(std::memory_order_relaxed);
+      const uint32_t rgb = shown_.registers[size_t(i)];
       palette[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
     }
-    {
-      std::lock_guard lock(s.pixels);
-      if (s.visible < 0 || s.visible >= static_cast<int32_t>(s.pages.size())) return;
-      ConvertPixels(s.pages[s.visible].data(), palette, frame_.data(), kPagePixels);
-    }
+    ConvertPixels(shown_.indices.data(), palette, frame_.data(), kPagePixels);
     PutCanvasPixels(frame_.data());
   }
 
  private:
-  std::vector<uint32_t> frame_;
+  VisibleSnapshot shown_;        // what the canvas shows, as indices and registers
+  std::vector<uint32_t> frame_;  // conversion target, in the canvas's byte order
 };
 
 }  // namespace
