@@ -12,6 +12,10 @@
 
 #include <quorvel/display.hpp>
 
+namespace quorvel {
+class Recorder;
+}
+
 namespace quorvel::detail {
 
 constexpr size_t kPagePixels = size_t(kScreenWidth) * kScreenHeight;
@@ -55,6 +59,9 @@ struct Screen {
 
   std::unique_ptr<Presenter> presenter;
   std::string error;
+
+  // The recorder taking frames at every pause, or nullptr.
+  std::atomic<Recorder*> recorder{nullptr};
 };
 
 Screen& TheScreen();
