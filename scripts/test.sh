@@ -31,5 +31,5 @@ build_and_test asan Debug address
 # The palette file readers against arbitrary bytes, for a bounded time.
 scripts/fuzz.sh 20
 # The tests where a second thread meets the program's thread.
-build_and_test tsan Debug thread test_keys test_presenter
+build_and_test tsan Debug thread test_keys test_presenter test_recorder
 echo "All tests passed."

@@ -182,5 +182,20 @@ TEST(Recorder, RefusesToStartWithAReason) {
   EXPECT_TRUE(second.Start(TempGif("second.gif"))) << second.Error();
 }
 
+TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecording) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  HeadlessScreen screen;
+  DrawAllIndices();
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Start("/dev/full")) << recorder.Error();
+  for (int32_t step = 0; step < 50 && recorder.Recording(); ++step) {
+    SetPaletteEntry(1, step);
+    SleepMs(20);
+  }
+  EXPECT_FALSE(recorder.Stop());
+  EXPECT_FALSE(recorder.Recording());
+  EXPECT_NE(recorder.Error().find("/dev/full"), std::string::npos) << recorder.Error();
+}
+
 }  // namespace
 }  // namespace quorvel

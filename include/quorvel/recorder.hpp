@@ -17,7 +17,8 @@
 // as about 10, so a frame that would last under 2 hundredths is replaced by the next one
 // (the later picture shows from the earlier time); nothing is lost at the end of a burst.
 //
-// One recorder records at a time; it is used from the program's thread.
+// One recorder records at a time; it is used from the program's thread and encodes on a
+// thread of its own, so recording in a window leaves the program's pauses their length.
 #pragma once
 
 #include <cstdint>
@@ -65,7 +66,8 @@ class Recorder {
   bool Recording() const;
   // Why Start failed or writing stopped; "" when all went well.
   const std::string& Error() const;
-  // Frames written so far, and their length in milliseconds (a multiple of 10).
+  // Frames recorded so far (all in the file once the recording has ended), and their
+  // length in milliseconds (a multiple of 10).
   int32_t FrameCount() const;
   int64_t LengthMs() const;
 
