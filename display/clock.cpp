@@ -5,6 +5,8 @@
 #include <cmath>
 #include <thread>
 
+#include <quorvel/recorder.hpp>
+
 #include "display/screen.hpp"
 
 #ifdef __EMSCRIPTEN__
@@ -81,6 +83,10 @@ int64_t VirtualTimeMs() { return gVirtualMs.load(std::memory_order_relaxed); }
 
 void SleepMs(int32_t milliseconds) {
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnSleep(milliseconds);
+  // A pause is where the picture drawn so far starts to show: a recorder takes it here.
+  if (Recorder* recorder = detail::TheScreen().recorder.load(std::memory_order_relaxed)) {
+    recorder->TakeFrame();
+  }
   int32_t n = milliseconds;
   Clock::time_point deadline = gVirtual.load(std::memory_order_relaxed) ? Clock::time_point{}
                                                                         : PauseStart();

@@ -14,6 +14,10 @@
 
 #include "display/index_set.hpp"
 
+namespace quorvel {
+class Recorder;
+}
+
 namespace quorvel::detail {
 
 constexpr size_t kPagePixels = size_t(kScreenWidth) * kScreenHeight;
@@ -66,6 +70,9 @@ struct Screen {
 
   std::unique_ptr<Presenter> presenter;
   std::string error;
+
+  // The recorder taking frames at every pause, or nullptr.
+  std::atomic<Recorder*> recorder{nullptr};
 };
 
 Screen& TheScreen();

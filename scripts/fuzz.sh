@@ -18,7 +18,7 @@ done
 clang++-14 -std=c++20 -O1 -g -I. -Iinclude -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=all -fno-omit-frame-pointer -pthread \
   "${sources[@]}" tests/fuzz/no_window.cpp tests/fuzz/fuzz_palette_files.cpp \
-  -o "$out/fuzz_palette_files"
+  -lgif -o "$out/fuzz_palette_files"
 
 "$out/fuzz_palette_files" -max_total_time="$seconds" -rss_limit_mb=2048 \
   -artifact_prefix="$out/" "$out/corpus"
