@@ -86,6 +86,7 @@ void SleepMs(int32_t milliseconds) {
   // A pause is where the picture drawn so far starts to show: a recorder takes it here.
   if (Recorder* recorder = detail::TheScreen().recorder.load(std::memory_order_relaxed)) {
     recorder->TakeFrame();
+    detail::CaptureTaken(recorder);
   }
   int32_t n = milliseconds;
   Clock::time_point deadline = gVirtual.load(std::memory_order_relaxed) ? Clock::time_point{}

@@ -4,6 +4,8 @@
 
 #include <gif_lib.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,8 +18,12 @@ std::string GifWriter::Open(const std::string& path, int32_t width, int32_t heig
   Close();
   int code = 0;
   errno = 0;
-  gif_ = EGifOpenFileName(path.c_str(), false, &code);
-  if (!gif_) return errno != 0 ? std::strerror(errno) : GifErrorString(code);
+  // Opened here rather than by giflib, which would make the file readable by its owner
+  // only; a recording is a picture like any other (the umask decides).
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return std::strerror(errno);
+  gif_ = EGifOpenFileHandle(fd, &code);  // owns fd from here on, even on failure
+  if (!gif_) return GifErrorString(code);
   width_ = width;
   height_ = height;
   colourMap_ = GifMakeMapObject(256, nullptr);

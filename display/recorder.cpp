@@ -41,6 +41,7 @@ struct Recorder::State {
   // The picture showing since `pendingCs`, whose length is known only when the next comes.
   detail::GifFrame pending;
   int64_t pendingCs = 0;
+  int64_t minCs = kMinDelayCs;  // the shortest a frame may show
   // The picture at the current pause, compared with the pending one.
   detail::GifFrame current;
 
@@ -144,6 +145,10 @@ bool Recorder::Start(const std::string& path, const RecordOptions& options) {
                   " " + std::to_string(options.width) + "x" + std::to_string(options.height) +
                   " has no pixel on the 640x480 screen");
   }
+  if (!(options.minFrameMs >= 0) || !std::isfinite(options.minFrameMs)) {
+    return refuse("minFrameMs must be a number of milliseconds");
+  }
+  st.minCs = std::max<int64_t>(kMinDelayCs, int64_t(std::ceil(options.minFrameMs / 10)));
   st.step = options.halfScale ? 2 : 1;
   st.x = static_cast<int32_t>(x0);
   st.y = static_cast<int32_t>(y0);
@@ -181,7 +186,7 @@ void Recorder::TakeFrame() {
   st.Capture();
   if (st.current.colours == st.pending.colours && st.current.pixels == st.pending.pixels) return;
   const int64_t cs = st.Centis(now);
-  if (cs - st.pendingCs >= kMinDelayCs) {
+  if (cs - st.pendingCs >= st.minCs) {
     st.WritePending(cs);
     st.pendingCs = cs;
   }

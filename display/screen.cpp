@@ -2,6 +2,8 @@
 // presentation, and the inspection surface.
 #include "display/screen.hpp"
 
+#include <quorvel/recorder.hpp>
+
 #include <algorithm>
 #include <cstring>
 
@@ -147,6 +149,10 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
   s.cursorColumn = 0;
   detail::ClearKeys();
 
+  if (detail::CaptureAsked()) {
+    s.headless = true;
+    SetVirtualTime(true);
+  }
   if (!s.headless) {
 #ifdef __EMSCRIPTEN__
     s.presenter = detail::OpenBrowserPresenter(s.error);
@@ -162,6 +168,10 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
   s.open = true;
   s.dirty = false;
   detail::MarkDirty();
+  if (detail::CaptureAsked() && !detail::StartCapture(s)) {
+    CloseScreen();
+    return false;
+  }
   return true;
 }
 
@@ -169,6 +179,7 @@ std::string ScreenError() { return TheScreen().error; }
 
 void CloseScreen() {
   Screen& s = TheScreen();
+  detail::EndCapture(s);
   s.presenter.reset();  // joins the display thread
   std::lock_guard lock(s.pixels);
   s.pages.clear();

@@ -73,9 +73,19 @@ struct Screen {
 
   // The recorder taking frames at every pause, or nullptr.
   std::atomic<Recorder*> recorder{nullptr};
+  // The recorder QUORVEL_RECORD asked for, recording from OpenScreen on.
+  std::unique_ptr<Recorder> capture;
 };
 
 Screen& TheScreen();
+
+// QUORVEL_RECORD: whether it is set; starting its recorder once the screen is open (false,
+// with the screen's error set, when it cannot); after each frame a pause took, ending the
+// program once the length is recorded; and finishing the file when the screen closes.
+bool CaptureAsked();
+bool StartCapture(Screen& s);
+void CaptureTaken(Recorder* recorder);
+void EndCapture(Screen& s);
 
 // The installed observer, or nullptr.
 DisplayObserver* CurrentObserver();

@@ -39,6 +39,10 @@ struct RecordOptions {
   // Stops by itself once this much time is recorded (the file is then complete and
   // Recording() false); 0 records until Stop.
   double maxSeconds = 0;
+  // The shortest a frame may show, in milliseconds (20 at least: GIF viewers slow shorter
+  // delays down); a picture that would show for less is replaced by the next one. Longer
+  // frames make smaller files.
+  double minFrameMs = 20;
 };
 
 class Recorder {

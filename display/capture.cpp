@@ -1,0 +1,63 @@
+// Recording any program without changing it. QUORVEL_RECORD=OUT.gif makes OpenScreen
+// open no window and run on virtual time, and records what the program shows to the GIF
+// until QUORVEL_RECORD_SECONDS (10 unless given) have been recorded, when the program
+// ends with 0, or until it closes its screen. QUORVEL_RECORD_HALF=1 records at 1:2, and
+// QUORVEL_RECORD_FRAME_MS sets the shortest frame (20 ms unless given).
+// This is how the gallery's pictures are made from the examples.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <quorvel/recorder.hpp>
+
+#include "display/screen.hpp"
+
+namespace quorvel::detail {
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+bool CaptureAsked() { return !Environment("QUORVEL_RECORD").empty(); }
+
+bool StartCapture(Screen& s) {
+  const std::string seconds = Environment("QUORVEL_RECORD_SECONDS");
+  const std::string frameMs = Environment("QUORVEL_RECORD_FRAME_MS");
+  RecordOptions options{.halfScale = Environment("QUORVEL_RECORD_HALF") == "1",
+                        .maxSeconds = seconds.empty() ? 10 : std::atof(seconds.c_str()),
+                        .minFrameMs = frameMs.empty() ? 20 : std::atof(frameMs.c_str())};
+  if (!(options.maxSeconds > 0)) {
+    s.error = "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"" + seconds + "\"";
+    return false;
+  }
+  s.capture = std::make_unique<Recorder>();
+  if (!s.capture->Start(Environment("QUORVEL_RECORD"), options)) {
+    s.error = "cannot record: " + s.capture->Error();
+    s.capture.reset();
+    return false;
+  }
+  return true;
+}
+
+void CaptureTaken(Recorder* recorder) {
+  Screen& s = TheScreen();
+  if (recorder != s.capture.get() || recorder->Recording()) return;
+  // The length asked for is recorded: the program has nothing more to show.
+  const bool ok = recorder->Stop();
+  if (!ok) std::fprintf(stderr, "quorvel: recording failed: %s\n", recorder->Error().c_str());
+  std::exit(ok ? 0 : 1);
+}
+
+void EndCapture(Screen& s) {
+  if (!s.capture) return;
+  if (!s.capture->Stop() && s.capture->FrameCount() == 0) {
+    std::fprintf(stderr, "quorvel: recording failed: %s\n", s.capture->Error().c_str());
+  }
+  s.capture.reset();
+}
+
+}  // namespace quorvel::detail
