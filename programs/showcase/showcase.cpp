@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include <quorvel/display.hpp>
+#include <quorvel/recorder.hpp>
 
 namespace quorvel::showcase {
 namespace {
@@ -118,17 +120,31 @@ void Showcase::ToggleFilter(EffectHandle& filter, bool& on, FilterKind kind) {
 
 int Run(const std::vector<std::string>& args) {
   bool window = false;
-  for (const std::string& arg : args) {
+  std::string record;
+  double seconds = 10;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       std::printf(
-          "Usage: quorvel-showcase [--window]\n"
+          "Usage: quorvel-showcase [--window] [--record OUT.gif [--seconds N]]\n"
           "A coast from day to night, animated through the palette alone.\n"
           "Keys: B blending on/off, Left/Right slower/faster, N day/night, G greyscale,\n"
-          "I negative, Space pause, Escape quits. Alt+Enter toggles full screen.\n");
+          "I negative, Space pause, Escape quits. Alt+Enter toggles full screen.\n"
+          "--record writes what the screen shows to an animated GIF for N seconds (10),\n"
+          "then quits.\n");
       return 0;
     }
+    const bool hasValue = i + 1 < args.size();
     if (arg == "--window") {
       window = true;
+    } else if (arg == "--record" && hasValue) {
+      record = args[++i];
+    } else if (arg == "--seconds" && hasValue) {
+      seconds = std::atof(args[++i].c_str());
+      if (!(seconds > 0)) {
+        std::fprintf(stderr, "quorvel-showcase: --seconds needs a number above 0\n");
+        return 1;
+      }
     } else {
       std::fprintf(stderr, "quorvel-showcase: unknown option %s (try --help)\n", arg.c_str());
       return 1;
@@ -139,20 +155,32 @@ int Run(const std::vector<std::string>& args) {
                  ScreenError().c_str());
     return 1;
   }
-  // On the heap and owned by the frame function: in a browser the frames go on after
-  // this function has returned.
+  // On the heap and owned by the frame function, which may outlive this call in a
+  // browser.
   struct State {
     Scene scene = BuildScene();
     Showcase show{scene};
+    Recorder recorder;
   };
   auto state = std::make_shared<State>();
   state->show.Draw();
-  RunFrames([state](double nowMs) {
-    if (state->show.Frame(nowMs)) return true;
+  if (!record.empty() && !state->recorder.Start(record, {.maxSeconds = seconds})) {
+    std::fprintf(stderr, "quorvel-showcase: %s\n", state->recorder.Error().c_str());
+    CloseScreen();
+    return 1;
+  }
+  int code = 0;
+  RunFrames([state, recording = !record.empty(), &code](double nowMs) {
+    const bool more = state->show.Frame(nowMs) && (!recording || state->recorder.Recording());
+    if (more) return true;
+    if (recording && !state->recorder.Stop()) {
+      std::fprintf(stderr, "quorvel-showcase: %s\n", state->recorder.Error().c_str());
+      code = 1;
+    }
     CloseScreen();
     return false;
   });
-  return 0;
+  return code;
 }
 
 }  // namespace quorvel::showcase
