@@ -225,6 +225,11 @@ PaletteReadResult ParsePalette(const std::vector<uint8_t>& bytes, const std::str
   return out;
 }
 
+std::string ReadSmallFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& bytes) {
+  std::string error;
+  return formats::ReadWholeFile(path, maxBytes, bytes, error) ? "" : path + ": " + error;
+}
+
 PaletteReadResult ReadPaletteFile(const std::string& path, const PaletteReadOptions& options) {
   Bytes bytes;
   std::string error;

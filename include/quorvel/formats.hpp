@@ -117,6 +117,11 @@ PaletteWriteResult EncodePalette(const PaletteFile& file, PaletteFormat format);
 PaletteWriteResult WritePaletteFile(const std::string& path, const PaletteFile& file,
                                     PaletteFormat format);
 
+// Reads a whole regular file of at most `maxBytes` the way the readers do: a directory,
+// FIFO, device or socket is refused at once, a bigger file before any of it is read.
+// Returns "" or the error, which names the file.
+std::string ReadSmallFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& bytes);
+
 // ---------------------------------------------------------------------------------------
 // Indexed pictures and their colour cycles
 // ---------------------------------------------------------------------------------------
@@ -175,5 +180,10 @@ constexpr int64_t kMaxPictureFileBytes = 64 << 20;
 // Loads an indexed picture (IFF ILBM and PBM, PCX, GIF, PNG, BMP) with its palette and,
 // for IFF files, its colour cycles. A picture that is not indexed is refused.
 PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOptions& options = {});
+
+// Writes a PNG picture of the palette: a 16 x 16 grid of its colours, register 0 at the
+// top left and 15 at the top right; cells past `count` are left empty. Replaces the file
+// in one step, like WritePaletteFile. Returns "" or the error, which names the file.
+std::string WriteSwatchPng(const std::string& path, const PaletteFile& file);
 
 }  // namespace quorvel
