@@ -13,7 +13,7 @@
 #include "demo/demo.hpp"
 #include "demo/runner.hpp"
 #include <quorvel/palette.hpp>
-#include "tests/support/png.hpp"
+#include "tests/support/golden.hpp"
 #include "tests/support/recorder.hpp"
 
 namespace quorvel::testing {
@@ -30,29 +30,6 @@ bool DefaultPaletteShown() {
     if (GetPaletteEntry(i) != expected) return false;
   }
   return true;
-}
-
-// Compares a frame with tests/data/<name>.png; QUORVEL_UPDATE_GOLDEN=1 rewrites the file.
-void ExpectGolden(const std::string& name, const Frame& frame) {
-  const std::string path = std::string(QUORVEL_TEST_DATA) + "/" + name + ".png";
-  const Picture actual{kScreenWidth, kScreenHeight, frame};
-  const char* update = std::getenv("QUORVEL_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") {
-    ASSERT_TRUE(WritePng(path, actual)) << path;
-    return;
-  }
-  const std::optional<Picture> golden = ReadPng(path);
-  ASSERT_TRUE(golden) << "missing or unreadable " << path;
-  ASSERT_EQ(golden->width, kScreenWidth);
-  ASSERT_EQ(golden->height, kScreenHeight);
-  size_t differing = 0;
-  for (size_t i = 0; i < frame.size(); ++i) differing += golden->pixels[i] != frame[i];
-  if (differing != 0) {
-    const std::string got = ::testing::TempDir() + name + ".actual.png";
-    WritePng(got, actual);
-    ADD_FAILURE() << name << ": " << differing << " pixels differ; this run's frame is in "
-                  << got;
-  }
 }
 
 // What a run asks of the display, added up from the rules of each kind of step.

@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <quorvel/colour.hpp>
@@ -59,7 +60,7 @@ struct Tween {
   int32_t repeat = 0;                  // plays 1 + repeat times; kRepeatForever: forever
   bool yoyo = false;                   // every second play runs backwards
   ColorSpace space = ColorSpace::Rgb;  // where colours are mixed
-  std::function<void()> onComplete;    // called from Update when it ends; never on cancel
+  std::function<void()> onComplete{};  // called from Update when it ends; never on cancel
 };
 
 // ---------------------------------------------------------------------------------------
@@ -93,7 +94,8 @@ struct Cycle {
 enum class FilterKind {
   Fade,        // towards `colour`: black gives fades out and in
   Negative,    // towards 255 - c
-  Greyscale,   // towards the grey of equal mean, (r + g + b) / 3
+  Greyscale,   // towards the grey of equal mean, (r + g + b) / 3 rounded down
+  NegativeGrey,  // towards the negative of that grey
   Brightness,  // towards c x `gain`, clamped to 255
 };
 
@@ -126,9 +128,17 @@ enum class CancelHow {
   Revert,  // remove it, as if it had never run
 };
 
+namespace detail {
+class EffectList;
+struct Rgbf;
+}  // namespace detail
+
 class Animator {
  public:
   explicit Animator(const Palette& base = Palette::Default());
+  ~Animator();
+  Animator(Animator&&) noexcept;
+  Animator& operator=(Animator&&) noexcept;
 
   // ---- time
   // Moves to nowMs (any monotonic clock, milliseconds) and computes the output. Ended
@@ -188,41 +198,22 @@ class Animator {
   size_t EffectCount() const;
 
  private:
-  struct Rgbf {
-    double r = 0, g = 0, b = 0;
-  };
-  // An effect's own clock: frozen while paused.
-  struct LocalClock {
-    double anchorAnim = 0;   // animation time at the anchor
-    double anchorLocal = 0;  // local time at the anchor
-    bool paused = false;
-  };
-  struct TweenRun {
-    Tween tween;
-    double from = 0, to = 1;  // a filter amount; base tweens mix 0..1
-    bool active = false;
-  };
-  struct Effect;
-
+  EffectHandle FadeTowards(Rgb8 colour, double from, double to, const Tween& tween,
+                           int32_t first, int32_t last);
   double AnimTime(double nowMs) const;
-  double LocalTime(const LocalClock& clock, double anim) const;
-  Effect* Find(EffectHandle handle);
-  const Effect* Find(EffectHandle handle) const;
-  EffectHandle Add(Effect effect);
-  void Compute(double anim, std::vector<Rgbf>& colours) const;
-  void Finish(double anim, std::vector<std::function<void()>>& callbacks);
 
-  std::vector<Rgbf> base_;
-  std::vector<Effect> effects_;
-  uint64_t nextId_ = 1;
-  double now_ = 0;          // the caller's time of the last Update
+  std::unique_ptr<detail::EffectList> effects_;
+  std::vector<detail::Rgbf> base_;  // the base palette, between the 8-bit steps
+  std::vector<detail::Rgbf> work_;  // reused by Update
+  Palette output_;
+  double now_ = 0;  // the caller's time at the last Update
+  bool started_ = false;
+  // The animation clock: the caller's clock scaled, anchored where the scale last changed.
   double scale_ = 1;
   double scaleAnchorNow_ = 0;
   double scaleAnchorAnim_ = 0;
-  double startAnim_ = 0;    // when newly started effects begin (animation time)
-  bool started_ = false;
-  Palette output_;
-  std::vector<Rgbf> work_;  // reused by Update
+  double startAnim_ = 0;  // when effects started now begin, on the animation clock
+  uint64_t nextId_ = 1;
 };
 
 }  // namespace quorvel

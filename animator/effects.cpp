@@ -1,0 +1,351 @@
+// The layers of the Animator: base morphs, cycles and filters, each a function of its
+// effect's local time.
+#include "animator/effects.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace quorvel::detail {
+namespace {
+
+constexpr double kNever = std::numeric_limits<double>::infinity();
+
+int64_t Plays(const Tween& t) { return t.repeat == kRepeatForever ? -1 : int64_t(t.repeat) + 1; }
+
+// Local time at which the tween ends (infinite when it repeats forever).
+double TweenEndLocal(const Tween& t) {
+  const int64_t plays = Plays(t);
+  return plays < 0 ? kNever : t.delayMs + double(plays) * t.durationMs;
+}
+
+// Where a tween stands at local time `local`: 0 before it begins (it shows its start),
+// the eased progress while it plays (yoyo plays run backwards every second time), and
+// where its last play left it after it ends.
+double TweenValue(const Tween& t, double local) {
+  const double u = local - t.delayMs;
+  if (u < 0) return 0;
+  const int64_t plays = Plays(t);
+  const bool lastBackwards = t.yoyo && plays > 0 && plays % 2 == 0;
+  if (t.durationMs <= 0) return lastBackwards ? 0 : 1;
+  const double done = u / t.durationMs;
+  if (plays > 0 && done >= double(plays)) return lastBackwards ? 0 : 1;
+  const double play = std::floor(done);
+  double progress = done - play;
+  if (t.yoyo && std::fmod(play, 2) == 1) progress = 1 - progress;
+  return Ease(t.easing, progress);
+}
+
+// Where the tween is left when it ends; one that repeats forever ends on its target.
+double FinalValue(const Tween& t) {
+  return Plays(t) < 0 ? 1 : TweenValue(t, TweenEndLocal(t));
+}
+
+double FloorMod(double a, double n) { return a - n * std::floor(a / n); }
+
+// The cycle's position in steps at local time `local`, before its mode shapes it.
+double RawPosition(const Cycle& c, double local) {
+  const double direction = c.reverse ? -1 : 1;
+  return c.phase + direction * c.stepsPerSecond * local / 1000;
+}
+
+// The position the colours stand at: wrap runs on; ping-pong and sine go to the end of
+// the range and back, over twice its length.
+double Position(const Cycle& c, double raw) {
+  const double n = c.high - c.low + 1;
+  switch (c.mode) {
+    case CycleMode::Wrap: return raw;
+    case CycleMode::PingPong: {
+      const double a = FloorMod(raw, 2 * n);
+      return a < n ? a : 2 * n - a;
+    }
+    case CycleMode::Sine: return n * (1 - std::cos(std::numbers::pi * raw / n)) / 2;
+  }
+  return raw;
+}
+
+double MorphWeight(const Effect& e, double anim) {
+  return TweenValue(e.tween, e.clock.Local(anim));
+}
+
+// The morph's registers at weight w between its start (0) and its target (1).
+void ApplyMorph(const Effect& e, double w, Colours& out) {
+  const bool oklab = e.tween.space == ColorSpace::OkLab && w > 0 && w < 1;
+  for (size_t k = 0; k < e.start.size(); ++k) {
+    const size_t i = size_t(e.first) + k;
+    if (!e.owned[i]) continue;
+    out[i] = oklab ? FromOkLab(Lerp(e.startLab[k], e.targetLab[k], w))
+                   : Mix(e.start[k], e.target[k], w, ColorSpace::Rgb);
+  }
+}
+
+void ApplyCycle(const Effect& e, double anim, Colours& out) {
+  const Cycle& c = e.cycle;
+  const int32_t n = c.high - c.low + 1;
+  if (n < 2) return;
+  double p = Position(c, RawPosition(c, e.clock.Local(anim)));
+  // The sine's whole steps come out a rounding error short; they are whole steps.
+  if (std::abs(p - std::round(p)) < 1e-9) p = std::round(p);
+  const double whole = std::floor(p);
+  const double f = c.blend ? p - whole : 0;
+  const int32_t k = static_cast<int32_t>(FloorMod(whole, n));
+  std::array<Rgbf, 256> was;
+  std::copy(out.begin() + c.low, out.begin() + c.high + 1, was.begin());
+  for (int32_t i = 0; i < n; ++i) {
+    // Register i shows the colour k steps behind it, mixed with the one k + 1 behind.
+    const Rgbf& behind = was[(i - k + n) % n];
+    out[c.low + i] = f > 0 ? Lerp(behind, was[(i - k - 1 + 2 * n) % n], f) : behind;
+  }
+}
+
+double AmountAt(const Effect& e, double value) { return e.from + (e.to - e.from) * value; }
+
+double FilterAmount(const Effect& e, double anim) {
+  if (!e.tweening) return e.filter.amount;
+  return AmountAt(e, TweenValue(e.tween, e.clock.Local(anim)));
+}
+
+void ApplyFilter(const Effect& e, double anim, Colours& out) {
+  const Filter& f = e.filter;
+  const double amount = FilterAmount(e, anim);
+  if (amount <= 0) return;
+  const Rgbf colour = ToRgbf(f.colour);
+  for (int32_t i = f.first; i <= f.last; ++i) {
+    const Rgbf c = out[i];
+    Rgbf towards = colour;
+    switch (f.kind) {
+      case FilterKind::Fade: break;
+      case FilterKind::Negative: towards = NegativeOf(c); break;
+      case FilterKind::Greyscale: towards = GreyOf(c); break;
+      case FilterKind::NegativeGrey: towards = NegativeOf(GreyOf(c)); break;
+      case FilterKind::Brightness:
+        towards = {std::min(c.r * f.gain, 255.0), std::min(c.g * f.gain, 255.0),
+                   std::min(c.b * f.gain, 255.0)};
+        break;
+    }
+    out[i] = Mix(c, towards, amount, f.space);
+  }
+}
+
+}  // namespace
+
+void EffectClock::SetPaused(double anim, bool on) {
+  if (paused == on) return;
+  anchorLocal = Local(anim);
+  anchorAnim = anim;
+  paused = on;
+}
+
+Effect* EffectList::Find(uint64_t id) {
+  for (Effect& e : effects_) {
+    if (e.id == id) return &e;
+  }
+  return nullptr;
+}
+
+const Effect* EffectList::Find(uint64_t id) const {
+  return const_cast<EffectList*>(this)->Find(id);
+}
+
+bool EffectList::Has(uint64_t id) const { return id != 0 && Find(id) != nullptr; }
+
+void EffectList::Erase(uint64_t id) {
+  std::erase_if(effects_, [id](const Effect& e) { return e.id == id; });
+}
+
+uint64_t EffectList::AddMorph(uint64_t id, double anim, const Colours& below,
+                              const Palette& target, const Tween& tween, int32_t first,
+                              int32_t last) {
+  Effect e{.id = id, .kind = EffectKind::Morph, .tween = tween, .first = first};
+  e.clock.Restart(anim);
+  e.tweening = true;
+  for (int32_t i = first; i <= last; ++i) {
+    e.owned.set(i);
+    e.start.push_back(below[i]);
+    e.target.push_back(ToRgbf(target[i]));
+    if (tween.space == ColorSpace::OkLab) {
+      e.startLab.push_back(ToOkLab(e.start.back()));
+      e.targetLab.push_back(ToOkLab(e.target.back()));
+    }
+  }
+  // Earlier morphs no longer decide these registers: this one starts from what they
+  // show now. One that decides nothing any more is gone.
+  for (Effect& other : effects_) {
+    if (other.kind == EffectKind::Morph) other.owned &= ~e.owned;
+  }
+  std::erase_if(effects_, [](const Effect& o) {
+    return o.kind == EffectKind::Morph && o.owned.none();
+  });
+  effects_.push_back(std::move(e));
+  return id;
+}
+
+uint64_t EffectList::AddCycle(uint64_t id, double anim, const Cycle& cycle) {
+  Effect e{.id = id, .kind = EffectKind::Cycle, .cycle = cycle};
+  e.clock.Restart(anim);
+  effects_.push_back(std::move(e));
+  return id;
+}
+
+uint64_t EffectList::AddFilter(uint64_t id, double anim, const Filter& filter) {
+  Effect e{.id = id, .kind = EffectKind::Filter, .filter = filter};
+  e.clock.Restart(anim);
+  effects_.push_back(std::move(e));
+  return id;
+}
+
+void EffectList::SetCycleRate(uint64_t id, double anim, double stepsPerSecond) {
+  Effect* e = Find(id);
+  if (!e || e->kind != EffectKind::Cycle) return;
+  // Carry on from where it stands: the position now becomes the new phase.
+  e->cycle.phase = RawPosition(e->cycle, e->clock.Local(anim));
+  e->cycle.stepsPerSecond = stepsPerSecond;
+  const bool paused = e->clock.paused;
+  e->clock = {};
+  e->clock.Restart(anim);
+  e->clock.paused = paused;
+}
+
+void EffectList::SetCycleBlend(uint64_t id, bool blend) {
+  Effect* e = Find(id);
+  if (e && e->kind == EffectKind::Cycle) e->cycle.blend = blend;
+}
+
+void EffectList::SetFilterAmount(uint64_t id, double amount) {
+  Effect* e = Find(id);
+  if (!e || e->kind != EffectKind::Filter) return;
+  e->tweening = false;
+  e->filter.amount = amount;
+}
+
+void EffectList::TweenFilter(uint64_t id, double anim, double amount, const Tween& tween) {
+  Effect* e = Find(id);
+  if (!e || e->kind != EffectKind::Filter) return;
+  // From what it shows now, so a new tween over a running one never jumps.
+  e->filter.amount = FilterAmount(*e, anim);
+  e->from = e->filter.amount;
+  e->to = amount;
+  e->tween = tween;
+  e->tweening = true;
+  const bool paused = e->clock.paused;
+  e->clock = {};
+  e->clock.Restart(anim);
+  e->clock.paused = paused;
+}
+
+uint64_t EffectList::FindFade(Rgb8 colour, int32_t first, int32_t last, ColorSpace space) const {
+  for (auto e = effects_.rbegin(); e != effects_.rend(); ++e) {
+    const Filter& f = e->filter;
+    if (e->kind == EffectKind::Filter && f.kind == FilterKind::Fade && f.colour == colour &&
+        f.first == first && f.last == last && f.space == space) {
+      return e->id;
+    }
+  }
+  return 0;
+}
+
+Ending EffectList::FirstEnding(double anim) {
+  Ending first;
+  double earliest = kNever;
+  for (Effect& e : effects_) {
+    if (!e.tweening || e.clock.paused) continue;
+    const double end = e.clock.anchorAnim + TweenEndLocal(e.tween) - e.clock.anchorLocal;
+    if (end <= anim && end < earliest) {
+      earliest = end;
+      first = {&e, end};
+    }
+  }
+  return first;
+}
+
+std::function<void()> EffectList::Finish(Effect& effect, Colours& base) {
+  std::function<void()> callback = std::move(effect.tween.onComplete);
+  const uint64_t id = effect.id;
+  if (effect.kind == EffectKind::Morph) {
+    Colours shown(base);
+    ApplyMorph(effect, FinalValue(effect.tween), shown);
+    Bake(shown, effect.owned, base);
+    Erase(id);
+  } else {
+    effect.filter.amount = AmountAt(effect, FinalValue(effect.tween));
+    effect.tweening = false;
+    if (effect.filter.amount <= 0) Erase(id);
+  }
+  return callback;
+}
+
+void EffectList::Bake(const Colours& colours, const std::bitset<256>& registers,
+                      Colours& base) {
+  for (size_t i = 0; i < 256; ++i) {
+    if (registers[i]) base[i] = colours[i];
+  }
+  for (Effect& e : effects_) {
+    if (e.kind == EffectKind::Morph) e.owned &= ~registers;
+  }
+}
+
+void EffectList::Cancel(uint64_t id, CancelHow how, double anim, Colours& base) {
+  Effect* e = Find(id);
+  if (!e) return;
+  switch (e->kind) {
+    case EffectKind::Morph:
+      if (how != CancelHow::Revert) {
+        Colours shown(base);
+        ApplyMorph(*e, how == CancelHow::End ? FinalValue(e->tween) : MorphWeight(*e, anim),
+                   shown);
+        Bake(shown, e->owned, base);
+      }
+      break;
+    case EffectKind::Cycle:
+      if (how == CancelHow::Hold) {
+        Colours shown;
+        ComputeUpTo(anim, base, shown, id);
+        std::bitset<256> range;
+        for (int32_t i = e->cycle.low; i <= e->cycle.high; ++i) range.set(i);
+        Bake(shown, range, base);
+      }
+      break;
+    case EffectKind::Filter:
+      if (how == CancelHow::Revert) break;
+      if (e->tweening) {
+        e->filter.amount = how == CancelHow::Hold ? FilterAmount(*e, anim)
+                                                  : AmountAt(*e, FinalValue(e->tween));
+        e->tweening = false;
+      }
+      if (e->filter.amount > 0) return;  // stays in place, no longer changing
+      break;
+  }
+  Erase(id);
+}
+
+void EffectList::Pause(uint64_t id, double anim, bool on) {
+  if (Effect* e = Find(id)) e->clock.SetPaused(anim, on);
+}
+
+void EffectList::ComputeBase(double anim, const Colours& base, Colours& out) const {
+  out = base;
+  for (const Effect& e : effects_) {
+    if (e.kind == EffectKind::Morph) ApplyMorph(e, MorphWeight(e, anim), out);
+  }
+}
+
+void EffectList::ComputeUpTo(double anim, const Colours& base, Colours& out,
+                             uint64_t upTo) const {
+  ComputeBase(anim, base, out);
+  for (EffectKind kind : {EffectKind::Cycle, EffectKind::Filter}) {
+    for (const Effect& e : effects_) {
+      if (e.kind != kind) continue;
+      if (kind == EffectKind::Cycle) ApplyCycle(e, anim, out);
+      if (kind == EffectKind::Filter) ApplyFilter(e, anim, out);
+      if (e.id == upTo) return;
+    }
+  }
+}
+
+void EffectList::Compute(double anim, const Colours& base, Colours& out) const {
+  ComputeUpTo(anim, base, out, 0);
+}
+
+}  // namespace quorvel::detail

@@ -1,0 +1,101 @@
+// The Animator's running effects and how each layer computes its colours. Internal to
+// the library; users include <quorvel/animator.hpp>.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <quorvel/animator.hpp>
+
+#include "palette/colour_space.hpp"
+
+namespace quorvel::detail {
+
+using Colours = std::vector<Rgbf>;  // 256 registers
+
+// An effect's own clock, in milliseconds since it started; frozen while paused.
+struct EffectClock {
+  double anchorAnim = 0;   // animation time at the anchor
+  double anchorLocal = 0;  // its local time then
+  bool paused = false;
+
+  double Local(double anim) const { return paused ? anchorLocal : anchorLocal + anim - anchorAnim; }
+  void Restart(double anim) { anchorAnim = anim, anchorLocal = 0; }
+  void SetPaused(double anim, bool on);
+};
+
+enum class EffectKind { Morph, Cycle, Filter };
+
+struct Effect {
+  uint64_t id = 0;
+  EffectKind kind = EffectKind::Morph;
+  EffectClock clock{};
+
+  // A tween: the morph's progress, or a filter's amount going from `from` to `to`.
+  bool tweening = false;
+  Tween tween{};
+  double from = 0;
+  double to = 1;
+
+  // Morph: the registers it still decides (a later morph takes registers over), and its
+  // end colours for registers first..last (OKLab too when it mixes there).
+  int32_t first = 0;
+  std::bitset<256> owned{};
+  std::vector<Rgbf> start{}, target{};
+  std::vector<Lab> startLab{}, targetLab{};
+
+  Cycle cycle{};
+  Filter filter{};
+};
+
+// The tween that ends first, at or before the time asked about.
+struct Ending {
+  Effect* effect = nullptr;
+  double anim = 0;
+};
+
+class EffectList {
+ public:
+  uint64_t AddMorph(uint64_t id, double anim, const Colours& below, const Palette& target,
+                    const Tween& tween, int32_t first, int32_t last);
+  uint64_t AddCycle(uint64_t id, double anim, const Cycle& cycle);
+  uint64_t AddFilter(uint64_t id, double anim, const Filter& filter);
+
+  void SetCycleRate(uint64_t id, double anim, double stepsPerSecond);
+  void SetCycleBlend(uint64_t id, bool blend);
+  void SetFilterAmount(uint64_t id, double amount);
+  void TweenFilter(uint64_t id, double anim, double amount, const Tween& tween);
+  // The newest Fade filter of exactly this colour, range and space, or 0.
+  uint64_t FindFade(Rgb8 colour, int32_t first, int32_t last, ColorSpace space) const;
+
+  Ending FirstEnding(double anim);
+  // Settles a tween that has ended: a morph leaves its colours in the base, a filter keeps
+  // its last amount (or goes, at 0). Returns its callback, for the caller to call.
+  std::function<void()> Finish(Effect& effect, Colours& base);
+  void Cancel(uint64_t id, CancelHow how, double anim, Colours& base);
+  void Pause(uint64_t id, double anim, bool on);
+
+  bool Has(uint64_t id) const;
+  size_t Count() const { return effects_.size(); }
+
+  // The base with its morphs at `anim`.
+  void ComputeBase(double anim, const Colours& base, Colours& out) const;
+  // Every layer at `anim`.
+  void Compute(double anim, const Colours& base, Colours& out) const;
+
+ private:
+  Effect* Find(uint64_t id);
+  const Effect* Find(uint64_t id) const;
+  void Erase(uint64_t id);
+  // Layers up to and including effect `upTo` (all when 0).
+  void ComputeUpTo(double anim, const Colours& base, Colours& out, uint64_t upTo) const;
+  // Writes `colours` of the given registers into the base for good: no morph decides
+  // them any more.
+  void Bake(const Colours& colours, const std::bitset<256>& registers, Colours& base);
+
+  std::vector<Effect> effects_;  // in the order they started
+};
+
+}  // namespace quorvel::detail

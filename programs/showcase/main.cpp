@@ -1,0 +1,3 @@
+#include "programs/showcase/showcase.hpp"
+
+int main(int argc, char** argv) { return quorvel::showcase::Run({argv + 1, argv + argc}); }

@@ -1,0 +1,34 @@
+// The showcase's scene: a coast at dusk drawn once in palette indices (sky, stars, sun,
+// clouds, sea, a waterfall, a campfire, grass), a day and a night palette for it, and the
+// colour cycles that bring it to life. Everything moves through the palette alone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <quorvel/animator.hpp>
+#include <quorvel/display.hpp>
+
+namespace quorvel::showcase {
+
+// The scene fills the screen above the help line (the last text row).
+constexpr int32_t kSceneHeight = kScreenHeight - 16;
+
+struct NamedCycle {
+  std::string name;
+  Cycle cycle;
+  bool nightOnly = false;  // runs only while the night palette shows
+};
+
+struct Scene {
+  std::vector<uint8_t> pixels;  // kScreenWidth x kSceneHeight palette indices
+  Palette day;
+  Palette night;
+  std::vector<NamedCycle> cycles;
+};
+
+// Registers 0..15 keep the default text colours; the scene uses 16..247.
+Scene BuildScene();
+
+}  // namespace quorvel::showcase

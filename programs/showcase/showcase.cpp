@@ -1,0 +1,158 @@
+// The showcase program: draws the scene once, then only the palette changes.
+#include "programs/showcase/showcase.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include <quorvel/display.hpp>
+
+namespace quorvel::showcase {
+namespace {
+
+constexpr int32_t kSceneFirst = 16, kSceneLast = 247;  // the registers the scene uses
+constexpr double kMorphMs = 3000;
+constexpr double kFilterMs = 600;
+constexpr double kSlowest = 0.125, kFastest = 8, kSpeedStep = 1.25;
+
+// The next key as a code: a character, or kExtendedKey + scan code.
+int32_t NextKey() {
+  const std::string key = ReadKey();
+  if (key.size() == 2 && uint8_t(key[0]) == 255) return kExtendedKey + uint8_t(key[1]);
+  return key.empty() ? 0 : uint8_t(key[0]);
+}
+
+}  // namespace
+
+Showcase::Showcase(const Scene& scene) : scene_(scene), animator_(scene.day) {
+  cycles_.resize(scene.cycles.size());
+  for (size_t i = 0; i < scene.cycles.size(); ++i) {
+    if (!scene.cycles[i].nightOnly) cycles_[i] = animator_.AddCycle(scene.cycles[i].cycle);
+  }
+  animator_.FadeFrom({0, 0, 0}, {.durationMs = 1500, .easing = Easing::QuadOut});
+}
+
+void Showcase::Draw() const {
+  // One PutImage of the whole scene: a header of width x 8 and height, then the rows.
+  ImageBuffer image(4 + scene_.pixels.size());
+  const int32_t width8 = kScreenWidth * 8;
+  image[0] = uint8_t(width8), image[1] = uint8_t(width8 >> 8);
+  image[2] = uint8_t(kSceneHeight), image[3] = uint8_t(kSceneHeight >> 8);
+  std::copy(scene_.pixels.begin(), scene_.pixels.end(), image.begin() + 4);
+  PutImage(0, 0, image, -1);  // a mode that copies every pixel
+  SetTextColor(15, 0);
+  LocateText(kTextRows, 1);
+  PrintText(kHelp, false);
+}
+
+bool Showcase::Frame(double nowMs) {
+  while (KeyWaiting()) {
+    if (!Key(NextKey())) return false;
+  }
+  animator_.Update(nowMs);
+  animator_.PresentToScreen();
+  return true;
+}
+
+bool Showcase::Key(int32_t code) {
+  switch (code) {
+    case 27: return false;
+    case 'b': case 'B':
+      blend_ = !blend_;
+      for (EffectHandle cycle : cycles_) animator_.SetCycleBlend(cycle, blend_);
+      break;
+    case kKeyLeft: SetSpeed(speed_ / kSpeedStep); break;
+    case kKeyRight: SetSpeed(speed_ * kSpeedStep); break;
+    case 'n': case 'N': ToggleNight(); break;
+    case 'g': case 'G': ToggleFilter(grey_, greyOn_, FilterKind::Greyscale); break;
+    case 'i': case 'I': ToggleFilter(negative_, negativeOn_, FilterKind::Negative); break;
+    case ' ':
+      paused_ = !paused_;
+      animator_.SetTimeScale(paused_ ? 0 : 1);
+      break;
+    default: break;
+  }
+  return true;
+}
+
+void Showcase::SetSpeed(double speed) {
+  speed_ = std::clamp(speed, kSlowest, kFastest);
+  for (size_t i = 0; i < cycles_.size(); ++i) {
+    animator_.SetCycleRate(cycles_[i], scene_.cycles[i].cycle.stepsPerSecond * speed_);
+  }
+}
+
+void Showcase::ToggleNight() {
+  night_ = !night_;
+  Tween tween{.durationMs = kMorphMs, .easing = Easing::Smoothstep, .space = ColorSpace::OkLab};
+  if (night_) {
+    for (size_t i = 0; i < cycles_.size(); ++i) {
+      if (!scene_.cycles[i].nightOnly || animator_.IsActive(cycles_[i])) continue;
+      Cycle cycle = scene_.cycles[i].cycle;
+      cycle.stepsPerSecond *= speed_;
+      cycle.blend = blend_;
+      cycles_[i] = animator_.AddCycle(cycle);
+    }
+  } else {
+    // Night-only cycles stop once the day has fully come back (a newer toggle that
+    // takes over the morph means this never runs).
+    tween.onComplete = [this] {
+      for (size_t i = 0; i < cycles_.size(); ++i) {
+        if (scene_.cycles[i].nightOnly) animator_.Cancel(cycles_[i], CancelHow::Revert);
+      }
+    };
+  }
+  animator_.MorphBase(night_ ? scene_.night : scene_.day, tween, kSceneFirst, kSceneLast);
+}
+
+void Showcase::ToggleFilter(EffectHandle& filter, bool& on, FilterKind kind) {
+  // A filter on its way in goes back out from where it is, and the other way round; one
+  // that has gone all the way out has been removed, so a new one comes in.
+  if (!animator_.IsActive(filter)) {
+    filter = animator_.AddFilter(
+        {.kind = kind, .first = kSceneFirst, .last = kSceneLast, .amount = 0});
+  }
+  on = !on;
+  animator_.TweenFilter(filter, on ? 1 : 0, {.durationMs = kFilterMs});
+}
+
+int Run(const std::vector<std::string>& args) {
+  bool window = false;
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      std::printf(
+          "Usage: quorvel-showcase [--window]\n"
+          "A coast from day to night, animated through the palette alone.\n"
+          "Keys: B blending on/off, Left/Right slower/faster, N day/night, G greyscale,\n"
+          "I negative, Space pause, Escape quits. Alt+Enter toggles full screen.\n");
+      return 0;
+    }
+    if (arg == "--window") {
+      window = true;
+    } else {
+      std::fprintf(stderr, "quorvel-showcase: unknown option %s (try --help)\n", arg.c_str());
+      return 1;
+    }
+  }
+  if (!OpenScreen(18, 8, 1, window ? 0 : kFullScreen)) {
+    std::fprintf(stderr, "quorvel-showcase: cannot open the 640x480 256-colour screen: %s\n",
+                 ScreenError().c_str());
+    return 1;
+  }
+  // On the heap and owned by the frame function: in a browser the frames go on after
+  // this function has returned.
+  struct State {
+    Scene scene = BuildScene();
+    Showcase show{scene};
+  };
+  auto state = std::make_shared<State>();
+  state->show.Draw();
+  RunFrames([state](double nowMs) {
+    if (state->show.Frame(nowMs)) return true;
+    CloseScreen();
+    return false;
+  });
+  return 0;
+}
+
+}  // namespace quorvel::showcase

@@ -1,0 +1,55 @@
+// quorvel-showcase: the scene animated by the Animator alone, with keys to play with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <quorvel/animator.hpp>
+
+#include "programs/showcase/scene.hpp"
+
+namespace quorvel::showcase {
+
+// The help line, on the last text row.
+constexpr const char* kHelp =
+    " B blend  <- -> speed  N day/night  G grey  I negative  Space pause  Esc quit";
+
+class Showcase {
+ public:
+  explicit Showcase(const Scene& scene);
+
+  // Puts the scene and the help line on the work page (once; frames touch only the
+  // palette) and starts the cycles and the opening fade.
+  void Draw() const;
+  // One frame at `nowMs`: handles waiting keys, updates the palette and presents it.
+  // False when the program should end.
+  bool Frame(double nowMs);
+  // Acts on one key code (characters, or kExtendedKey + scan code). False on Escape.
+  bool Key(int32_t code);
+
+  const Animator& Animation() const { return animator_; }
+  double Speed() const { return speed_; }
+  bool Blending() const { return blend_; }
+  bool Night() const { return night_; }
+
+ private:
+  void ToggleNight();
+  void ToggleFilter(EffectHandle& filter, bool& on, FilterKind kind);
+  void SetSpeed(double speed);
+
+  const Scene& scene_;
+  Animator animator_;
+  std::vector<EffectHandle> cycles_;  // one per scene cycle; empty handles when not running
+  bool blend_ = true;
+  bool night_ = false;
+  bool paused_ = false;
+  double speed_ = 1;
+  EffectHandle grey_, negative_;
+  bool greyOn_ = false, negativeOn_ = false;
+};
+
+// The program: `quorvel-showcase [--window] [--help]`. Returns the exit code.
+int Run(const std::vector<std::string>& args);
+
+}  // namespace quorvel::showcase

@@ -1,0 +1,289 @@
+// The Animator: frame-rate independence, cycles, interrupted tweens, cancelling, pausing,
+// bad input and bounded memory.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include <quorvel/animator.hpp>
+#include <quorvel/display.hpp>
+#include "tests/support/recorder.hpp"
+
+namespace quorvel {
+namespace {
+
+// Registers 10..13 hold four far-apart colours; everything else is the default palette.
+Palette FourColours() {
+  Palette p = Palette::Default();
+  p[10] = {0, 0, 0};
+  p[11] = {100, 0, 0};
+  p[12] = {0, 200, 0};
+  p[13] = {0, 0, 240};
+  return p;
+}
+
+// Several effects of every kind, one of them chained from another's completion.
+void StartScene(Animator& a) {
+  a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 2.7});
+  a.AddCycle({.low = 32, .high = 55, .stepsPerSecond = 5, .mode = CycleMode::PingPong});
+  a.AddCycle({.low = 56, .high = 79, .stepsPerSecond = 3, .mode = CycleMode::Sine, .blend = false});
+  a.MorphBase(Palette::Solid({20, 30, 90}), {.durationMs = 1700, .easing = Easing::CubicInOut,
+                                              .space = ColorSpace::OkLab}, 80, 200);
+  a.FadeFrom({0, 0, 0}, {.durationMs = 600, .onComplete = [&a] {
+                           a.FadeTo({255, 255, 255}, {.durationMs = 900, .delayMs = 100,
+                                                      .repeat = 1, .yoyo = true}, 0, 9);
+                         }});
+  const EffectHandle grey = a.AddFilter({.kind = FilterKind::Greyscale, .amount = 0});
+  a.TweenFilter(grey, 1, {.durationMs = 2500, .easing = Easing::Smoothstep});
+}
+
+TEST(Animator, SameInstantSamePaletteAtAnyFrameRateAndAfterTimeRunsBack) {
+  // The palette at each checkpoint, from an Animator updated only there.
+  std::vector<Palette> expected;
+  const std::vector<double> checkpoints = {0, 250, 599, 600, 1333, 1700, 2000, 2650, 3100};
+  {
+    Animator a(FourColours());
+    StartScene(a);
+    for (double t : checkpoints) {
+      a.Update(1000 + t);
+      expected.push_back(a.Output());
+    }
+  }
+  std::mt19937 random(7);
+  for (double fps : {30.0, 60.0, 144.0, 240.0}) {
+    SCOPED_TRACE(fps);
+    Animator a(FourColours());
+    StartScene(a);
+    std::uniform_real_distribution<double> jitter(0, 0.9 * 1000 / fps);
+    double t = 0;
+    for (size_t k = 0; k < checkpoints.size(); ++k) {
+      while (t + 1000 / fps < checkpoints[k]) {
+        t += 1000 / fps;
+        a.Update(1000 + t + jitter(random));
+      }
+      a.Update(1000 + checkpoints[k]);
+      t = checkpoints[k];
+      EXPECT_EQ(a.Output(), expected[k]) << "at " << checkpoints[k];
+    }
+  }
+  // Once the tweens have ended and settled, an earlier instant still shows that instant
+  // for what keeps running: the cycles.
+  Animator a(FourColours());
+  a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 2.7});
+  a.Update(0);
+  a.Update(5000);
+  a.Update(1250);
+  const Palette back = a.Output();
+  Animator fresh(FourColours());
+  fresh.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 2.7});
+  fresh.Update(0);
+  fresh.Update(1250);
+  EXPECT_EQ(back, fresh.Output());
+}
+
+// The colour register 10 + i shows, from the four of FourColours.
+Rgb8 Shown(const Animator& a, int i) { return a.Output()[10 + i]; }
+Rgb8 Source(int i) { return FourColours()[10 + ((i % 4) + 4) % 4]; }
+Rgb8 Halfway(Rgb8 x, Rgb8 y) {
+  auto h = [](int p, int q) { return uint8_t(std::floor((p + q) / 2.0 + 0.5)); };
+  return {h(x.r, y.r), h(x.g, y.g), h(x.b, y.b)};
+}
+
+TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
+  struct Case {
+    CycleMode mode;
+    double rate;
+    double ms;
+    double position;  // where the colours stand, in steps
+  };
+  // Four registers: wrap runs on, ping-pong turns at 4 and 0 (8 steps a period), sine is
+  // half way at a quarter period.
+  const Case cases[] = {{CycleMode::Wrap, 2, 1250, 2.5},      {CycleMode::Wrap, -2, 1250, -2.5},
+                        {CycleMode::PingPong, 2, 2500, 3},     {CycleMode::PingPong, 2, 3250, 1.5},
+                        {CycleMode::Sine, 2, 1000, 2},         {CycleMode::Sine, 1, 4000, 4}};
+  for (const Case& c : cases) {
+    for (bool blend : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << int(c.mode) << " rate " << c.rate << " at " << c.ms
+                                      << (blend ? " blended" : " stepped"));
+      Animator a(FourColours());
+      a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = c.rate, .mode = c.mode, .blend = blend});
+      a.Update(0);
+      a.Update(c.ms);
+      const int k = int(std::floor(c.position));
+      const bool half = c.position != k;
+      for (int i = 0; i < 4; ++i) {
+        const Rgb8 behind = Source(i - k);
+        EXPECT_EQ(Shown(a, i), half && blend ? Halfway(behind, Source(i - k - 1)) : behind)
+            << "register " << 10 + i;
+      }
+      EXPECT_EQ(a.Output()[9], FourColours()[9]);  // outside the range: untouched
+      EXPECT_EQ(a.Output()[14], FourColours()[14]);
+    }
+  }
+}
+
+TEST(Animator, AnEffectStartedOverARunningOneNeverJumps) {
+  Animator a(Palette::Solid({200, 100, 50}));
+  a.FadeTo({0, 0, 0}, {.durationMs = 1000});
+  a.Update(0);
+  a.Update(500);
+  const Palette before = a.Output();
+  a.FadeFrom({0, 0, 0}, {.durationMs = 1000});  // back from the half-way amount
+  a.Update(500);
+  EXPECT_EQ(a.Output(), before);
+  EXPECT_EQ(a.EffectCount(), 1u);  // the same filter, tweened back
+  a.Update(1000);
+  EXPECT_EQ(a.Output()[0], (Rgb8{150, 75, 38}));  // a quarter of the way to black
+  a.Update(1500);
+  EXPECT_EQ(a.Output(), Palette::Solid({200, 100, 50}));
+  EXPECT_EQ(a.EffectCount(), 0u);
+
+  // A morph over a running morph starts from the colours shown.
+  Animator m(Palette::Solid({0, 0, 0}));
+  m.MorphBase(Palette::Solid({200, 200, 200}), {.durationMs = 1000});
+  m.Update(0);
+  m.Update(500);
+  m.MorphBase(Palette::Solid({0, 0, 200}), {.durationMs = 1000}, 0, 127);
+  m.Update(500);
+  EXPECT_EQ(m.Output()[0], (Rgb8{100, 100, 100}));
+  m.Update(1000);
+  EXPECT_EQ(m.Output()[0], (Rgb8{50, 50, 150}));
+  EXPECT_EQ(m.Output()[200], (Rgb8{200, 200, 200}));  // the first morph, ended
+  m.Update(1500);
+  EXPECT_EQ(m.Output()[0], (Rgb8{0, 0, 200}));
+  EXPECT_EQ(m.Base()[0], (Rgb8{0, 0, 200}));
+  EXPECT_EQ(m.Base()[200], (Rgb8{200, 200, 200}));
+}
+
+TEST(Animator, CancelHoldsEndsOrRevertsAndNeverCallsBack) {
+  const Palette start = Palette::Solid({0, 0, 0});
+  const Palette target = Palette::Solid({200, 100, 0});
+  struct Case {
+    CancelHow how;
+    Rgb8 after;
+  };
+  for (const Case& c : {Case{CancelHow::Hold, {50, 25, 0}}, Case{CancelHow::End, {200, 100, 0}},
+                        Case{CancelHow::Revert, {0, 0, 0}}}) {
+    SCOPED_TRACE(int(c.how));
+    bool called = false;
+    // The same cancel applied to a morph and to a fade filter.
+    Animator m(start);
+    const EffectHandle morph = m.MorphBase(target, {.durationMs = 1000, .onComplete = [&] { called = true; }});
+    Animator f(target);
+    const EffectHandle fade =
+        f.FadeFrom({0, 0, 0}, {.durationMs = 1000, .onComplete = [&] { called = true; }});
+    for (Animator* a : {&m, &f}) {
+      a->Update(0);
+      a->Update(250);
+    }
+    m.Cancel(morph, c.how);
+    f.Cancel(fade, c.how);
+    for (Animator* a : {&m, &f}) {
+      a->Update(5000);
+      EXPECT_FALSE(a->IsActive(a == &m ? morph : fade) && c.how != CancelHow::Hold);
+    }
+    EXPECT_EQ(m.Output()[7], c.after);
+    // The fade runs the other way: reverting it shows the palette, ending it too.
+    const Rgb8 fadeAfter = c.how == CancelHow::Hold ? Rgb8{50, 25, 0} : Rgb8{200, 100, 0};
+    EXPECT_EQ(f.Output()[7], fadeAfter);
+    EXPECT_FALSE(called);
+  }
+  // A cycle held keeps the colours it showed; reverted, the base comes back.
+  Animator a(FourColours());
+  const EffectHandle cycle = a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 1, .blend = false});
+  a.Update(0);
+  a.Update(1000);
+  const Palette shown = a.Output();
+  a.Cancel(cycle, CancelHow::Hold);
+  a.Update(9000);
+  EXPECT_EQ(a.Output(), shown);
+  EXPECT_FALSE(a.IsActive(cycle));
+}
+
+TEST(Animator, PausedEffectsStandStillAndResumeWhereTheyStopped) {
+  Animator paused(FourColours()), steady(FourColours());
+  const EffectHandle c = paused.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 1.5});
+  steady.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 1.5});
+  paused.Update(0);
+  paused.Update(1000);
+  paused.Pause(c);
+  paused.Update(1400);
+  const Palette frozen = paused.Output();
+  paused.Update(1500);
+  EXPECT_EQ(paused.Output(), frozen);
+  EXPECT_TRUE(paused.IsActive(c));
+  paused.Resume(c);
+  paused.Update(2100);
+  steady.Update(0);
+  steady.Update(1600);  // 500 ms spent paused
+  EXPECT_EQ(paused.Output(), steady.Output());
+
+  // The time scale stretches everything from the moment it changes.
+  Animator slow(FourColours());
+  slow.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 1.5});
+  slow.Update(0);
+  slow.Update(600);
+  slow.SetTimeScale(0.5);
+  slow.Update(2600);  // 600 + 2000 x 0.5 = 1600 ms of cycling
+  EXPECT_EQ(slow.Output(), steady.Output());
+}
+
+TEST(Animator, RefusesWhatCannotBeATimeOrRateAndNamesIt) {
+  Animator a;
+  const double nan = std::nan(""), inf = INFINITY;
+  auto refused = [](const std::function<void()>& call, const std::string& name) {
+    try {
+      call();
+    } catch (const std::invalid_argument& e) {
+      return std::string(e.what()).find(name) != std::string::npos;
+    }
+    return false;
+  };
+  EXPECT_TRUE(refused([&] { a.FadeTo({}, {.durationMs = nan}); }, "durationMs"));
+  EXPECT_TRUE(refused([&] { a.FadeTo({}, {.durationMs = -1}); }, "durationMs"));
+  EXPECT_TRUE(refused([&] { a.MorphBase({}, {.delayMs = inf}); }, "delayMs"));
+  EXPECT_TRUE(refused([&] { a.AddCycle({.stepsPerSecond = inf}); }, "stepsPerSecond"));
+  EXPECT_TRUE(refused([&] { a.SetTimeScale(-0.5); }, "scale"));
+  EXPECT_TRUE(refused([&] { a.Update(nan); }, "nowMs"));
+  EXPECT_EQ(a.EffectCount(), 0u);  // nothing refused was half-started
+  // Ranges are clamped like the blocking routines clamp them.
+  a.AddFilter({.kind = FilterKind::Negative, .first = 300, .last = 10});
+  a.Update(0);
+  EXPECT_EQ(a.Output()[255], (Rgb8{255, 255, 255}));
+  EXPECT_EQ(a.Output()[254], Palette::Default()[254]);
+}
+
+TEST(Animator, ADayOfEffectsStartedAndEndedEveryFrameStaysTheSameSize) {
+  Animator a;
+  int completed = 0;
+  a.AddCycle({.low = 32, .high = 247, .stepsPerSecond = 9});
+  for (int64_t frame = 0; frame < 86400; ++frame) {  // one frame a second for a day
+    a.Update(double(frame) * 1000);
+    ASSERT_LE(a.EffectCount(), 3u) << "frame " << frame;
+    a.FadeTo({0, 0, 0}, {.durationMs = 500}, frame % 200, 255);
+    a.FadeFrom({0, 0, 0}, {.durationMs = 700}, frame % 200, 255);
+    a.MorphBase(Palette::Default().Rotated(int32_t(frame)),
+                {.durationMs = 900, .onComplete = [&] { ++completed; }});
+  }
+  a.Update(86400.0 * 1000 + 5000);
+  EXPECT_EQ(a.EffectCount(), 1u);  // the cycle
+  EXPECT_EQ(completed, 86400);
+}
+
+TEST(Animator, PresentsOnlyChangedRegistersAtEightBits) {
+  testing::HeadlessScreen screen;
+  Animator a(Palette::Default());
+  a.AddFilter({.kind = FilterKind::Fade, .first = 5, .last = 6, .amount = 0.5, .colour = {255, 255, 255}});
+  a.Update(0);
+  testing::Recorder recorder;  // counts 6-bit writes: there must be none
+  EXPECT_EQ(a.PresentToScreen(), 2);
+  EXPECT_EQ(a.PresentToScreen(), 0);
+  EXPECT_EQ(a.Output()[5], (Rgb8{213, 128, 213}));  // (170, 0, 170) half way to white
+  EXPECT_EQ(Palette::FromScreen(), a.Output());
+  EXPECT_EQ(recorder.Count(testing::Event::Entry), 0u);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,78 @@
+// The showcase, headless on virtual time: its frames at fixed instants match the pictures
+// under tests/data, frames change registers and never pixels, and every key acts at the
+// next frame.
+#include <gtest/gtest.h>
+
+#include <quorvel/display.hpp>
+#include "programs/showcase/showcase.hpp"
+#include "tests/support/golden.hpp"
+#include "tests/support/recorder.hpp"
+
+namespace quorvel::showcase {
+namespace {
+
+// The visible page's indices, to show that frames leave them alone.
+std::vector<int32_t> Pixels() {
+  std::vector<int32_t> pixels;
+  for (int32_t y = 0; y < kScreenHeight; y += 3) {
+    for (int32_t x = 0; x < kScreenWidth; x += 3) pixels.push_back(GetPixel(0, x, y));
+  }
+  return pixels;
+}
+
+TEST(Showcase, GoldenFramesFromDayToNightAndOnlyThePaletteMoves) {
+  testing::HeadlessScreen screen;
+  const Scene scene = BuildScene();
+  Showcase show(scene);
+  show.Draw();
+  const std::vector<int32_t> drawn = Pixels();
+
+  auto frameAt = [&](double ms) { ASSERT_TRUE(show.Frame(ms)); };
+  frameAt(0);
+  frameAt(2000);  // the opening fade is over
+  testing::ExpectGolden("showcase_day", CaptureFrame());
+  PushKey('n');
+  frameAt(2016);
+  frameAt(3516);  // half way to night
+  testing::ExpectGolden("showcase_dusk", CaptureFrame());
+  frameAt(6000);
+  testing::ExpectGolden("showcase_night", CaptureFrame());
+  PushKey('g');
+  frameAt(6016);
+  frameAt(6316);  // half way to grey
+  testing::ExpectGolden("showcase_night_half_grey", CaptureFrame());
+  EXPECT_EQ(Pixels(), drawn);
+}
+
+TEST(Showcase, KeysActAtTheNextFrame) {
+  testing::HeadlessScreen screen;
+  const Scene scene = BuildScene();
+  Showcase show(scene);
+  show.Draw();
+  ASSERT_TRUE(show.Frame(0));
+  const Palette before = show.Animation().Output();
+
+  PushKey('b');
+  PushKey(kKeyRight);
+  ASSERT_TRUE(show.Frame(16));
+  EXPECT_FALSE(show.Blending());
+  EXPECT_DOUBLE_EQ(show.Speed(), 1.25);
+
+  // Paused, nothing moves however long the frames go on; resumed, it carries on.
+  PushKey(' ');
+  ASSERT_TRUE(show.Frame(32));
+  const Palette paused = show.Animation().Output();
+  ASSERT_TRUE(show.Frame(5000));
+  EXPECT_EQ(show.Animation().Output(), paused);
+  PushKey(' ');
+  ASSERT_TRUE(show.Frame(5016));
+  ASSERT_TRUE(show.Frame(5500));
+  EXPECT_NE(show.Animation().Output(), paused);
+  EXPECT_NE(show.Animation().Output(), before);
+
+  PushKey(27);
+  EXPECT_FALSE(show.Frame(5516));
+}
+
+}  // namespace
+}  // namespace quorvel::showcase
