@@ -2,6 +2,7 @@
 // any format through the readers and writers of the formats.
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 
 #include <quorvel/display.hpp>
@@ -54,7 +55,7 @@ std::string Extension(const std::string& name) {
 
 bool StartsWith(const Bytes& bytes, size_t offset, std::string_view magic) {
   return bytes.size() >= offset + magic.size() &&
-         std::equal(magic.begin(), magic.end(), bytes.begin() + std::ptrdiff_t(offset));
+         std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
 }
 
 bool AllSixBit(const Bytes& bytes) {

@@ -134,7 +134,10 @@ int Info(const std::vector<std::string>& files, PaletteFormat from, std::FILE* o
       std::fprintf(out, "  cycles   %zu\n", in.cycles.size());
       for (const PictureCycle& pc : in.cycles) std::fprintf(out, "    %s\n", CycleText(pc).c_str());
     }
-    for (const std::string& w : in.warnings) std::fprintf(out, "  warning  %s\n", w.c_str());
+    for (const std::string& w : in.warnings) {
+      const bool named = w.rfind(path + ": ", 0) == 0;  // the file is already named above
+      std::fprintf(out, "  warning  %s\n", w.c_str() + (named ? path.size() + 2 : 0));
+    }
   }
   return status;
 }
