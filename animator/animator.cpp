@@ -104,7 +104,7 @@ void Animator::Update(double nowMs) {
   }
   startAnim_ = anim;
   effects_->Compute(anim, base_, work_);
-  for (size_t i = 0; i < 256; ++i) output_[i] = detail::ToRgb8(work_[i]);
+  detail::ToRgb8(work_.data(), output_.colors.data(), 256);
 }
 
 void Animator::SetTimeScale(double scale) {

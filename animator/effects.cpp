@@ -72,16 +72,24 @@ double MorphWeight(const Effect& e, double anim) {
 
 // The morph's registers at weight w between its start (0) and its target (1).
 void ApplyMorph(const Effect& e, double w, Colours& out) {
-  const bool oklab = e.tween.space == ColorSpace::OkLab && w > 0 && w < 1;
-  for (size_t k = 0; k < e.start.size(); ++k) {
-    const size_t i = size_t(e.first) + k;
-    if (!e.owned[i]) continue;
-    out[i] = oklab ? FromOkLab(Lerp(e.startLab[k], e.targetLab[k], w))
-                   : Mix(e.start[k], e.target[k], w, ColorSpace::Rgb);
+  const size_t n = e.start.size();
+  if (e.tween.space == ColorSpace::OkLab && w > 0 && w < 1) {
+    if (e.owned.count() == n) {  // the usual case: the whole range, in one pass
+      LerpOkLab(e.startLab.data(), e.targetLab.data(), w, out.data() + e.first, n);
+      return;
+    }
+    for (size_t k = 0; k < n; ++k) {
+      if (e.owned[e.first + k]) out[e.first + k] = FromOkLab(Lerp(e.startLab[k], e.targetLab[k], w));
+    }
+    return;
+  }
+  for (size_t k = 0; k < n; ++k) {
+    if (e.owned[e.first + k]) out[e.first + k] = Mix(e.start[k], e.target[k], w, ColorSpace::Rgb);
   }
 }
 
-void ApplyCycle(const Effect& e, double anim, Colours& out) {
+// `was` is scratch space for the range's colours before the turn.
+void ApplyCycle(const Effect& e, double anim, Colours& out, Colours& was) {
   const Cycle& c = e.cycle;
   const int32_t n = c.high - c.low + 1;
   if (n < 2) return;
@@ -91,8 +99,7 @@ void ApplyCycle(const Effect& e, double anim, Colours& out) {
   const double whole = std::floor(p);
   const double f = c.blend ? p - whole : 0;
   const int32_t k = static_cast<int32_t>(FloorMod(whole, n));
-  std::array<Rgbf, 256> was;
-  std::copy(out.begin() + c.low, out.begin() + c.high + 1, was.begin());
+  was.assign(out.begin() + c.low, out.begin() + c.high + 1);
   for (int32_t i = 0; i < n; ++i) {
     // Register i shows the colour k steps behind it, mixed with the one k + 1 behind.
     const Rgbf& behind = was[(i - k + n) % n];
@@ -334,10 +341,11 @@ void EffectList::ComputeBase(double anim, const Colours& base, Colours& out) con
 void EffectList::ComputeUpTo(double anim, const Colours& base, Colours& out,
                              uint64_t upTo) const {
   ComputeBase(anim, base, out);
+  Colours& was = scratch_;
   for (EffectKind kind : {EffectKind::Cycle, EffectKind::Filter}) {
     for (const Effect& e : effects_) {
       if (e.kind != kind) continue;
-      if (kind == EffectKind::Cycle) ApplyCycle(e, anim, out);
+      if (kind == EffectKind::Cycle) ApplyCycle(e, anim, out, was);
       if (kind == EffectKind::Filter) ApplyFilter(e, anim, out);
       if (e.id == upTo) return;
     }

@@ -96,6 +96,7 @@ class EffectList {
   void Bake(const Colours& colours, const std::bitset<256>& registers, Colours& base);
 
   std::vector<Effect> effects_;  // in the order they started
+  mutable Colours scratch_;      // reused by the cycles
 };
 
 }  // namespace quorvel::detail

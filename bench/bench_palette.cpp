@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <quorvel/display.hpp>
+#include "display/convert.hpp"
 #include "display/screen.hpp"
 
 namespace {
@@ -68,6 +69,7 @@ void BM_PresentOurs(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * kPixels * 4);
+  state.SetLabel(quorvel::ConversionKernel());
   quorvel::CloseScreen();
 }
 BENCHMARK(BM_PresentOurs)->Unit(benchmark::kMicrosecond);
@@ -107,6 +109,29 @@ void BM_PresentSdl(benchmark::State& state) {
   SDL_FreeSurface(indexed);
 }
 BENCHMARK(BM_PresentSdl)->Unit(benchmark::kMicrosecond);
+
+// Each conversion kernel alone, turning the page into the picture.
+void BM_Convert(benchmark::State& state, quorvel::detail::Kernel kernel) {
+  if (!quorvel::detail::KernelRuns(kernel)) {
+    state.SkipWithError("this processor cannot run the kernel");
+    return;
+  }
+  const std::vector<uint8_t> page = PatternedPage();
+  std::vector<uint32_t> registers(256), frame(kPixels);
+  for (uint32_t i = 0; i < 256; ++i) registers[i] = i * 0x010203u;
+  for (auto _ : state) {
+    quorvel::detail::ConvertPixelsWith(kernel, page.data(), registers.data(), frame.data(),
+                                       kPixels);
+    benchmark::DoNotOptimize(frame.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * kPixels * 4);
+}
+BENCHMARK_CAPTURE(BM_Convert, portable, quorvel::detail::Kernel::Portable)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Convert, avx2, quorvel::detail::Kernel::Avx2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Convert, avx512, quorvel::detail::Kernel::Avx512)
+    ->Unit(benchmark::kMicrosecond);
 
 // The floor: copying the finished picture once.
 void BM_PresentFloorMemcpy(benchmark::State& state) {

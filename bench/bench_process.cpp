@@ -1,7 +1,7 @@
 // What a user of the library pays as a whole process: CPU time of a fade shown in a
 // window beside a plain SDL program doing the same the direct way, CPU used while a
-// prompt blinks and during continuous fades, and how closely real-time fades keep their
-// nominal length.
+// prompt blinks, during continuous fades and while registers the screen does not show
+// cycle, and how closely real-time fades keep their nominal length.
 //
 // Every CPU measurement runs in a child process of its own, so that one side's display
 // thread and SDL state never count for the other. The child measures its own window of
@@ -18,11 +18,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "demo/runner.hpp"
+#include "programs/showcase/showcase.hpp"
 #include <quorvel/display.hpp>
 #include "display/screen.hpp"
 #include <quorvel/palette.hpp>
@@ -190,6 +192,110 @@ Usage IdlePrompt(const std::string& driver) {
   return usage;
 }
 
+// Two seconds of colour cycling over registers the screen does not show: the screen
+// holds text and bars of indices 0..127 only, and registers 128..255 rotate one step
+// every 5 ms, the blinking prompt's pace.
+Usage UnseenCycle(const std::string& driver) {
+  ChooseDriver(driver);
+  quorvel::SetHeadless(driver == "headless");
+  quorvel::SetVirtualTime(false);
+  if (!quorvel::OpenScreen(18, 8, 1, 0)) return {};
+  for (int32_t i = 0; i < 128; ++i) quorvel::DrawLine(360 + i, 250, 360 + i, 460, i, 65535);
+  quorvel::LocateText(2, 2);
+  quorvel::PrintText("Cycle under measurement", true);
+  WaitUntilPresented();
+  std::this_thread::sleep_for(100ms);
+  Meter meter;
+  meter.Start();
+  const auto end = Clock::now() + 2s;
+  for (int32_t amount = 0; Clock::now() < end; amount = (amount + 1) & 255) {
+    int32_t first = 128, last = 255;
+    quorvel::PalRotate::DefaultPal(first, last, amount);
+    quorvel::SleepMs(5);
+  }
+  const Usage usage = meter.Stop();
+  quorvel::CloseScreen();
+  return usage;
+}
+
+constexpr double kShowcaseMs = 5000;
+
+// Five seconds of the showcase in a window, as the program runs it.
+Usage Showcase(const std::string& driver) {
+  ChooseDriver(driver);
+  quorvel::SetHeadless(false);
+  quorvel::SetVirtualTime(false);
+  if (!quorvel::OpenScreen(18, 8, 1, 0)) return {};
+  const quorvel::showcase::Scene scene = quorvel::showcase::BuildScene();
+  quorvel::showcase::Showcase show(scene);
+  show.Draw();
+  WaitUntilPresented();
+  std::this_thread::sleep_for(100ms);
+  Meter meter;
+  meter.Start();
+  const double start = quorvel::NowMs();
+  quorvel::RunFrames([&](double now) { return show.Frame(now) && now - start < kShowcaseMs; });
+  const Usage usage = meter.Stop();
+  quorvel::CloseScreen();
+  return usage;
+}
+
+// The same five seconds written directly on SDL: each frame the same palette, computed
+// by the same Animator, then SDL_SetPaletteColors, a blit to 32 bits, a texture upload
+// and a present, 60 times a second.
+Usage DirectShowcase(const std::string& driver) {
+  ChooseDriver(driver);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return {};
+  SDL_Window* window = SDL_CreateWindow("direct", SDL_WINDOWPOS_CENTERED,
+                                        SDL_WINDOWPOS_CENTERED, 640, 480, 0);
+  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+  SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                                      SDL_TEXTUREACCESS_STREAMING, 640, 480)
+                                  : nullptr;
+  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 8, SDL_PIXELFORMAT_INDEX8);
+  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (!texture || !indexed || !picture) return {};
+  const quorvel::showcase::Scene scene = quorvel::showcase::BuildScene();
+  for (int y = 0; y < quorvel::showcase::kSceneHeight; ++y) {
+    std::memcpy(static_cast<uint8_t*>(indexed->pixels) + y * indexed->pitch,
+                scene.pixels.data() + y * 640, 640);
+  }
+  quorvel::showcase::Showcase show(scene);  // its palette only: no screen is open
+  std::this_thread::sleep_for(100ms);
+  Meter meter;
+  meter.Start();
+  const auto start = Clock::now();
+  SDL_Color colours[256];
+  for (int frame = 0;; ++frame) {
+    const auto due = start + std::chrono::microseconds(int64_t(frame * 1e6 / 60));
+    std::this_thread::sleep_until(due);
+    const double now = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    if (now >= kShowcaseMs) break;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+    }
+    show.Frame(now);
+    for (int i = 0; i < 256; ++i) {
+      const quorvel::Rgb8 c = show.Animation().Output()[i];
+      colours[i] = {c.r, c.g, c.b, 255};
+    }
+    SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
+    SDL_BlitSurface(indexed, nullptr, picture, nullptr);
+    SDL_UpdateTexture(texture, nullptr, picture->pixels, picture->pitch);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    SDL_RenderPresent(renderer);
+  }
+  const Usage usage = meter.Stop();
+  SDL_FreeSurface(picture);
+  SDL_FreeSurface(indexed);
+  SDL_DestroyTexture(texture);
+  SDL_DestroyRenderer(renderer);
+  SDL_DestroyWindow(window);
+  SDL_Quit();
+  return usage;
+}
+
 // Speed-2 fades back to back for two seconds.
 Usage ContinuousFade(const std::string& driver) {
   if (!OpenWindowWithBars(driver)) return {};
@@ -254,8 +360,18 @@ void Register(const std::string& driver) {
   benchmark::RegisterBenchmark(("BM_IdlePromptCpu" + suffix).c_str(), [driver](benchmark::State& s) {
     RunChildren(s, [driver] { return IdlePrompt(driver); }, false);
   })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(("BM_UnseenCycleCpu" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return UnseenCycle(driver); }, false);
+  })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark(("BM_ContinuousFadeCpu" + suffix).c_str(), [driver](benchmark::State& s) {
     RunChildren(s, [driver] { return ContinuousFade(driver); }, false);
+  })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+  if (driver == "headless") return;  // the showcase against SDL needs a window
+  benchmark::RegisterBenchmark(("BM_ShowcaseCpu" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return Showcase(driver); }, false);
+  })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark(("BM_ShowcaseDirectCpu" + suffix).c_str(), [driver](benchmark::State& s) {
+    RunChildren(s, [driver] { return DirectShowcase(driver); }, false);
   })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
 

@@ -5,7 +5,15 @@
 #include <cmath>
 #include <thread>
 
+#include <quorvel/recorder.hpp>
+
 #include "display/screen.hpp"
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+#include "display/browser.hpp"
+#endif
 
 namespace quorvel {
 namespace {
@@ -20,10 +28,36 @@ using Clock = std::chrono::steady_clock;
 Clock::time_point gLastDeadline{};
 constexpr auto kCarryWindow = std::chrono::milliseconds(2);
 
+#ifndef __EMSCRIPTEN__
 Clock::time_point PauseStart() {
   const Clock::time_point now = Clock::now();
   return now - gLastDeadline <= kCarryWindow ? gLastDeadline : now;
 }
+
+void SleepUntil(Clock::time_point deadline) { std::this_thread::sleep_until(deadline); }
+#else
+// In a page a pause is where the browser gets its turn (asyncify suspends the program
+// meanwhile). Browser timers wake late by milliseconds (a timer set from a timer waits at
+// least 4 ms), so the program's own work since the last pause returned decides whether
+// the next one carries its deadline, however late that pause woke; a pause that woke more
+// than kLongLateness late (a hidden tab) is not caught up with.
+Clock::time_point gLastReturn{};
+constexpr auto kLongLateness = std::chrono::milliseconds(50);
+
+Clock::time_point PauseStart() {
+  const Clock::time_point now = Clock::now();
+  const bool carry = now - gLastReturn <= kCarryWindow &&
+                     gLastReturn - gLastDeadline <= kLongLateness;
+  return carry ? gLastDeadline : now;
+}
+
+// A pause already overdue returns at once, so a fast fade's late wake-ups do not add up.
+void SleepUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  if (left.count() > 0) emscripten_sleep(static_cast<unsigned>(left.count()));
+  gLastReturn = Clock::now();
+}
+#endif
 
 // Sleeps in one piece, with no key check, until `deadline` moved on by `ms`. A long pause
 // is several of these within one SleepMs call; carrying the deadline from one to the next
@@ -33,7 +67,7 @@ void Pause(int32_t ms, Clock::time_point& deadline) {
     gVirtualMs.fetch_add(ms, std::memory_order_relaxed);
   } else {
     deadline += std::chrono::milliseconds(ms);
-    std::this_thread::sleep_until(deadline);
+    SleepUntil(deadline);
     gLastDeadline = deadline;
   }
 }
@@ -49,6 +83,10 @@ int64_t VirtualTimeMs() { return gVirtualMs.load(std::memory_order_relaxed); }
 
 void SleepMs(int32_t milliseconds) {
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnSleep(milliseconds);
+  // A pause is where the picture drawn so far starts to show: a recorder takes it here.
+  if (Recorder* recorder = detail::TheScreen().recorder.load(std::memory_order_relaxed)) {
+    recorder->TakeFrame();
+  }
   int32_t n = milliseconds;
   Clock::time_point deadline = gVirtual.load(std::memory_order_relaxed) ? Clock::time_point{}
                                                                         : PauseStart();
@@ -81,10 +119,11 @@ double NowMs() {
   return std::chrono::duration<double, std::milli>(Clock::now() - origin).count();
 }
 
-#ifndef __EMSCRIPTEN__
-void RunFrames(const std::function<bool(double nowMs)>& frame) {
-  // Frames fall on a fixed 60 Hz grid from the first one, so their timing never drifts;
-  // a frame that ran long skips the grid points it missed instead of hurrying.
+namespace {
+
+// Frames fall on a fixed 60 Hz grid from the first one, so their timing never drifts;
+// a frame that ran long skips the grid points it missed instead of hurrying.
+void RunFramesOnGrid(const std::function<bool(double nowMs)>& frame) {
   constexpr double kFrameMs = 1000.0 / 60.0;
   const double start = NowMs();
   double next = start;
@@ -94,6 +133,22 @@ void RunFrames(const std::function<bool(double nowMs)>& frame) {
     const int32_t wait = static_cast<int32_t>(std::lround(next - now));
     SleepMs(std::clamp(wait, 1, 99));
   }
+}
+
+}  // namespace
+
+#ifndef __EMSCRIPTEN__
+void RunFrames(const std::function<bool(double nowMs)>& frame) { RunFramesOnGrid(frame); }
+#else
+void RunFrames(const std::function<bool(double nowMs)>& frame) {
+  if (gVirtual.load(std::memory_order_relaxed)) {
+    RunFramesOnGrid(frame);
+    return;
+  }
+  // The page's animation frames pace the loop. The program waits for each one through
+  // asyncify instead of leaving main, so this call returns as it does natively and the
+  // function, with whatever it captured, stays alive throughout.
+  while (frame(NowMs())) detail::WaitForAnimationFrame();
 }
 #endif
 

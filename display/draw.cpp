@@ -54,8 +54,9 @@ void Line(uint8_t* page, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t
   }
 }
 
+// Draws on the work page with the indices in `drawn` (or fewer).
 template <typename Draw>
-void OnWorkPage(Draw draw) {
+void OnWorkPage(const detail::IndexSet& drawn, Draw draw) {
   detail::Screen& s = detail::TheScreen();
   {
     std::lock_guard lock(s.pixels);
@@ -63,7 +64,7 @@ void OnWorkPage(Draw draw) {
     if (!page) return;
     draw(page);
   }
-  detail::PageChanged(s.work);
+  detail::PageChanged(s.work, drawn);
 }
 
 // Whether the angle of (dx, dy) from the centre, counter-clockwise with y up, lies in the
@@ -77,14 +78,14 @@ bool InArc(double dx, double dy, double start, double end) {
 }  // namespace
 
 void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_t styleMask) {
-  OnWorkPage([&](uint8_t* page) {
+  OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](uint8_t* page) {
     const int32_t ax = Round(x1), ay = Round(y1), bx = Round(x2), by = Round(y2);
     Line(page, ax, ay, bx, by, static_cast<uint8_t>(colour), static_cast<uint16_t>(styleMask));
   });
 }
 
 void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool filled) {
-  OnWorkPage([&](uint8_t* page) {
+  OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](uint8_t* page) {
     int32_t left = Round(x1), top = Round(y1), right = Round(x2), bottom = Round(y2);
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
@@ -116,7 +117,7 @@ void DrawEllipse(double x, double y, double radius, int32_t colour, double aspec
   const int32_t cx = Round(x), cy = Round(y);
   const uint8_t c = static_cast<uint8_t>(colour);
 
-  OnWorkPage([&](uint8_t* page) {
+  OnWorkPage(detail::IndexSet::Of(c), [&](uint8_t* page) {
     if (filled) {
       // One span per pixel row, each half as wide as the ellipse at that height.
       const int32_t half = static_cast<int32_t>(std::floor(ry + 0.5));
@@ -182,7 +183,11 @@ void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode) {
   const int32_t y0 = std::max(0, -top), y1 = std::min(height, kScreenHeight - top);
   if (x0 >= x1 || y0 >= y1) return;
 
-  OnWorkPage([&](uint8_t* page) {
+  // OR-ing makes indices the image does not hold.
+  const detail::IndexSet drawn =
+      mode == kPutOr ? detail::IndexSet::Every()
+                     : detail::IndicesIn(buffer.data() + 4, size_t(width) * height);
+  OnWorkPage(drawn, [&](uint8_t* page) {
     for (int32_t row = y0; row < y1; ++row) {
       const uint8_t* from = buffer.data() + 4 + size_t(row) * width;
       uint8_t* to = page + size_t(top + row) * kScreenWidth + left;

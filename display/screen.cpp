@@ -3,8 +3,9 @@
 #include "display/screen.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
+
+#include "display/convert.hpp"
 
 
 namespace quorvel {
@@ -63,39 +64,50 @@ void MarkDirty() {
   if (!s.dirty.exchange(true, std::memory_order_acq_rel) && s.presenter) s.presenter->Wake();
 }
 
-void PageChanged(int32_t page) {
-  if (page == TheScreen().visible) MarkDirty();
-}
-
-void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* out,
-                   size_t count) {
-  // Eight indices per load: the table lookups and the stores are what remain.
-  size_t blocks = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    blocks = count / 8;
-    for (size_t b = 0; b < blocks; ++b) {
-      uint64_t eight;
-      std::memcpy(&eight, indices, 8);
-      for (int k = 0; k < 8; ++k) out[k] = palette[(eight >> (8 * k)) & 0xFF];
-      indices += 8;
-      out += 8;
-    }
+void PageChanged(int32_t page, const IndexSet& drawn, bool covers) {
+  Screen& s = TheScreen();
+  if (page != s.visible) return;
+  if (covers) {
+    s.shown = drawn;
+  } else {
+    s.shown.Add(drawn);
   }
-  for (size_t rest = count - blocks * 8; rest > 0; --rest) *out++ = palette[*indices++];
+  s.shownExact = covers;
+  MarkDirty();
 }
 
 void RenderVisible(uint32_t* out) {
   Screen& s = TheScreen();
-  uint32_t palette[256];
-  for (int i = 0; i < 256; ++i) {
-    palette[i] = s.registers[i].load(std::memory_order_relaxed) | 0xFF000000u;
-  }
+  uint32_t registers[256];
+  for (int i = 0; i < 256; ++i) registers[i] = s.registers[i].load(std::memory_order_relaxed);
   std::lock_guard lock(s.pixels);
   if (!ValidPage(s, s.visible)) {
     std::fill(out, out + kPagePixels, 0xFF000000u);
     return;
   }
-  ConvertPixels(s.pages[s.visible].data(), palette, out, kPagePixels);
+  ConvertPixels(s.pages[s.visible].data(), registers, out, kPagePixels);
+}
+
+bool TakeSnapshot(VisibleSnapshot& snapshot) {
+  Screen& s = TheScreen();
+  std::array<uint32_t, 256> registers;
+  for (int i = 0; i < 256; ++i) registers[i] = s.registers[i].load(std::memory_order_relaxed);
+  bool changed = !snapshot.valid || registers != snapshot.registers;
+  snapshot.registers = registers;
+  snapshot.valid = true;
+  std::lock_guard lock(s.pixels);
+  if (!ValidPage(s, s.visible)) {
+    changed = changed || std::any_of(snapshot.indices.begin(), snapshot.indices.end(),
+                                     [](uint8_t v) { return v != 0; });
+    std::fill(snapshot.indices.begin(), snapshot.indices.end(), 0);
+    return changed;
+  }
+  const std::vector<uint8_t>& page = s.pages[s.visible];
+  if (!changed && std::memcmp(page.data(), snapshot.indices.data(), kPagePixels) == 0) {
+    return false;
+  }
+  std::memcpy(snapshot.indices.data(), page.data(), kPagePixels);
+  return true;
 }
 
 }  // namespace detail
@@ -124,6 +136,8 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
     s.work = 0;
     s.visible = 0;
   }
+  s.shown = detail::IndexSet::Of(0);
+  s.shownExact = true;
   s.depth = (flags & kDeepColour) ? std::max(depth, 16) : depth;
   detail::LoadDefaultRegisters(s);
   s.locked = false;
@@ -134,7 +148,11 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
   detail::ClearKeys();
 
   if (!s.headless) {
+#ifdef __EMSCRIPTEN__
+    s.presenter = detail::OpenBrowserPresenter(s.error);
+#else
     s.presenter = detail::OpenSdlPresenter(flags, s.error);
+#endif
     if (!s.presenter) {
       std::lock_guard lock(s.pixels);
       s.pages.clear();
@@ -161,6 +179,24 @@ bool ScreenIsOpen() { return TheScreen().open; }
 
 namespace {
 
+// Counts the indices of the visible page again, after drawing may have removed some,
+// and answers whether `index` is among them. Runs at most once per change of the page,
+// and only when a register write would otherwise be presented.
+[[gnu::noinline]] bool RecountShown(Screen& s, uint8_t index) {
+  s.shown = detail::ValidPage(s, s.visible)
+                ? detail::IndicesIn(s.pages[s.visible].data(), detail::kPagePixels)
+                : detail::IndexSet{};
+  s.shownExact = true;
+  return s.shown.Has(index);
+}
+
+// Whether a change of the register shows on the visible page. Reads the page without
+// the pixel lock: this thread is the only one that writes it.
+bool Shown(Screen& s, uint8_t index) {
+  if (!s.shown.Has(index)) return false;
+  return s.shownExact || RecountShown(s, index);
+}
+
 void StoreRegister(int32_t index, uint32_t rgb) {
   Screen& s = TheScreen();
   if (!s.open || s.depth > 8 || index < 0 || index > 255) return;
@@ -170,8 +206,11 @@ void StoreRegister(int32_t index, uint32_t rgb) {
   if (reg.load(std::memory_order_relaxed) == rgb) return;
   reg.store(rgb, std::memory_order_relaxed);
   // During an effect the picture is nearly always dirty already; test that here rather
-  // than pay a call for it.
-  if (!s.dirty.load(std::memory_order_relaxed)) detail::MarkDirty();
+  // than pay a call for it. Nor does a register that no pixel on screen uses need one:
+  // colour cycling over registers the screen does not show costs what idling costs.
+  if (!s.dirty.load(std::memory_order_relaxed) && Shown(s, static_cast<uint8_t>(index))) {
+    detail::MarkDirty();
+  }
 }
 
 // Kept out of line so that the unobserved write, which effects make 16,384 times per
@@ -219,7 +258,7 @@ void SetPages(int32_t workPage, int32_t visiblePage) {
       std::lock_guard lock(s.pixels);
       s.visible = visiblePage;
     }
-    detail::MarkDirty();
+    detail::PageChanged(visiblePage);
   }
 }
 
@@ -262,7 +301,7 @@ void ClearScreen() {
   }
   s.cursorRow = 0;
   s.cursorColumn = 0;
-  detail::PageChanged(s.work);
+  detail::PageChanged(s.work, detail::IndexSet::Of(s.background), true);
 }
 
 void SetHeadless(bool on) { TheScreen().headless = on; }

@@ -12,6 +12,12 @@
 
 #include <quorvel/display.hpp>
 
+#include "display/index_set.hpp"
+
+namespace quorvel {
+class Recorder;
+}
+
 namespace quorvel::detail {
 
 constexpr size_t kPagePixels = size_t(kScreenWidth) * kScreenHeight;
@@ -29,6 +35,8 @@ class Presenter {
 // Opens the SDL window and starts its display thread. On failure returns nullptr and
 // sets `error` to a message naming what failed and SDL's reason.
 std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error);
+// In a web page: draws on the page's canvas from its animation-frame loop.
+std::unique_ptr<Presenter> OpenBrowserPresenter(std::string& error);
 
 struct Screen {
   bool open = false;
@@ -47,6 +55,13 @@ struct Screen {
   // Guards page memory: the program's thread draws, the display thread converts.
   std::mutex pixels;
 
+  // The indices the visible page shows: a register outside the set changes nothing to
+  // present. Every index on the page is in it; after drawing it may also hold indices
+  // drawn over since, until `shownExact` is restored by counting the page again. Kept on
+  // the program's thread, which alone draws and writes registers.
+  IndexSet shown;
+  bool shownExact = true;
+
   // Text state.
   int32_t cursorRow = 0;  // 0-based
   int32_t cursorColumn = 0;
@@ -55,6 +70,9 @@ struct Screen {
 
   std::unique_ptr<Presenter> presenter;
   std::string error;
+
+  // The recorder taking frames at every pause, or nullptr.
+  std::atomic<Recorder*> recorder{nullptr};
 };
 
 Screen& TheScreen();
@@ -67,19 +85,28 @@ void WaitForKeyPush();
 // Empties the key queue.
 void ClearKeys();
 
-// Flags the page as changed: when it is the visible one, it is presented soon.
-void PageChanged(int32_t page);
+// Flags the page as changed: when it is the visible one, it is presented soon. `drawn`
+// holds every index that may have been written (by default any); `covers` means the
+// page now holds those indices only.
+void PageChanged(int32_t page, const IndexSet& drawn = IndexSet::Every(), bool covers = false);
 
 // Flags the visible picture for presentation and wakes the presenter if it slept.
 void MarkDirty();
 
-// Converts `count` palette indices through 256 registers (0xRRGGBB) into 0xAARRGGBB
-// pixels with alpha 0xFF. The one conversion used by the presenter and CaptureFrame.
-void ConvertPixels(const uint8_t* indices, const uint32_t* palette, uint32_t* out,
-                   size_t count);
 // Takes a snapshot of the registers and converts the visible page into `out`
-// (kPagePixels values 0xFFRRGGBB). Holds the pixel lock while reading the page.
+// (kPagePixels values 0xFFRRGGBB) with the conversion kernel in use (convert.hpp).
+// Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
+
+// The visible page's indices and the registers (0xRRGGBB), as a presenter last took them.
+struct VisibleSnapshot {
+  std::vector<uint8_t> indices = std::vector<uint8_t>(kPagePixels, 0);
+  std::array<uint32_t, 256> registers{};
+  bool valid = false;  // false until taken, or after a presentation was given up
+};
+// Takes the visible page and the registers into `snapshot` (holding the pixel lock only
+// while copying) and says whether they differ from what it held.
+bool TakeSnapshot(VisibleSnapshot& snapshot);
 
 // The default palette at 8-bit precision, 0xRRGGBB per register.
 const std::array<uint32_t, 256>& DefaultRegisters();

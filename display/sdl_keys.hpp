@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "display/typed_text.hpp"
+
 namespace quorvel::detail {
 
 // The key code of a pressed key, or 0 when the key gives none here. Printable characters
@@ -13,8 +15,5 @@ int32_t KeyCodeFor(const SDL_Keysym& key);
 
 // True for Alt+Enter, which switches between full screen and a window.
 bool IsStyleToggle(const SDL_Keysym& key);
-
-// Queues each character of UTF-8 text that code page 437 can show; others are dropped.
-void QueueTypedText(const char* text);
 
 }  // namespace quorvel::detail

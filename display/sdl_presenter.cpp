@@ -14,6 +14,7 @@
 #include <future>
 #include <thread>
 
+#include "display/convert.hpp"
 #include "display/screen.hpp"
 #include "display/sdl_keys.hpp"
 
@@ -59,7 +60,7 @@ std::string CheckVisibleDriver() {
 // Everything the display thread owns. Used on that thread only.
 class Display {
  public:
-  Display() : frame_(kPagePixels), shown_(kPagePixels, 0) {}
+  Display() : frame_(kPagePixels, 0) {}
   Display(const Display&) = delete;
   Display& operator=(const Display&) = delete;
   ~Display() { Close(); }
@@ -90,8 +91,8 @@ class Display {
   SDL_Texture* texture_ = nullptr;
   Clock::duration period_ = std::chrono::microseconds(1000000 / kDefaultRefreshHz);
   Clock::time_point nextPresent_{};
-  std::vector<uint32_t> frame_;  // conversion target
-  std::vector<uint32_t> shown_;  // what the window shows; zero alpha until first shown
+  VisibleSnapshot snapshot_;     // the indices and registers the window shows
+  std::vector<uint32_t> frame_;  // the snapshot converted, where it cannot go straight out
   std::vector<int> columns_;     // source column of each window column, surface drawing
 };
 
@@ -134,7 +135,7 @@ std::string Display::SetUpTexture() {
                                SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
   if (!texture_) return SdlFailure("cannot create the screen texture");
   SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
-  SDL_UpdateTexture(texture_, nullptr, shown_.data(), kScreenWidth * 4);
+  SDL_UpdateTexture(texture_, nullptr, frame_.data(), kScreenWidth * 4);
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   return "";
 }
@@ -179,14 +180,30 @@ void Display::DrawOnWindowSurface() {
   SDL_Rect area = {0, 0, int(kScreenWidth * scale), int(kScreenHeight * scale)};
   area.x = (surface->w - area.w) / 2;
   area.y = (surface->h - area.h) / 2;
-  SDL_FillRect(surface, nullptr, 0);
+  // Only the margins need clearing; the picture covers the rest.
+  if (area.w < surface->w || area.h < surface->h) SDL_FillRect(surface, nullptr, 0);
   const SDL_PixelFormat* f = surface->format;
   const bool xrgb = f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 &&
                     f->Bmask == 0xFF;
+  const uint8_t* indices = snapshot_.indices.data();
+  const uint32_t* registers = snapshot_.registers.data();
+  if (xrgb && area.w == kScreenWidth && area.h == kScreenHeight &&
+      SDL_LockSurface(surface) == 0) {
+    // At its own size the picture is converted straight into the window, row by row.
+    for (int y = 0; y < kScreenHeight; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                              size_t(area.y + y) * surface->pitch) + area.x;
+      ConvertPixels(indices + size_t(y) * kScreenWidth, registers, row, kScreenWidth);
+    }
+    SDL_UnlockSurface(surface);
+    SDL_UpdateWindowSurface(window_);
+    return;
+  }
+  ConvertPixels(indices, registers, frame_.data(), kPagePixels);
   if (!xrgb) {
     // Some other pixel layout: let SDL convert and scale.
     SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
-        shown_.data(), kScreenWidth, kScreenHeight, 32, kScreenWidth * 4,
+        frame_.data(), kScreenWidth, kScreenHeight, 32, kScreenWidth * 4,
         SDL_PIXELFORMAT_ARGB8888);
     if (picture) SDL_BlitScaled(picture, nullptr, surface, &area);
     SDL_FreeSurface(picture);
@@ -194,7 +211,7 @@ void Display::DrawOnWindowSurface() {
     columns_.resize(area.w);
     for (int x = 0; x < area.w; ++x) columns_[x] = x * kScreenWidth / area.w;
     for (int y = 0; y < area.h; ++y) {
-      const uint32_t* from = shown_.data() + size_t(y * kScreenHeight / area.h) * kScreenWidth;
+      const uint32_t* from = frame_.data() + size_t(y * kScreenHeight / area.h) * kScreenWidth;
       auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
                                              size_t(area.y + y) * surface->pitch) + area.x;
       for (int x = 0; x < area.w; ++x) to[x] = from[columns_[x]];
@@ -269,15 +286,21 @@ void Display::Present() {
   Screen& s = TheScreen();
   nextPresent_ = Clock::now() + period_;
   s.dirty.exchange(false, std::memory_order_acq_rel);
-  RenderVisible(frame_.data());
-  // A lock taken while converting means the page may be half redrawn; UnlockScreen
-  // flags it dirty again.
-  if (s.locked.load(std::memory_order_acquire)) return;
   // The program often rewrites what is already there (a prompt reprinted every few
-  // milliseconds); an unchanged picture costs no upload and no present.
-  if (std::memcmp(frame_.data(), shown_.data(), kPagePixels * sizeof(uint32_t)) == 0) return;
-  frame_.swap(shown_);
-  if (texture_) SDL_UpdateTexture(texture_, nullptr, shown_.data(), kScreenWidth * 4);
+  // milliseconds); unchanged indices and registers cost no conversion and no present.
+  const bool changed = TakeSnapshot(snapshot_);
+  // A lock taken meanwhile means the page may be half redrawn; UnlockScreen flags it
+  // dirty again, and the snapshot must not count as shown.
+  if (s.locked.load(std::memory_order_acquire)) {
+    snapshot_.valid = false;
+    return;
+  }
+  if (!changed) return;
+  if (texture_) {
+    ConvertPixels(snapshot_.indices.data(), snapshot_.registers.data(), frame_.data(),
+                  kPagePixels);
+    SDL_UpdateTexture(texture_, nullptr, frame_.data(), kScreenWidth * 4);
+  }
   Repaint();
 }
 

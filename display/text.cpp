@@ -71,7 +71,11 @@ void PrintText(const std::string& text, bool newline) {
     }
     if (newline) changed |= NextRow(s, page);
   }
-  if (changed) detail::PageChanged(s.work);
+  if (!changed) return;
+  // Glyphs and the rows a scroll blanks hold these two indices only.
+  detail::IndexSet drawn = detail::IndexSet::Of(s.foreground);
+  drawn.Add(s.background);
+  detail::PageChanged(s.work, drawn);
 }
 
 }  // namespace quorvel

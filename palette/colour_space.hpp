@@ -4,6 +4,8 @@
 // that stay fractional until the very end. Internal to the library.
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 #include <quorvel/colour.hpp>
@@ -27,17 +29,37 @@ struct Lab {
 inline Rgbf ToRgbf(Rgb8 c) { return {double(c.r), double(c.g), double(c.b)}; }
 // Rounds to nearest and clamps to 0..255: the one rounding an effect's output gets.
 Rgb8 ToRgb8(const Rgbf& c);
+void ToRgb8(const Rgbf* in, Rgb8* out, size_t count);
 
 Lab ToOkLab(const Rgbf& c);
 Rgbf FromOkLab(const Lab& c);
 
 // from + (to - from) * t, component by component.
-Rgbf Lerp(const Rgbf& from, const Rgbf& to, double t);
-Lab Lerp(const Lab& from, const Lab& to, double t);
-// The mix of two colours with weight t (0: from, 1: to) in the given space.
-Rgbf Mix(const Rgbf& from, const Rgbf& to, double t, ColorSpace space);
+inline Rgbf Lerp(const Rgbf& from, const Rgbf& to, double t) {
+  return {from.r + (to.r - from.r) * t, from.g + (to.g - from.g) * t,
+          from.b + (to.b - from.b) * t};
+}
+inline Lab Lerp(const Lab& from, const Lab& to, double t) {
+  return {from.l + (to.l - from.l) * t, from.a + (to.a - from.a) * t,
+          from.b + (to.b - from.b) * t};
+}
+// `count` colours mixed with weight t in OKLab, from their OKLab ends.
+void LerpOkLab(const Lab* from, const Lab* to, double t, Rgbf* out, size_t count);
 
-Rgbf NegativeOf(const Rgbf& c);  // 255 - each component
-Rgbf GreyOf(const Rgbf& c);      // the mean of the three rounded down, in each
+Rgbf MixOkLab(const Rgbf& from, const Rgbf& to, double t);
+// The mix of two colours with weight t (0: from, 1: to) in the given space; the ends are
+// exact in either.
+inline Rgbf Mix(const Rgbf& from, const Rgbf& to, double t, ColorSpace space) {
+  if (t <= 0) return from;
+  if (t >= 1) return to;
+  return space == ColorSpace::Rgb ? Lerp(from, to, t) : MixOkLab(from, to, t);
+}
+
+inline Rgbf NegativeOf(const Rgbf& c) { return {255 - c.r, 255 - c.g, 255 - c.b}; }
+// The mean of the three in each, its remainder dropped like the blocking routines' grey.
+inline Rgbf GreyOf(const Rgbf& c) {
+  const double m = std::floor((c.r + c.g + c.b) / 3);
+  return {m, m, m};
+}
 
 }  // namespace quorvel::detail

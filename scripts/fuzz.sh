@@ -20,7 +20,7 @@ for target in fuzz_palette_files fuzz_formats; do
   cp tests/data/palettes/*.gpl "$out/corpus-$target/"  # real files to start from
   clang++-14 -std=c++20 -O1 -g -I. -Iinclude -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=all -fno-omit-frame-pointer -pthread \
-    "${sources[@]}" tests/fuzz/no_window.cpp "tests/fuzz/$target.cpp" -o "$out/$target"
+    "${sources[@]}" tests/fuzz/no_window.cpp "tests/fuzz/$target.cpp" -lgif -o "$out/$target"
   "$out/$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
     -artifact_prefix="$out/$target-" "$out/corpus-$target"
 done

@@ -2,7 +2,8 @@
 # Installs what building and testing need, only where it is missing (Debian 12).
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-image-dev libgtest-dev libbenchmark-dev zlib1g-dev "$@")
+packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-image-dev libgif-dev libgtest-dev
+          libbenchmark-dev libpng-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

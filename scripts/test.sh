@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: a release build, then the whole suite again under
-# the address and undefined-behaviour sanitizers, and the threaded tests under the thread
-# sanitizer. Exits non-zero on any failure.
+# Sets up, builds and runs every test: a release build and a program built against its
+# installation, then the whole suite again under the address and undefined-behaviour
+# sanitizers, the threaded tests under the thread sanitizer, and the web pages in
+# Chromium. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -24,9 +25,13 @@ build_and_test() {
 }
 
 build_and_test release Release ""
+# What `cmake --install` gives users, built against with find_package and pkg-config.
+scripts/check_install.sh build/release
 build_and_test asan Debug address
 # The palette file readers against arbitrary bytes, for a bounded time.
 scripts/fuzz.sh 20
 # The tests where a second thread meets the program's thread.
-build_and_test tsan Debug thread test_keys test_presenter
+build_and_test tsan Debug thread test_keys test_presenter test_recorder
+# The programs as web pages, driven in a real browser.
+scripts/web_test.sh
 echo "All tests passed."

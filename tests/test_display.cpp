@@ -1,7 +1,10 @@
 // The display services on a headless screen: registers, pages, text, drawing and images.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <quorvel/display.hpp>
+#include "display/screen.hpp"
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {
@@ -208,6 +211,56 @@ TEST(Images, PutImageModesAndClipping) {
   PutImage(0, 0, liar, kPutTransparent);
   PutImage(0, 0, ImageBuffer{1}, kPutTransparent);
   EXPECT_EQ(GetPixel(0, 1, 0), 3);
+}
+
+// Whether `change` asks for a presentation, starting from a picture just presented.
+bool Dirties(const std::function<void()>& change) {
+  detail::TheScreen().dirty = false;
+  change();
+  return detail::TheScreen().dirty;
+}
+
+// Gives register `index` a colour different from the one it has.
+void Recolour(int32_t index) { SetPaletteEntry(index, GetPaletteEntry(index) ? 0 : 63); }
+
+TEST(Presentation, OnlyRegistersTheVisiblePageShowsAskForIt) {
+  HeadlessScreen screen;
+  SetTextColor(15, 1);
+  ClearScreen();  // all index 1
+  DrawBox(10, 10, 20, 20, 5, true);
+  EXPECT_FALSE(Dirties([] { Recolour(9); }));
+  EXPECT_FALSE(Dirties([] { SetPaletteEntryRgb(200, 1, 2, 3); }));
+  EXPECT_TRUE(Dirties([] { Recolour(5); }));
+  EXPECT_TRUE(Dirties([] { SetPaletteEntryRgb(1, 1, 2, 3); }));
+
+  // One pixel of a formerly unused index makes its register count; text brings both
+  // its colours, an image its own indices.
+  EXPECT_TRUE(Dirties([] { DrawLine(100, 100, 100, 100, 9, 65535); }));
+  EXPECT_TRUE(Dirties([] { Recolour(9); }));
+  SetTextColor(200, 201);
+  PrintText("A", false);
+  EXPECT_TRUE(Dirties([] { SetPaletteEntryRgb(200, 9, 9, 9); }));
+  EXPECT_TRUE(Dirties([] { Recolour(201); }));
+  PutImage(600, 400, ImageBuffer{8, 0, 1, 0, 33}, kPutTransparent);
+  EXPECT_TRUE(Dirties([] { Recolour(33); }));
+
+  // Drawn over to the last pixel, an index no longer counts.
+  DrawBox(10, 10, 20, 20, 1, true);
+  EXPECT_FALSE(Dirties([] { Recolour(5); }));
+  EXPECT_TRUE(Dirties([] { Recolour(9); }));
+
+  // Drawing on a page nobody sees counts once it is shown or copied to the visible page.
+  SetPages(1, 0);
+  DrawBox(0, 0, 3, 3, 77, true);
+  EXPECT_FALSE(Dirties([] { Recolour(77); }));
+  EXPECT_TRUE(Dirties([] { SetPages(1, 1); }));
+  EXPECT_TRUE(Dirties([] { Recolour(77); }));
+  EXPECT_FALSE(Dirties([] { Recolour(9); }));
+  SetPages(0, 0);
+  EXPECT_FALSE(Dirties([] { Recolour(77); }));
+  EXPECT_TRUE(Dirties([] { CopyPage(1, 0); }));
+  EXPECT_TRUE(Dirties([] { Recolour(77); }));
+  EXPECT_FALSE(Dirties([] { Recolour(200); }));
 }
 
 TEST(Lock, LockIsNotNested) {

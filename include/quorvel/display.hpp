@@ -196,6 +196,9 @@ uint32_t GetPaletteEntry(int32_t index);
 int32_t GetPixel(int32_t page, int32_t x, int32_t y);
 // The visible page seen through the palette: 640*480 values 0xRRGGBB, row by row.
 std::vector<uint32_t> CaptureFrame();
+// The kernel that turns the page into pixels on this machine: "avx512", "avx2" or
+// "portable". The environment variable QUORVEL_KERNEL, read once, forces one of them.
+const char* ConversionKernel();
 
 // Sees what the program asks of the display, on the program's thread.
 class DisplayObserver {

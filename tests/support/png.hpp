@@ -15,10 +15,10 @@ struct Picture {
   std::vector<uint32_t> pixels;
 };
 
-// Writes the picture as a compressed 8-bit RGB PNG. False when the file cannot be written.
+// Writes the picture as an 8-bit RGB PNG (through libpng). False when the file cannot be
+// written.
 bool WritePng(const std::string& path, const Picture& picture);
-// Reads an 8-bit RGB PNG without interlacing; nothing when the file is missing or is not
-// such a PNG.
+// Reads a PNG as 8-bit RGB; nothing when the file is missing or is not a PNG.
 std::optional<Picture> ReadPng(const std::string& path);
 
 }  // namespace quorvel::testing

@@ -1,0 +1,224 @@
+// The browser presenter: in a web page the screen is a <canvas> (the one with id
+// "screen", or Module.canvas) and there is no display thread. The page's animation-frame
+// loop presents the visible page through the registers when it changed, and wakes a
+// program waiting in RunFrames; keyboard events go into the key queue with the codes
+// the SDL presenter gives. Compiled only by Emscripten.
+#ifdef __EMSCRIPTEN__
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <string_view>
+#include <vector>
+
+#include "display/browser.hpp"
+#include "display/convert.hpp"
+#include "display/screen.hpp"
+#include "display/typed_text.hpp"
+
+// The page's side, in JavaScript. Module.quorvelScreen is the open screen's state.
+
+// Looks up the canvas and its 2D context, and starts the animation-frame loop, which
+// calls quorvel_present(presenter) once per frame after waking a program waiting for the
+// frame. Returns false when the page has no canvas to draw on, or its canvas is in use.
+EM_JS(bool, StartCanvasLoop, (void* presenter), {
+  if (Module['quorvelScreen']) return false;
+  const canvas = Module['canvas'] || document.getElementById('screen');
+  const context = canvas && canvas.getContext('2d', {alpha: false});
+  if (!context) return false;
+  canvas.width = 640;
+  canvas.height = 480;
+  // The counts and times are for the page and its tests: animation frames seen, frames
+  // of the program run, and milliseconds spent in both.
+  const screen = {canvas: canvas, context: context, running: true, waiter: null, image: null,
+                  ticks: 0, frames: 0, busyMs: 0};
+  Module['quorvelScreen'] = screen;
+  const tick = function() {
+    if (!screen.running) return;
+    requestAnimationFrame(tick);
+    const start = performance.now();
+    ++screen.ticks;
+    // The program's frame runs first, so what it sets shows in this same frame.
+    const wake = screen.waiter;
+    screen.waiter = null;
+    if (wake) {
+      ++screen.frames;
+      wake();
+    }
+    if (screen.running) _quorvel_present(presenter);
+    screen.busyMs += performance.now() - start;
+  };
+  requestAnimationFrame(tick);
+  return true;
+});
+
+EM_JS(void, StopCanvasLoop, (), {
+  const screen = Module['quorvelScreen'];
+  if (!screen) return;
+  screen.running = false;
+  Module['quorvelScreen'] = null;
+  // The page may say that the program is done, or offer to run it again.
+  screen.canvas.dispatchEvent(new Event('quorvelclose'));
+  // A program still waiting for a frame gets one from the browser itself.
+  const wake = screen.waiter;
+  if (wake) requestAnimationFrame(function() { wake(); });
+});
+
+// Copies 640x480 RGBA pixels from the program's memory onto the canvas.
+EM_JS(void, PutCanvasPixels, (const uint32_t* pixels), {
+  const screen = Module['quorvelScreen'];
+  // The view is made again only when memory grew (which replaces the buffer).
+  if (!screen.image || screen.image.data.buffer !== HEAPU8.buffer) {
+    screen.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, 640 * 480 * 4),
+                                 640, 480);
+  }
+  screen.context.putImageData(screen.image, 0, 0);
+});
+
+EM_JS(void, ToggleFullScreen, (), {
+  const screen = Module['quorvelScreen'];
+  if (!screen) return;
+  if (document.fullscreenElement) {
+    document.exitFullscreen();
+  } else if (screen.canvas.requestFullscreen) {
+    screen.canvas.requestFullscreen();
+  }
+});
+
+namespace quorvel::detail {
+namespace {
+
+// The extended key named by a KeyboardEvent.key, or 0. Names rather than physical keys:
+// with Num Lock off the keypad's digits arrive as "Home", "ArrowUp" and so on, so the
+// keypad is a second set of cursor keys as on the SDL side.
+int32_t NamedKeyCode(std::string_view key) {
+  struct Named {
+    std::string_view name;
+    int32_t code;
+  };
+  static constexpr Named kNamed[] = {
+      {"Enter", 13},          {"Escape", 27},         {"Backspace", 8},
+      {"Tab", 9},             {"ArrowUp", kKeyUp},    {"ArrowDown", kKeyDown},
+      {"ArrowLeft", kKeyLeft}, {"ArrowRight", kKeyRight}, {"Insert", kKeyInsert},
+      {"Delete", kKeyDelete}, {"Home", kKeyHome},     {"End", kKeyEnd},
+      {"PageUp", kKeyPageUp}, {"PageDown", kKeyPageDown},
+  };
+  for (const Named& named : kNamed) {
+    if (named.name == key) return named.code;
+  }
+  if (key.size() >= 2 && key.size() <= 3 && key[0] == 'F') {
+    int32_t n = 0;
+    for (char c : key.substr(1)) {
+      if (c < '0' || c > '9') return 0;
+      n = n * 10 + (c - '0');
+    }
+    if (n >= 1 && n <= 10) return kKeyF1 + n - 1;
+  }
+  return 0;
+}
+
+// True when `key` is one character (one UTF-8 sequence) rather than a key's name.
+bool IsOneCharacter(std::string_view key) {
+  if (key.empty()) return false;
+  const auto lead = static_cast<unsigned char>(key[0]);
+  const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 4;
+  return key.size() == length;
+}
+
+EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+  // Shortcuts of the browser (reload, copy, new tab...) stay the browser's. Ctrl with Alt
+  // is AltGr on some systems, which types characters.
+  if ((event->ctrlKey && !event->altKey) || event->metaKey) return false;
+  const std::string_view key = event->key;
+  if (key == "Enter" && event->altKey) {
+    if (!event->repeat) ToggleFullScreen();
+    return true;
+  }
+  if (const int32_t code = NamedKeyCode(key); code != 0) {
+    PushKey(code);
+    return true;
+  }
+  if (IsOneCharacter(key)) {
+    QueueTypedText(event->key);
+    return true;
+  }
+  return false;
+}
+
+class BrowserPresenter final : public Presenter {
+ public:
+  BrowserPresenter() : frame_(kPagePixels) {}
+  ~BrowserPresenter() override {
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, nullptr);
+    StopCanvasLoop();
+  }
+
+  std::string Start() {
+    if (!StartCanvasLoop(this)) {
+      return "the page has no free canvas with id \"screen\" to draw on";
+    }
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, OnKeyDown);
+    return "";
+  }
+
+  // The animation-frame loop presents whenever something changed; nothing to wake.
+  void Wake() override {}
+
+  // Converts the visible page into canvas pixels and puts them on the canvas, when it
+  // changed and the screen is not locked; a picture whose indices and registers are what
+  // the canvas shows already costs no conversion. Registers given as 0xBBGGRR come out of
+  // the conversion as red, green, blue, alpha in memory order, the canvas's own.
+  void Present() {
+    Screen& s = TheScreen();
+    if (!s.dirty.load(std::memory_order_acquire)) return;
+    s.dirty.store(false, std::memory_order_release);
+    if (s.locked.load(std::memory_order_acquire)) return;  // UnlockScreen flags it again
+    if (!TakeSnapshot(shown_)) return;
+    uint32_t palette[256];
+    for (int i = 0; i < 256; ++i) {
+      const uint32_t rgb = shown_.registers[size_t(i)];
+      palette[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
+    }
+    ConvertPixels(shown_.indices.data(), palette, frame_.data(), kPagePixels);
+    PutCanvasPixels(frame_.data());
+  }
+
+ private:
+  VisibleSnapshot shown_;        // what the canvas shows, as indices and registers
+  std::vector<uint32_t> frame_;  // conversion target, in the canvas's byte order
+};
+
+}  // namespace
+
+std::unique_ptr<Presenter> OpenBrowserPresenter(std::string& error) {
+  auto presenter = std::make_unique<BrowserPresenter>();
+  error = presenter->Start();
+  if (!error.empty()) return nullptr;
+  return presenter;
+}
+
+}  // namespace quorvel::detail
+
+// Called by the page's animation-frame loop.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvel_present(void* presenter) {
+  static_cast<quorvel::detail::BrowserPresenter*>(presenter)->Present();
+}
+
+// Suspends the program (through asyncify) until the page's next animation frame; the
+// presenter's loop wakes it before presenting, a page without a screen from the browser.
+EM_JS(void, quorvel_wait_for_animation_frame, (), {
+  Asyncify.handleSleep(function(wakeUp) {
+    const screen = Module['quorvelScreen'];
+    if (screen && screen.running) {
+      screen.waiter = wakeUp;
+    } else {
+      requestAnimationFrame(function() { wakeUp(); });
+    }
+  });
+});
+
+namespace quorvel::detail {
+void WaitForAnimationFrame() { quorvel_wait_for_animation_frame(); }
+}  // namespace quorvel::detail
+
+#endif  // __EMSCRIPTEN__

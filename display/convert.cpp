@@ -1,0 +1,257 @@
+// The conversion kernels and the choice between them.
+//
+// A frame is 307,200 indices in and 1.2 MB of pixels out; the lookups, not the memory,
+// bound the portable kernel. The AVX-512 kernel does no lookups in memory at all: each
+// colour plane of the 256 registers (blue, green, red bytes) fits in four 64-byte
+// registers, and two byte permutes and a select per plane convert 64 pixels at once.
+// AVX2 has no such permute; its kernel gathers eight registers per instruction.
+//
+// The vector kernels are compiled for their instruction sets function by function, so
+// the rest of the library stays baseline x86-64 and runs on any processor.
+#include "display/convert.hpp"
+
+#include <quorvel/display.hpp>
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace quorvel::detail {
+namespace {
+
+using KernelFunction = void (*)(const uint8_t*, const uint32_t*, uint32_t*, size_t);
+
+constexpr uint32_t kOpaque = 0xFF000000u;
+
+// The registers as finished pixels: alpha set, whatever the top byte held.
+void OpaqueTable(const uint32_t* registers, uint32_t* table) {
+  for (int i = 0; i < 256; ++i) table[i] = registers[i] | kOpaque;
+}
+
+void ConvertPortable(const uint8_t* indices, const uint32_t* registers, uint32_t* out,
+                     size_t count) {
+  uint32_t table[256];
+  OpaqueTable(registers, table);
+  // Eight indices per load: the table lookups and the stores are what remain.
+  size_t blocks = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    blocks = count / 8;
+    for (size_t b = 0; b < blocks; ++b) {
+      uint64_t eight;
+      std::memcpy(&eight, indices, 8);
+      for (int k = 0; k < 8; ++k) out[k] = table[(eight >> (8 * k)) & 0xFF];
+      indices += 8;
+      out += 8;
+    }
+  }
+  for (size_t rest = count - blocks * 8; rest > 0; --rest) *out++ = table[*indices++];
+}
+
+#if defined(__x86_64__)
+
+[[gnu::target("avx2")]] void ConvertAvx2(const uint8_t* indices, const uint32_t* registers,
+                                         uint32_t* out, size_t count) {
+  alignas(32) uint32_t table[256];
+  OpaqueTable(registers, table);
+  const auto* base = reinterpret_cast<const int*>(table);
+  size_t i = 0;
+  for (; i + 32 <= count; i += 32) {
+    for (size_t k = 0; k < 32; k += 8) {
+      const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(indices + i + k));
+      const __m256i pixels = _mm256_i32gather_epi32(base, _mm256_cvtepu8_epi32(eight), 4);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + k), pixels);
+    }
+  }
+  for (; i < count; ++i) out[i] = table[indices[i]];
+}
+
+// The AVX-512 kernel's tables: one colour plane of the registers in four vectors.
+struct Plane {
+  __m512i quarter[4];
+};
+
+// Mask of the first `n` of 64 lanes (n <= 64).
+[[gnu::target("avx512f,avx512bw"), gnu::always_inline]] inline __mmask64 FirstLanes(size_t n) {
+  return n >= 64 ? ~__mmask64{0} : (__mmask64{1} << n) - 1;
+}
+
+// Looks up 64 indices in one plane: the low seven bits pick from a 128-byte half, the
+// top bit picks the half.
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline __m512i Look(const Plane& plane,
+                                                                   __m512i indices,
+                                                                   __mmask64 upper) {
+  const __m512i low = _mm512_permutex2var_epi8(plane.quarter[0], indices, plane.quarter[1]);
+  const __m512i high = _mm512_permutex2var_epi8(plane.quarter[2], indices, plane.quarter[3]);
+  return _mm512_mask_blend_epi8(upper, low, high);
+}
+
+// Converts the first 64 indices or fewer: `present` names the ones that exist.
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void Convert64(
+    const Plane (&planes)[3], __m512i order, const uint8_t* indices, uint32_t* out,
+    __mmask64 present) {
+  // Byte unpacks work within 128-bit lanes, so the indices are first put in the order
+  // that makes the interleaved pixels come out in page order (see kUnpackOrder).
+  // (The zero-masking form with every lane kept is the same instruction; GCC 12 warns
+  // about the plain form's undefined pass-through.)
+  const __m512i x = _mm512_maskz_permutexvar_epi8(FirstLanes(64), order,
+                                                  _mm512_maskz_loadu_epi8(present, indices));
+  const __mmask64 upper = _mm512_movepi8_mask(x);
+  const __m512i blue = Look(planes[0], x, upper);
+  const __m512i green = Look(planes[1], x, upper);
+  const __m512i red = Look(planes[2], x, upper);
+  const __m512i alpha = _mm512_set1_epi8(static_cast<char>(0xFF));
+  const __m512i blueGreenLow = _mm512_unpacklo_epi8(blue, green);
+  const __m512i blueGreenHigh = _mm512_unpackhi_epi8(blue, green);
+  const __m512i redAlphaLow = _mm512_unpacklo_epi8(red, alpha);
+  const __m512i redAlphaHigh = _mm512_unpackhi_epi8(red, alpha);
+  const __m512i pixels[4] = {_mm512_unpacklo_epi16(blueGreenLow, redAlphaLow),
+                             _mm512_unpackhi_epi16(blueGreenLow, redAlphaLow),
+                             _mm512_unpacklo_epi16(blueGreenHigh, redAlphaHigh),
+                             _mm512_unpackhi_epi16(blueGreenHigh, redAlphaHigh)};
+  for (int m = 0; m < 4; ++m) {
+    const auto lanes = static_cast<__mmask16>(present >> (16 * m));
+    if (lanes == 0xFFFF) {
+      _mm512_storeu_si512(out + 16 * m, pixels[m]);
+    } else if (lanes != 0) {
+      _mm512_mask_storeu_epi32(out + 16 * m, lanes, pixels[m]);
+    }
+  }
+}
+
+// After the unpacks, output vector m holds in its 128-bit lane L the pixels of positions
+// 16L + 4m + j (j = 0..3). Pixel 16m + 4L + j must sit there to come out in page order.
+constexpr auto kUnpackOrder = [] {
+  struct {
+    uint8_t at[64];
+  } order{};
+  for (int lane = 0; lane < 4; ++lane) {
+    for (int m = 0; m < 4; ++m) {
+      for (int j = 0; j < 4; ++j) order.at[16 * lane + 4 * m + j] = uint8_t(16 * m + 4 * lane + j);
+    }
+  }
+  return order;
+}();
+
+[[gnu::target("avx512f,avx512bw,avx512vbmi")]] void ConvertAvx512(
+    const uint8_t* indices, const uint32_t* registers, uint32_t* out, size_t count) {
+  alignas(64) uint8_t bytes[3][256];
+  for (int i = 0; i < 256; ++i) {
+    bytes[0][i] = static_cast<uint8_t>(registers[i]);
+    bytes[1][i] = static_cast<uint8_t>(registers[i] >> 8);
+    bytes[2][i] = static_cast<uint8_t>(registers[i] >> 16);
+  }
+  Plane planes[3];
+  for (int p = 0; p < 3; ++p) {
+    for (int q = 0; q < 4; ++q) planes[p].quarter[q] = _mm512_load_si512(&bytes[p][64 * q]);
+  }
+  const __m512i order = _mm512_loadu_si512(kUnpackOrder.at);
+
+  // A first, partial block brings the stores to a 64-byte boundary: a store that
+  // straddles two cache lines costs two.
+  size_t done = 0;
+  const size_t misaligned = (reinterpret_cast<uintptr_t>(out) & 63) / 4;
+  if (misaligned != 0) {
+    done = std::min<size_t>(16 - misaligned, count);
+    Convert64(planes, order, indices, out, FirstLanes(done));
+  }
+  for (; done + 64 <= count; done += 64) {
+    Convert64(planes, order, indices + done, out + done, FirstLanes(64));
+  }
+  if (done < count) {
+    Convert64(planes, order, indices + done, out + done, FirstLanes(count - done));
+  }
+}
+
+#endif  // __x86_64__
+
+KernelFunction FunctionOf(Kernel kernel) {
+  switch (kernel) {
+#if defined(__x86_64__)
+    case Kernel::Avx2: return ConvertAvx2;
+    case Kernel::Avx512: return ConvertAvx512;
+#endif
+    default: return ConvertPortable;
+  }
+}
+
+constexpr Kernel kFastestFirst[] = {Kernel::Avx512, Kernel::Avx2, Kernel::Portable};
+
+}  // namespace
+
+Kernel KernelFor(const char* asked, std::string& complaint) {
+  complaint.clear();
+  Kernel fastest = Kernel::Portable;
+  for (Kernel kernel : kFastestFirst) {
+    if (KernelRuns(kernel)) {
+      fastest = kernel;
+      break;
+    }
+  }
+  if (!asked || !*asked) return fastest;
+  for (Kernel kernel : kFastestFirst) {
+    if (std::strcmp(asked, KernelName(kernel)) != 0) continue;
+    if (KernelRuns(kernel)) return kernel;
+    complaint = std::string("QUORVEL_KERNEL=") + asked + " cannot run on this processor; using " +
+                KernelName(fastest);
+    return fastest;
+  }
+  complaint = std::string("QUORVEL_KERNEL=") + asked +
+              " is not a kernel (portable, avx2 or avx512); using " + KernelName(fastest);
+  return fastest;
+}
+
+const char* KernelName(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::Avx2: return "avx2";
+    case Kernel::Avx512: return "avx512";
+    default: return "portable";
+  }
+}
+
+bool KernelRuns(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::Portable: return true;
+#if defined(__x86_64__)
+    case Kernel::Avx2: return __builtin_cpu_supports("avx2");
+    case Kernel::Avx512:
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+             __builtin_cpu_supports("avx512vbmi");
+#endif
+    default: return false;
+  }
+}
+
+Kernel ActiveKernel() {
+  static const Kernel chosen = [] {
+    std::string complaint;
+    const Kernel kernel = KernelFor(std::getenv("QUORVEL_KERNEL"), complaint);
+    if (!complaint.empty()) std::fprintf(stderr, "quorvel: %s\n", complaint.c_str());
+    return kernel;
+  }();
+  return chosen;
+}
+
+void ConvertPixels(const uint8_t* indices, const uint32_t* registers, uint32_t* out,
+                   size_t count) {
+  static const KernelFunction convert = FunctionOf(ActiveKernel());
+  convert(indices, registers, out, count);
+}
+
+void ConvertPixelsWith(Kernel kernel, const uint8_t* indices, const uint32_t* registers,
+                       uint32_t* out, size_t count) {
+  FunctionOf(kernel)(indices, registers, out, count);
+}
+
+}  // namespace quorvel::detail
+
+namespace quorvel {
+
+const char* ConversionKernel() { return detail::KernelName(detail::ActiveKernel()); }
+
+}  // namespace quorvel

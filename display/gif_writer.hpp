@@ -1,0 +1,68 @@
+// Writes an animated GIF whose frames each carry their own 256-colour table, encoding on a
+// thread of its own. Internal to the display: the recorder uses it.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct GifFileType;
+struct ColorMapObject;
+
+namespace quorvel::detail {
+
+struct GifFrame {
+  std::vector<uint8_t> pixels;          // width * height palette indices, row by row
+  std::array<uint32_t, 256> colours{};  // 0xRRGGBB
+  int32_t delayCs = 0;                  // 0..65535 hundredths of a second
+};
+
+class GifWriter {
+ public:
+  GifWriter() = default;
+  ~GifWriter();
+  GifWriter(const GifWriter&) = delete;
+  GifWriter& operator=(const GifWriter&) = delete;
+
+  // Creates the file, writes its header (a screen of width x height that loops for ever)
+  // and starts the encoding thread. Returns "" or why it failed; a file that could not be
+  // set up is removed.
+  std::string Open(const std::string& path, int32_t width, int32_t height);
+  // Queues a frame of the opened size, waiting while the queue is full, and returns a
+  // pixel buffer the writer is done with (empty when it has none) for the caller to reuse.
+  std::vector<uint8_t> Put(GifFrame frame);
+  // True once a write failed; frames put after that are dropped.
+  bool Failed() const { return failed_.load(std::memory_order_acquire); }
+  // Writes what is queued, stops the thread and closes the file. Returns "" or the first
+  // error. Does nothing when not open.
+  std::string Close();
+
+ private:
+  // Frames waiting at most: enough to ride out a slow write, little memory (300 KB each).
+  static constexpr size_t kMaxQueued = 4;
+
+  void Encode();
+  bool Write(GifFrame& frame);
+
+  GifFileType* gif_ = nullptr;
+  ColorMapObject* colourMap_ = nullptr;  // reused for every frame; giflib copies it
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<GifFrame> queue_;               // guarded by mutex_
+  std::vector<std::vector<uint8_t>> spare_;  // guarded by mutex_
+  bool closing_ = false;                     // guarded by mutex_
+  std::string error_;                        // guarded by mutex_
+  std::atomic<bool> failed_{false};
+  std::thread thread_;
+};
+
+}  // namespace quorvel::detail

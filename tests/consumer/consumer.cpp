@@ -1,0 +1,43 @@
+// Uses an installed Quorvel: fades a headless screen out on virtual time while recording
+// it to a GIF, then checks a register and the recording. Exits 0 when all is as expected.
+// Usage: consumer OUT.gif
+#include <cstdio>
+
+#include <quorvel/display.hpp>
+#include <quorvel/palette.hpp>
+#include <quorvel/recorder.hpp>
+#include <quorvel/version.hpp>
+
+int main(int argc, char** argv) {
+  using namespace quorvel;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: consumer OUT.gif\n");
+    return 2;
+  }
+  SetHeadless(true);
+  SetVirtualTime(true);
+  if (!OpenScreen(18, 8, 1, 0)) {
+    std::fprintf(stderr, "consumer: %s\n", ScreenError().c_str());
+    return 1;
+  }
+  DrawBox(100, 100, 539, 379, 15, true);
+  Recorder recorder;
+  if (!recorder.Start(argv[1])) {
+    std::fprintf(stderr, "consumer: %s\n", recorder.Error().c_str());
+    return 1;
+  }
+  int32_t speed = 10;
+  FadeOut::DefaultPal(speed);
+  const bool recorded = recorder.Stop();
+  const uint32_t white = GetPaletteEntry(15);
+  CloseScreen();
+  if (!recorded || white != 0 || recorder.LengthMs() != 640) {
+    std::fprintf(stderr, "consumer: register 15 is %06X after the fade, recording %s, %lld ms\n",
+                 white, recorded ? "written" : recorder.Error().c_str(),
+                 static_cast<long long>(recorder.LengthMs()));
+    return 1;
+  }
+  std::printf("consumer: Quorvel %s, a fade of %d frames recorded\n", kVersion,
+              recorder.FrameCount());
+  return 0;
+}

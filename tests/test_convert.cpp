@@ -1,0 +1,100 @@
+// The page kernels: every conversion kernel this processor runs gives the portable
+// kernel's pixels, byte for byte, for random pages and registers, at any start and
+// length; counting a page's indices misses none.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "display/convert.hpp"
+#include "display/index_set.hpp"
+#include "display/screen.hpp"
+#include <quorvel/display.hpp>
+
+namespace quorvel::detail {
+namespace {
+
+constexpr Kernel kVectorKernels[] = {Kernel::Avx2, Kernel::Avx512};
+
+TEST(ConvertKernels, EveryKernelMatchesThePortableOne) {
+  std::mt19937 random(13);
+  // Room around the page so that starts and ends fall on every alignment.
+  constexpr size_t kMargin = 80;
+  std::vector<uint8_t> indices(kPagePixels + 2 * kMargin);
+  std::vector<uint32_t> want(indices.size()), got(indices.size());
+  uint32_t registers[256];
+  for (Kernel kernel : kVectorKernels) {
+    if (!KernelRuns(kernel)) {
+      std::printf("kernel %s does not run here; skipped\n", KernelName(kernel));
+      continue;
+    }
+    for (int round = 0; round < 8; ++round) {
+      // Random top bytes too: the kernels must ignore them.
+      for (uint32_t& r : registers) r = random();
+      for (uint8_t& i : indices) i = static_cast<uint8_t>(random());
+      // The whole page, then short and odd stretches starting anywhere.
+      std::vector<std::pair<size_t, size_t>> stretches = {{kMargin, kPagePixels}};
+      for (size_t count : {0, 1, 15, 16, 17, 63, 64, 65, 127, 200, 641}) {
+        stretches.push_back({random() % (2 * kMargin), count});
+      }
+      stretches.push_back({kMargin + kPagePixels - 37, 37});  // the page's last pixels
+      for (auto [start, count] : stretches) {
+        // Sentinels on both sides show a kernel writing outside its stretch.
+        std::fill(want.begin(), want.end(), 0x12345678u);
+        std::fill(got.begin(), got.end(), 0x12345678u);
+        ConvertPixelsWith(Kernel::Portable, indices.data() + start, registers,
+                          want.data() + start, count);
+        ConvertPixelsWith(kernel, indices.data() + start, registers, got.data() + start, count);
+        ASSERT_EQ(got, want) << KernelName(kernel) << " from " << start << ", " << count;
+        if (count > 0) {
+          ASSERT_EQ(want[start], registers[indices[start]] | 0xFF000000u);
+        }
+      }
+    }
+  }
+}
+
+TEST(ConvertKernels, QuorvelKernelChoosesOneThatRunsOrSaysWhyNot) {
+  std::string complaint = "stale";
+  const Kernel fastest = KernelFor(nullptr, complaint);
+  EXPECT_EQ(complaint, "");
+  EXPECT_EQ(fastest, KernelRuns(Kernel::Avx512) ? Kernel::Avx512
+                     : KernelRuns(Kernel::Avx2) ? Kernel::Avx2
+                                                : Kernel::Portable);
+  EXPECT_EQ(KernelFor("", complaint), fastest);
+  EXPECT_EQ(KernelFor("portable", complaint), Kernel::Portable);
+  EXPECT_EQ(complaint, "");
+  for (Kernel kernel : kVectorKernels) {
+    const bool runs = KernelRuns(kernel);
+    EXPECT_EQ(KernelFor(KernelName(kernel), complaint), runs ? kernel : fastest);
+    EXPECT_EQ(complaint.empty(), runs) << complaint;
+  }
+  EXPECT_EQ(KernelFor("AVX2 ", complaint), fastest);
+  EXPECT_EQ(complaint, std::string("QUORVEL_KERNEL=AVX2  is not a kernel (portable, avx2 or "
+                                   "avx512); using ") + KernelName(fastest));
+  EXPECT_STREQ(ConversionKernel(), KernelName(ActiveKernel()));
+}
+
+TEST(PageIndices, EveryIndexCountsInRunsAndTails) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> page(1000);
+  for (int round = 0; round < 300; ++round) {
+    // Runs of one index with strays, or every pixel random, at any length.
+    std::fill(page.begin(), page.end(), static_cast<uint8_t>(random()));
+    const size_t strays = round % 3 == 2 ? page.size() : round % 3;
+    for (size_t stray = 0; stray < strays; ++stray) {
+      page[random() % page.size()] = static_cast<uint8_t>(random());
+    }
+    const size_t count = random() % page.size();
+    IndexSet want;
+    for (size_t i = 0; i < count; ++i) want.Add(page[i]);
+    for (Kernel kernel : {Kernel::Portable, Kernel::Avx512}) {
+      if (!KernelRuns(kernel)) continue;
+      ASSERT_EQ(IndicesInWith(kernel, page.data(), count).words, want.words)
+          << KernelName(kernel) << ", round " << round;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::detail

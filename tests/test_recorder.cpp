@@ -1,0 +1,201 @@
+// Recording the screen to an animated GIF, read back with giflib: which frames, how long
+// each shows, and that every pixel's colour is the one the screen showed.
+#include <gtest/gtest.h>
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <numeric>
+
+#include <quorvel/display.hpp>
+#include <quorvel/palette.hpp>
+#include <quorvel/recorder.hpp>
+#include "tests/support/recorder.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::HeadlessScreen;
+
+struct GifFrame {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t delayCs = 0;
+  std::vector<uint8_t> indices;
+  std::array<uint32_t, 256> colours{};  // the frame's own colour table, 0xRRGGBB
+
+  std::vector<uint32_t> Pixels() const {
+    std::vector<uint32_t> pixels;
+    for (const uint8_t index : indices) pixels.push_back(colours[index]);
+    return pixels;
+  }
+};
+
+std::vector<GifFrame> ReadGif(const std::string& path) {
+  int error = 0;
+  std::unique_ptr<GifFileType, void (*)(GifFileType*)> gif(
+      DGifOpenFileName(path.c_str(), &error), [](GifFileType* g) { DGifCloseFile(g, nullptr); });
+  if (!gif || DGifSlurp(gif.get()) != GIF_OK) {
+    ADD_FAILURE() << path << " is not a GIF that giflib reads";
+    return {};
+  }
+  std::vector<GifFrame> frames;
+  for (int i = 0; i < gif->ImageCount; ++i) {
+    const SavedImage& image = gif->SavedImages[i];
+    GifFrame frame{image.ImageDesc.Width, image.ImageDesc.Height, 0, {}, {}};
+    GraphicsControlBlock control{};
+    EXPECT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
+    frame.delayCs = control.DelayTime;
+    const ColorMapObject* map = image.ImageDesc.ColorMap;
+    EXPECT_NE(map, nullptr) << "frame " << i << " has no colour table of its own";
+    if (!map) return {};
+    EXPECT_EQ(map->ColorCount, 256);
+    for (int c = 0; c < map->ColorCount && c < 256; ++c) {
+      const GifColorType rgb = map->Colors[c];
+      frame.colours[c] = uint32_t(rgb.Red) << 16 | uint32_t(rgb.Green) << 8 | rgb.Blue;
+    }
+    frame.indices.assign(image.RasterBits, image.RasterBits + frame.width * frame.height);
+    frames.push_back(std::move(frame));
+  }
+  return frames;
+}
+
+// The screen as each pause began, and when.
+struct Shown : testing::Recorder {
+  void OnSleep(int32_t ms) override {
+    testing::Recorder::OnSleep(ms);
+    pictures.push_back({VirtualTimeMs(), CaptureFrame()});
+  }
+  std::vector<std::pair<int64_t, std::vector<uint32_t>>> pictures;
+};
+
+std::string TempGif(const char* name) {
+  return (std::filesystem::path(::testing::TempDir()) / name).string();
+}
+
+// A picture using every register, with rows and columns of different indices.
+void DrawAllIndices() {
+  for (int32_t y = 0; y < kScreenHeight; y += 2) {
+    DrawLine(0, y, kScreenWidth - 1, y, (y / 2) & 255, 0x5A5A);
+  }
+}
+
+TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
+  HeadlessScreen screen;
+  DrawAllIndices();
+  const std::string path = TempGif("fade.gif");
+  Shown shown;
+  shown.pictures.push_back({0, CaptureFrame()});
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
+  FadeOut::DefaultPal(20);
+  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
+  EXPECT_FALSE(recorder.Recording());
+
+  // The first pass writes the palette already shown, so 1 + 63 distinct pictures of 20 ms.
+  const std::vector<GifFrame> frames = ReadGif(path);
+  ASSERT_EQ(frames.size(), 64u);
+  EXPECT_EQ(recorder.FrameCount(), 64);
+  EXPECT_EQ(recorder.LengthMs(), VirtualTimeMs());
+  size_t picture = 0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i].delayCs, 2) << "frame " << i;
+    // The pause that showed this frame's picture first.
+    while (shown.pictures[picture].first < int64_t(i) * 20) ++picture;
+    ASSERT_EQ(frames[i].width, kScreenWidth);
+    ASSERT_EQ(frames[i].height, kScreenHeight);
+    EXPECT_TRUE(frames[i].Pixels() == shown.pictures[picture].second) << "frame " << i;
+  }
+  EXPECT_EQ(frames.back().Pixels(), std::vector<uint32_t>(frames.back().indices.size(), 0u));
+}
+
+TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
+  HeadlessScreen screen;
+  DrawAllIndices();
+  const std::string path = TempGif("region.gif");
+  Shown shown;
+  Recorder recorder;
+  // 101 x 51 pixels from (10, 21), every second one: 51 x 26.
+  ASSERT_TRUE(recorder.Start(path, {.x = 10, .y = 21, .width = 101, .height = 51,
+                                    .halfScale = true, .maxSeconds = 0.095}));
+  // A new picture every 3 ms, each too brief to show alone: 2 hundredths at the least.
+  for (int32_t step = 0; step < 60 && recorder.Recording(); ++step) {
+    for (int32_t i = 0; i < 256; ++i) SetPaletteEntry(i, (i + step) & 63);
+    SleepMs(3);
+  }
+  EXPECT_FALSE(recorder.Recording()) << "the length limit ends the recording";
+  EXPECT_TRUE(recorder.Stop());
+  const std::vector<GifFrame> frames = ReadGif(path);
+  ASSERT_GE(frames.size(), 2u);
+  int32_t total = 0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i].width, 51);
+    EXPECT_EQ(frames[i].height, 26);
+    if (i + 1 < frames.size()) {
+      EXPECT_GE(frames[i].delayCs, 2) << "frame " << i;
+    }
+    total += frames[i].delayCs;
+  }
+  EXPECT_EQ(total, 10) << "95 ms round to 10 hundredths";
+  // The last frame is the last picture shown before the limit, at 93 ms.
+  const auto last = std::find_if(shown.pictures.rbegin(), shown.pictures.rend(),
+                                 [](const auto& p) { return p.first < 95; });
+  ASSERT_NE(last, shown.pictures.rend());
+  const std::vector<uint32_t> pixels = frames.back().Pixels();
+  for (int32_t y = 0; y < 26; ++y) {
+    for (int32_t x = 0; x < 51; ++x) {
+      const uint32_t want = last->second[size_t(21 + 2 * y) * kScreenWidth + 10 + 2 * x];
+      ASSERT_EQ(pixels[size_t(y) * 51 + x], want) << x << "," << y;
+    }
+  }
+}
+
+TEST(Recorder, RefusesToStartWithAReason) {
+  const std::string path = TempGif("refused.gif");
+  std::filesystem::remove(path);
+  Recorder recorder;
+  SetHeadless(true);
+  CloseScreen();
+  EXPECT_FALSE(recorder.Start(path));
+  EXPECT_NE(recorder.Error().find("no screen is open"), std::string::npos);
+
+  HeadlessScreen screen;
+  EXPECT_FALSE(recorder.Start(path, {.x = 640, .width = 10}));
+  EXPECT_NE(recorder.Error().find("region"), std::string::npos) << recorder.Error();
+  EXPECT_FALSE(recorder.Start(path, {.maxSeconds = -1}));
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(recorder.Start(TempGif("no-such-dir/x.gif")));
+  EXPECT_NE(recorder.Error().find("no-such-dir"), std::string::npos);
+
+  ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
+  Recorder second;
+  EXPECT_FALSE(second.Start(TempGif("second.gif")));
+  EXPECT_NE(second.Error().find("another recorder"), std::string::npos);
+  // A picture that never paused did not show: the file holds the one at the start.
+  ClearScreen();
+  EXPECT_TRUE(recorder.Stop());
+  EXPECT_EQ(ReadGif(path).size(), 1u);
+  // The screen is free for the next recording.
+  EXPECT_TRUE(second.Start(TempGif("second.gif"))) << second.Error();
+}
+
+TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecording) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  HeadlessScreen screen;
+  DrawAllIndices();
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Start("/dev/full")) << recorder.Error();
+  for (int32_t step = 0; step < 50 && recorder.Recording(); ++step) {
+    SetPaletteEntry(1, step);
+    SleepMs(20);
+  }
+  EXPECT_FALSE(recorder.Stop());
+  EXPECT_FALSE(recorder.Recording());
+  EXPECT_NE(recorder.Error().find("/dev/full"), std::string::npos) << recorder.Error();
+}
+
+}  // namespace
+}  // namespace quorvel

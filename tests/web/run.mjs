@@ -1,0 +1,357 @@
+// Drives the web pages of build/web in the system's Chromium, headless, through the
+// DevTools protocol, and checks what they show on their canvas. Prints one line per
+// check, the measured figures, and screenshots into build/web-test; exits with 1 when a
+// check failed. Run by scripts/web_test.sh after scripts/web.sh.
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+
+import puppeteer from 'puppeteer-core';
+
+import {readPng} from './png.mjs';
+import {playerPicture} from './picture.mjs';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const web = path.join(root, 'build/web');
+const shots = path.join(root, 'build/web-test');
+fs.mkdirSync(shots, {recursive: true});
+
+const failures = [];
+function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures.push(what);
+  return ok;
+}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+// ---- A static server for build/web, counting what each page asks for -----------------
+
+const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
+const requests = [];
+const server = http.createServer((request, response) => {
+  const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+  const file = path.join(web, path.normalize(name));
+  requests.push(name);
+  if (!file.startsWith(web) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    response.writeHead(404).end();
+    return;
+  }
+  response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
+  fs.createReadStream(file).pipe(response);
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const base = `http://127.0.0.1:${server.address().port}/`;
+
+// ---- The browser: Debian's Chromium, a fresh profile, nothing fetched from outside ----
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvel-chromium-'));
+const browser = await puppeteer.launch({
+  executablePath: process.env.QUORVEL_CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  userDataDir: profile,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+});
+
+// Opens a page and keeps what its console says.
+async function open(file) {
+  const page = await browser.newPage();
+  await page.setViewport({width: 1024, height: 800});
+  const console_ = {lines: [], errors: []};
+  page.on('console', (message) => {
+    if (message.type() === 'error') console_.errors.push(message.text());
+    console_.lines.push(message.text());
+  });
+  page.on('pageerror', (error) => console_.errors.push(error.message));
+  requests.length = 0;
+  await page.goto(base + file);
+  return {page, console: console_};
+}
+
+// The canvas as 640x480 RGBA bytes.
+async function canvasPixels(page) {
+  const text = await page.evaluate(() => {
+    const canvas = document.getElementById('screen');
+    const data = canvas.getContext('2d').getImageData(0, 0, 640, 480).data;
+    let s = '';
+    for (let i = 0; i < data.length; i += 0x8000) {
+      s += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+    }
+    return btoa(s);
+  });
+  return new Uint8Array(Buffer.from(text, 'base64'));
+}
+
+// Pixels of `a` and `b` that differ within the box (inclusive corners).
+function differing(a, b, x1 = 0, y1 = 0, x2 = 639, y2 = 479) {
+  let count = 0;
+  for (let y = y1; y <= y2; ++y) {
+    for (let x = x1; x <= x2; ++x) {
+      const i = (y * 640 + x) * 4;
+      if (a[i] !== b[i] || a[i + 1] !== b[i + 1] || a[i + 2] !== b[i + 2]) ++count;
+    }
+  }
+  return count;
+}
+
+// Pixels within the box that are not black.
+function lit(a, x1, y1, x2, y2) {
+  let count = 0;
+  for (let y = y1; y <= y2; ++y) {
+    for (let x = x1; x <= x2; ++x) {
+      const i = (y * 640 + x) * 4;
+      if (a[i] || a[i + 1] || a[i + 2]) ++count;
+    }
+  }
+  return count;
+}
+
+// Polls `test` on the canvas every `everyMs` until it holds or `timeoutMs` passed.
+async function waitForCanvas(page, test, timeoutMs, everyMs = 100) {
+  const end = Date.now() + timeoutMs;
+  for (;;) {
+    const pixels = await canvasPixels(page);
+    if (test(pixels)) return pixels;
+    if (Date.now() > end) return null;
+    await sleep(everyMs);
+  }
+}
+
+function loadedOnce(program) {
+  const js = requests.filter((r) => r === `/${program}.js`).length;
+  const wasm = requests.filter((r) => r === `/${program}.wasm`).length;
+  return check(js === 1 && wasm === 1,
+               `${program}: one request for the .js (${js}) and one for the .wasm (${wasm})`);
+}
+
+function noConsoleErrors(program, console_) {
+  check(console_.errors.length === 0,
+        `${program}: no errors on the page's console` +
+        (console_.errors.length ? `: ${console_.errors.slice(0, 3).join(' | ')}` : ''));
+}
+
+// ---- The demonstration program --------------------------------------------------------
+
+// Text rows are 16 pixels high: row r (1-based) covers y 16(r-1) .. 16r-1.
+const promptRow = {x1: 0, y1: 448, x2: 359, y2: 463};  // row 29, left of the bars
+const bars = {x1: 360, y1: 250, x2: 615, y2: 460};
+
+async function testDemo() {
+  const program = 'quorvel-demo';
+  const golden = readPng(fs.readFileSync(path.join(root, 'tests/data/first_test_screen.png')));
+  const {page, console: console_} = await open(`${program}.html`);
+
+  // The first test screen, its prompt blinking on row 29: everything but that row is the
+  // native program's golden frame.
+  const started = Date.now();
+  const outsidePrompt = (p) =>
+    differing(p, golden.rgba) === differing(p, golden.rgba, promptRow.x1, promptRow.y1,
+                                            promptRow.x2, promptRow.y2);
+  let atPrompt = await waitForCanvas(page, outsidePrompt, 90000, 200);
+  const titleSeconds = (Date.now() - started) / 1000;
+  if (!check(atPrompt !== null, `demo: reaches the first test screen (${titleSeconds.toFixed(1)} s)`)) {
+    await page.screenshot({path: path.join(shots, `${program}-stuck.png`)});
+    return;
+  }
+  loadedOnce(program);
+  // The prompt blinks (a quarter of a second shown, a quarter blank): catch it shown.
+  atPrompt = await waitForCanvas(page, (p) => differing(p, golden.rgba) === 0, 2000, 20);
+  check(atPrompt !== null, 'demo: "Press <SPACE> to test." shows on row 29 as in the native program');
+  await page.screenshot({path: path.join(shots, `${program}.png`)});
+
+  // Each bar x = 360 + i shows register i; untouched, the registers hold the default
+  // palette, which the golden frame was checked against natively.
+  const screen = atPrompt || (await canvasPixels(page));
+  let wrongBars = 0;
+  for (let i = 0; i < 256; ++i) {
+    if (differing(screen, golden.rgba, bars.x1 + i, bars.y1, bars.x1 + i, bars.y2) !== 0) ++wrongBars;
+  }
+  check(wrongBars === 0, `demo: the 256 colour bars show the default palette (${wrongBars} differ)`);
+
+  // Space starts the first test, FadeIn from black over 1.92 s: 1.2 s in, the prompt is
+  // gone, the marker stands at row 14 and the labels are lit but still dimmer than
+  // at full colour.
+  await page.keyboard.press('Space');
+  await sleep(1200);
+  const fading = await canvasPixels(page);
+  const barLight = (p) => {
+    let sum = 0;
+    for (let x = bars.x1; x <= bars.x2; ++x) {
+      const i = (300 * 640 + x) * 4;
+      sum += p[i] + p[i + 1] + p[i + 2];
+    }
+    return sum;
+  };
+  const marker = lit(fading, 16, 208, 23, 223);  // row 14, column 3
+  const label = lit(fading, 32, 208, 200, 223);
+  const prompt = lit(fading, promptRow.x1, promptRow.y1, promptRow.x2, promptRow.y2);
+  const share = barLight(fading) / barLight(screen);
+  check(prompt === 0 && marker > 0 && label > 0 && share > 0.2 && share < 0.95,
+        `demo: Space passes the prompt and FadeIn runs (prompt ${prompt} lit pixels, marker ` +
+        `${marker}, label ${label}, bars at ${(share * 100).toFixed(0)}% of full light)`);
+  await page.screenshot({path: path.join(shots, `${program}-fading.png`)});
+  noConsoleErrors('demo', console_);
+  await page.close();
+}
+
+// ---- Timing: the demo's fades and the frame loop, on the page's clock ------------------
+
+const figures = [];
+
+async function testTiming() {
+  const program = 'quorvel-timing';
+  const {page, console: console_} = await open(`tests/${program}.html`);
+  // An animation-frame counter of the page's own, for the rate the browser gives.
+  await page.evaluate(() => {
+    window.animationFrames = 0;
+    const count = () => {
+      ++window.animationFrames;
+      requestAnimationFrame(count);
+    };
+    requestAnimationFrame(count);
+  });
+  const end = Date.now() + 60000;
+  let rafRate = null;
+  while (!console_.lines.includes('timing done') && Date.now() < end) {
+    if (rafRate === null && console_.lines.some((l) => l.startsWith('fade 2 '))) {
+      // While the frame loop runs, count the browser's animation frames over a second.
+      const before = await page.evaluate(() => [window.animationFrames, performance.now()]);
+      await sleep(1000);
+      const after = await page.evaluate(() => [window.animationFrames, performance.now()]);
+      rafRate = ((after[0] - before[0]) * 1000) / (after[1] - before[1]);
+    }
+    await sleep(100);
+  }
+  check(console_.lines.includes('timing done'), 'timing: the page measured its fades and frames');
+  for (const [speed, limit] of [[30, 2], [2, 5]]) {
+    const runs = console_.lines.filter((l) => l.startsWith(`fade ${speed} `))
+                              .map((l) => l.split(' ').map(Number));
+    if (!check(runs.length > 0, `timing: fades at speed ${speed} measured`)) continue;
+    const errors = runs.map(([, , ms, nominal]) => (Math.abs(ms - nominal) / nominal) * 100);
+    const ms = median(runs.map((r) => r[2]));
+    const error = median(errors);
+    figures.push(`web fade at speed ${speed}: median ${ms.toFixed(1)} ms of ${runs[0][3]} ` +
+                 `nominal (${runs.length} runs), error ${error.toFixed(2)}%`);
+    figures.push(`target web-fade-${speed} ${error.toFixed(2)}% ${limit}% ` +
+                 `${error <= limit ? 'met' : 'missed'}`);
+  }
+  const frames = console_.lines.find((l) => l.startsWith('frames '));
+  if (check(frames !== undefined, 'timing: RunFrames returned and its captured state survived')) {
+    const [, count, ms] = frames.split(' ').map(Number);
+    const rate = ((count - 1) * 1000) / ms;  // count frames span count - 1 intervals
+    check(count > 10, `timing: RunFrames ran ${count} frames in ${ms.toFixed(0)} ms`);
+    figures.push(`web RunFrames: ${rate.toFixed(1)} frames/s; the page's animation frames: ` +
+                 `${rafRate === null ? '?' : rafRate.toFixed(1)}/s`);
+  }
+  noConsoleErrors('timing', console_);
+  await page.close();
+}
+
+// ---- The showcase: it animates on its own --------------------------------------------
+
+async function testShowcase() {
+  const program = 'quorvel-showcase';
+  const {page, console: console_} = await open(`${program}.html`);
+  const shown = await waitForCanvas(page, (p) => lit(p, 0, 0, 639, 479) > 0, 20000);
+  check(shown !== null, 'showcase: draws on its canvas');
+  loadedOnce(program);
+  await sleep(1000);
+  const stats = () => page.evaluate(() => {
+    const s = Module.quorvelScreen;
+    return s ? {ticks: s.ticks, frames: s.frames, busyMs: s.busyMs, now: performance.now()} : null;
+  });
+  const first = await canvasPixels(page);
+  const before = await stats();
+  await sleep(500);
+  const second = await canvasPixels(page);
+  check(differing(first, second) > 0,
+        `showcase: the canvas changes between two frames half a second apart ` +
+        `(${differing(first, second)} pixels)`);
+  await sleep(1500);
+  const after = await stats();
+  if (check(before && after, 'showcase: runs in the frame loop')) {
+    const seconds = (after.now - before.now) / 1000;
+    const ticks = after.ticks - before.ticks;
+    const frames = after.frames - before.frames;
+    figures.push(`web showcase: ${(frames / seconds).toFixed(1)} program frames/s at ` +
+                 `${(ticks / seconds).toFixed(1)} animation frames/s (${((frames / ticks) * 100).toFixed(0)}%); ` +
+                 `${((after.busyMs - before.busyMs) / ticks).toFixed(2)} ms of work per frame`);
+  }
+  await page.screenshot({path: path.join(shots, `${program}.png`)});
+  // Escape ends the frame loop and the program, which closes its screen.
+  await page.keyboard.press('Escape');
+  const ended = await page.waitForFunction(
+      () => document.getElementById('status').textContent.includes('ended'), {timeout: 5000})
+      .then(() => true, () => false);
+  check(ended, 'showcase: Escape ends the program and the page says so');
+  noConsoleErrors('showcase', console_);
+  await page.close();
+}
+
+// ---- The player: a picture made here, chosen on the page ------------------------------
+
+async function testPlayer() {
+  const program = 'quorvel-play';
+  const picture = playerPicture();
+  const file = path.join(shots, picture.name);
+  fs.writeFileSync(file, picture.bytes);
+  const {page, console: console_} = await open(`${program}.html`);
+  await page.waitForFunction(() => getComputedStyle(document.getElementById('picker')).display !== 'none',
+                             {timeout: 20000});
+  loadedOnce(program);
+  await page.screenshot({path: path.join(shots, `${program}-picker.png`)});
+  const input = await page.$('#file');
+  // A picture the page cannot read: the page says why and offers the choice again.
+  await input.uploadFile(path.join(root, 'tests/data/first_test_screen.png'));
+  const refused = await page.waitForFunction(
+      () => /ILBM/.test(document.getElementById('status').textContent) &&
+            getComputedStyle(document.getElementById('picker')).display !== 'none',
+      {timeout: 5000}).then(() => true, () => false);
+  check(refused, 'play: a PNG is refused with a message on the page, and the picker returns');
+  await input.uploadFile(file);
+
+  // The still part of the picture shows its own colours; the cycled part moves.
+  const shows = (p) => picture.still.every(([x, y, rgb]) => {
+    const i = (y * 640 + x) * 4;
+    return p[i] === rgb[0] && p[i + 1] === rgb[1] && p[i + 2] === rgb[2];
+  });
+  const first = await waitForCanvas(page, shows, 20000);
+  check(first !== null, `play: shows the picture ${picture.name}`);
+  await page.screenshot({path: path.join(shots, `${program}.png`)});
+  if (first) {
+    await sleep(500);
+    const second = await canvasPixels(page);
+    const {x1, y1, x2, y2} = picture.cycled;
+    check(differing(first, second, x1, y1, x2, y2) > 0 && shows(second),
+          `play: cycles the picture's colours (${differing(first, second, x1, y1, x2, y2)} ` +
+          `pixels of the cycled band changed in half a second, the rest stayed)`);
+  }
+  noConsoleErrors('play', console_);
+  await page.close();
+}
+
+try {
+  await testDemo();
+  await testTiming();
+  for (const [program, run] of [['quorvel-showcase', testShowcase], ['quorvel-play', testPlayer]]) {
+    if (fs.existsSync(path.join(web, `${program}.html`))) await run();
+    else console.log(`skip ${program}: not built (no programs/${program.slice(8)} yet)`);
+  }
+} finally {
+  await browser.close();
+  server.close();
+  fs.rmSync(profile, {recursive: true, force: true});
+}
+for (const line of figures) console.log(line);
+for (const f of fs.readdirSync(web).filter((f) => /\.(js|wasm)$/.test(f)).sort()) {
+  console.log(`size ${f} ${fs.statSync(path.join(web, f)).size} bytes`);
+}
+console.log(`screenshots in ${path.relative(root, shots)}/`);
+if (failures.length) {
+  console.log(`${failures.length} browser check(s) failed`);
+  process.exit(1);
+}
+console.log('All browser checks passed.');
