@@ -2,7 +2,6 @@
 #include "formats/bytes.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 namespace quorvel::formats {
@@ -66,7 +65,7 @@ bool ByteReader::I32BE(int32_t& value) {
 bool ByteReader::F32BE(float& value) {
   uint32_t u;
   if (!U32BE(u)) return false;
-  value = std::bit_cast<float>(u);
+  std::memcpy(&value, &u, sizeof value);
   return true;
 }
 

@@ -1,6 +1,9 @@
 // The command line of quorvel-play.
 #include <charconv>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "programs/play/play.hpp"
 
@@ -11,6 +14,16 @@ bool Register(std::string_view text, int32_t& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && end == text.data() + text.size() && value >= 0 && value <= 255 &&
          !text.empty() && text[0] != '-' && text[0] != '+';
+}
+
+// A finite decimal number, and nothing else. (strtod: the browser's library has no
+// from_chars for floating point.)
+bool Rate(std::string_view text, double& value) {
+  if (text.empty() || !(std::isdigit(uint8_t(text[0])) || text[0] == '-' || text[0] == '.')) return false;
+  const std::string copy(text);
+  char* end = nullptr;
+  value = std::strtod(copy.c_str(), &end);
+  return end == copy.c_str() + copy.size() && std::isfinite(value);
 }
 
 }  // namespace
@@ -36,8 +49,7 @@ bool ParseCycleSpec(std::string_view spec, Cycle& cycle, std::string& error) {
     error += ": LOW must be below HIGH";
     return false;
   }
-  const auto [end, ec] = std::from_chars(steps.data(), steps.data() + steps.size(), c.stepsPerSecond);
-  if (steps.empty() || ec != std::errc() || end != steps.data() + steps.size() || !std::isfinite(c.stepsPerSecond)) {
+  if (!Rate(steps, c.stepsPerSecond)) {
     error += ": STEPS is a number of steps a second";
     return false;
   }
