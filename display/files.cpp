@@ -31,12 +31,15 @@ FileTable& Table() {
 
 bool ValidNumber(int32_t number) { return number >= 1 && number <= 255; }
 
-// Opens a regular file (or device) but never a directory.
+// Opens a regular file and nothing else. O_NONBLOCK keeps open() from waiting for a
+// writer on a FIFO (or for a device); once fstat shows a regular file, reads block again
+// as usual. Directories, FIFOs, devices and sockets are refused at once.
 int OpenPath(const std::string& name, int flags) {
-  const int fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NOCTTY, 0666);
+  const int fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
   if (fd < 0) return -1;
   struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     ::close(fd);
     return -1;
   }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <quorvel/display.hpp>
@@ -52,6 +53,19 @@ TEST(Files, ReadOnlyNeverCreatesOrOpensDirectories) {
   EXPECT_EQ(OpenFile(dir.path.string(), 1), FileResult::FileNotFound);
   EXPECT_EQ(OpenFile("", 1), FileResult::FileNotFound);
   EXPECT_EQ(FreeFileNumber(), 1);  // failed opens leave the number free
+}
+
+// A FIFO with no writer would block open() forever; a device would read without end.
+TEST(Files, FifosAndDevicesAreRefusedAtOnce) {
+  TempDir dir;
+  const std::string fifo = (dir.path / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {fifo, std::string("/dev/zero")}) {
+    EXPECT_EQ(OpenFile(name, 1, FileAccess::ReadOnly), FileResult::FileNotFound) << name;
+    EXPECT_EQ(OpenFile(name, 1), FileResult::FileNotFound) << name;
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(FreeFileNumber(), 1);
 }
 
 TEST(Files, SequentialReadsAndShortEnds) {

@@ -174,6 +174,8 @@ TEST(PaletteFileErrors, NothingToReadGivesBlackAndNothingOnDisk) {
   std::filesystem::create_directory(dir.Path("folder"));
   const std::string plain = dir.Write("plain.pal", Bytes(768, 9));
   const std::string empty = dir.Write("empty.pal", {});
+  const std::string fifo = dir.Path("fifo.pal");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const struct {
     std::string name;
     PaletteFileError error;
@@ -181,6 +183,8 @@ TEST(PaletteFileErrors, NothingToReadGivesBlackAndNothingOnDisk) {
                {dir.Path("folder"), PaletteFileError::Unreadable},
                {plain + "/inside.pal", PaletteFileError::Missing},
                {"", PaletteFileError::Missing},
+               {fifo, PaletteFileError::Unreadable},  // refused, never waited on
+               {"/dev/zero", PaletteFileError::Unreadable},
                {empty, PaletteFileError::Short}};
   const std::vector<int32_t> black(256, 0);
   for (const auto& c : cases) {

@@ -166,7 +166,8 @@ enum class FileAccess {
 
 // The lowest free file number, or 0 when all 255 are in use.
 int32_t FreeFileNumber();
-// Opens a file under the number. A directory is not a file: it is never opened.
+// Opens a file under the number. Only regular files are opened: a directory, FIFO,
+// device or socket is refused at once (FileNotFound), without waiting on it.
 FileResult OpenFile(const std::string& name, int32_t fileNumber,
                     FileAccess access = FileAccess::Binary);
 // Reads up to `count` bytes at the current position and advances it; bytes past the end

@@ -1,0 +1,303 @@
+// DeluxePaint's IFF pictures (FORM ILBM or PBM), all big-endian: the chunk walk, the
+// picture's size, chunky PBM pictures, and the colour-cycle chunks turned into Animator
+// cycles:
+//   CRNG  i16 pad, i16 rate, i16 flags, u8 low, u8 high
+//   CCRT  i16 direction, u8 start, u8 end, i32 seconds, i32 microseconds, i16 pad
+//   DRNG  u8 min, u8 max, i16 rate, i16 flags, u8 ntrue, u8 nregs,
+//         ntrue x {u8 cell, u8 r, u8 g, u8 b}, nregs x {u8 cell, u8 index}
+#include <algorithm>
+#include <functional>
+
+#include <quorvel/formats.hpp>
+
+#include "formats/iff.hpp"
+
+namespace quorvel {
+namespace {
+
+using formats::AtByte;
+using formats::ByteReader;
+
+constexpr double kRateOneStepPerFrame = 16384;  // a rate of 16384 is 60 steps a second
+constexpr double kFramesPerSecond = 60;
+constexpr int16_t kSlowestRunningRate = 37;     // DeluxePaint leaves 36 and less still
+constexpr int16_t kFlagActive = 1;
+constexpr int16_t kFlagReverse = 2;
+
+double StepsPerSecond(int16_t rate) { return rate * kFramesPerSecond / kRateOneStepPerFrame; }
+
+// A rate-and-flags cycle (CRNG, DRNG) runs when it is switched on, or (for DOS-era files)
+// has any rate, and its rate moves it and its range is not empty.
+bool Runs(int16_t rate, int16_t flags, int32_t low, int32_t high, const CycleReadOptions& options) {
+  const bool on = (flags & kFlagActive) != 0 || (options.dosFlags && rate != 0);
+  return on && rate >= kSlowestRunningRate && low < high;
+}
+
+PictureCycle Stepping(const char* chunk, size_t offset, int32_t low, int32_t high, double stepsPerSecond) {
+  PictureCycle pc;
+  pc.chunk = chunk;
+  pc.offset = offset;
+  pc.cycle.low = low;
+  pc.cycle.high = high;
+  pc.cycle.stepsPerSecond = stepsPerSecond;
+  pc.cycle.blend = false;  // DeluxePaint steps whole registers
+  return pc;
+}
+
+std::string Printable(std::string_view id) {
+  std::string text(id);
+  for (char& c : text) {
+    if (uint8_t(c) < 0x20 || uint8_t(c) > 0x7E) c = '?';
+  }
+  return text;
+}
+
+// Calls `chunk` with each chunk of a FORM ILBM or PBM, in order. A FORM size that
+// differs from the file, and a chunk that runs past the end (which ends the walk), are
+// told in `warnings`. False for anything that is not such a FORM.
+bool ForEachChunk(const std::vector<uint8_t>& bytes, std::vector<std::string>& warnings,
+                  const std::function<void(std::string_view, ByteReader&, size_t)>& chunk) {
+  ByteReader form(bytes);
+  uint32_t formSize = 0;
+  std::string_view type;
+  if (!form.Peek("FORM") || !form.Skip(4) || !form.U32BE(formSize) || !form.Take(4, type) ||
+      (type != "ILBM" && type != "PBM ")) {
+    return false;
+  }
+  size_t end = bytes.size();
+  if (uint64_t(formSize) + 8 != bytes.size()) {
+    warnings.push_back(AtByte(4, "the FORM says " + std::to_string(formSize) +
+                                     " bytes after its header; the file has " +
+                                     std::to_string(bytes.size() - 8)));
+    end = std::min<uint64_t>(end, uint64_t(formSize) + 8);
+  }
+  ByteReader chunks(bytes.data(), end);
+  chunks.Skip(12);
+  while (chunks.Remaining() >= 8) {
+    const size_t at = chunks.Offset();
+    std::string_view id, data;
+    uint32_t length = 0;
+    chunks.Take(4, id);
+    chunks.U32BE(length);
+    if (!chunks.Take(length, data)) {
+      warnings.push_back(AtByte(at, "chunk '" + Printable(id) + "' says " + std::to_string(length) +
+                                        " bytes; only " + std::to_string(chunks.Remaining()) +
+                                        " remain, so the chunks end here"));
+      break;
+    }
+    if (length & 1) chunks.Skip(1);  // chunks start on even offsets
+    ByteReader body(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+    chunk(id, body, at);
+  }
+  return true;
+}
+
+struct Bmhd {
+  uint16_t width = 0, height = 0;
+  uint8_t planes = 0, masking = 0, compression = 0;
+};
+
+bool ReadBmhd(ByteReader& body, Bmhd& bmhd) {
+  int16_t x, y;
+  return body.U16BE(bmhd.width) && body.U16BE(bmhd.height) && body.I16BE(x) && body.I16BE(y) &&
+         body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression);
+}
+
+// ByteRun1: a count n, then n + 1 bytes to copy (n >= 0) or one byte to repeat 1 - n
+// times (n < 0; -128 does nothing). Fills `out` exactly or returns false.
+bool UnpackByteRun1(ByteReader& in, std::vector<uint8_t>& out) {
+  size_t filled = 0;
+  while (filled < out.size()) {
+    uint8_t n;
+    if (!in.U8(n)) return false;
+    const int32_t count = int8_t(n);
+    if (count == -128) continue;
+    const size_t run = size_t(count >= 0 ? count + 1 : 1 - count);
+    if (run > out.size() - filled) return false;
+    if (count >= 0) {
+      std::string_view bytes;
+      if (!in.Take(run, bytes)) return false;
+      std::copy(bytes.begin(), bytes.end(), out.begin() + std::ptrdiff_t(filled));
+    } else {
+      uint8_t value;
+      if (!in.U8(value)) return false;
+      std::fill_n(out.begin() + std::ptrdiff_t(filled), run, value);
+    }
+    filled += run;
+  }
+  return true;
+}
+
+void ReadCrng(ByteReader& body, size_t at, const CycleReadOptions& options, CycleReadResult& out) {
+  int16_t pad, rate, flags;
+  uint8_t low, high;
+  if (!body.I16BE(pad) || !body.I16BE(rate) || !body.I16BE(flags) || !body.U8(low) || !body.U8(high)) {
+    out.warnings.push_back(AtByte(at, "a CRNG chunk shorter than 8 bytes; skipped"));
+    return;
+  }
+  PictureCycle pc = Stepping("CRNG", at, low, high, StepsPerSecond(rate));
+  pc.cycle.reverse = (flags & kFlagReverse) != 0;
+  pc.active = Runs(rate, flags, low, high, options);
+  out.cycles.push_back(pc);
+}
+
+// Direction 1 runs like a CRNG cycle without its reverse flag (colours move up a
+// register a step), -1 the other way.
+void ReadCcrt(ByteReader& body, size_t at, CycleReadResult& out) {
+  int16_t direction, pad;
+  uint8_t start, end;
+  int32_t seconds, microseconds;
+  if (!body.I16BE(direction) || !body.U8(start) || !body.U8(end) || !body.I32BE(seconds) ||
+      !body.I32BE(microseconds) || !body.I16BE(pad)) {
+    out.warnings.push_back(AtByte(at, "a CCRT chunk shorter than 14 bytes; skipped"));
+    return;
+  }
+  const double stepSeconds = double(seconds) + microseconds / 1e6;
+  PictureCycle pc = Stepping("CCRT", at, start, end, stepSeconds > 0 ? 1 / stepSeconds : 0);
+  pc.cycle.reverse = direction < 0;
+  pc.active = direction != 0 && stepSeconds > 0 && start < end;
+  out.cycles.push_back(pc);
+}
+
+// The Animator rotates one contiguous run of registers; a DRNG cycle is taken when its
+// register cells, in cell order, are such a run. Its fixed true-colour cells are left out.
+void ReadDrng(ByteReader& body, size_t at, const CycleReadOptions& options, CycleReadResult& out) {
+  uint8_t min, max, trueCells, registerCells;
+  int16_t rate, flags;
+  if (!body.U8(min) || !body.U8(max) || !body.I16BE(rate) || !body.I16BE(flags) ||
+      !body.U8(trueCells) || !body.U8(registerCells)) {
+    out.warnings.push_back(AtByte(at, "a DRNG chunk shorter than 8 bytes; skipped"));
+    return;
+  }
+  if (!body.Skip(size_t(trueCells) * 4)) {
+    out.warnings.push_back(AtByte(at, "a DRNG chunk ends inside its true-colour cells; skipped"));
+    return;
+  }
+  std::vector<std::pair<uint8_t, uint8_t>> cells;  // cell, register
+  for (uint32_t i = 0; i < registerCells; ++i) {
+    uint8_t cell, index;
+    if (!body.U8(cell) || !body.U8(index)) {
+      out.warnings.push_back(AtByte(at, "a DRNG chunk ends inside its register cells; skipped"));
+      return;
+    }
+    if (cell >= min && cell <= max) cells.emplace_back(cell, index);
+  }
+  std::sort(cells.begin(), cells.end());
+  bool contiguous = cells.size() >= 2;
+  for (size_t i = 1; contiguous && i < cells.size(); ++i) {
+    contiguous = cells[i].first != cells[i - 1].first && cells[i].second == cells[i - 1].second + 1;
+  }
+  if (!contiguous) {
+    out.warnings.push_back(AtByte(at, "a DRNG cycle whose registers are not one ascending run; "
+                                      "it cannot be run and is skipped"));
+    return;
+  }
+  if (trueCells) {
+    out.warnings.push_back(AtByte(at, "a DRNG cycle with " + std::to_string(trueCells) +
+                                          " true-colour cells: only its registers cycle"));
+  }
+  const int32_t low = cells.front().second, high = cells.back().second;
+  PictureCycle pc = Stepping("DRNG", at, low, high, StepsPerSecond(rate));
+  pc.active = Runs(rate, flags, low, high, options);
+  out.cycles.push_back(pc);
+}
+
+}  // namespace
+
+CycleReadResult ReadCycleChunks(const std::vector<uint8_t>& bytes, const CycleReadOptions& options) {
+  CycleReadResult out;
+  ForEachChunk(bytes, out.warnings, [&](std::string_view id, ByteReader& body, size_t at) {
+    if (id == "CRNG") {
+      ReadCrng(body, at, options, out);
+    } else if (id == "CCRT") {
+      ReadCcrt(body, at, out);
+    } else if (id == "DRNG") {
+      ReadDrng(body, at, options, out);
+    }
+  });
+  return out;
+}
+
+namespace formats {
+
+bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height) {
+  std::vector<std::string> warnings;
+  bool found = false;
+  ForEachChunk(bytes, warnings, [&](std::string_view id, ByteReader& body, size_t) {
+    Bmhd bmhd;
+    if (id == "BMHD" && !found && ReadBmhd(body, bmhd)) {
+      width = bmhd.width, height = bmhd.height;
+      found = true;
+    }
+  });
+  return found;
+}
+
+bool DecodePbm(const Bytes& bytes, PbmImage& image, std::string& error) {
+  if (bytes.size() < 12 || std::string_view(reinterpret_cast<const char*>(&bytes[8]), 4) != "PBM ") {
+    error = "not an IFF PBM picture";
+    return false;
+  }
+  std::vector<std::string> warnings;
+  Bmhd bmhd;
+  bool haveBmhd = false;
+  error.clear();
+  ForEachChunk(bytes, warnings, [&](std::string_view id, ByteReader& body, size_t at) {
+    if (!error.empty()) return;
+    if (id == "BMHD") {
+      haveBmhd = ReadBmhd(body, bmhd);
+      if (!haveBmhd) error = AtByte(at, "a BMHD chunk shorter than its 20 bytes");
+    } else if (id == "CMAP") {
+      for (image.colours = 0; image.colours < 256 && body.Remaining() >= 3; ++image.colours) {
+        Rgb8& c = image.palette[size_t(image.colours)];
+        body.U8(c.r), body.U8(c.g), body.U8(c.b);
+      }
+    } else if (id == "BODY") {
+      if (!haveBmhd) {
+        error = AtByte(at, "the BODY comes before any BMHD");
+      } else if (bmhd.planes != 8 || bmhd.masking == 1 || bmhd.compression > 1) {
+        error = AtByte(at, "a PBM picture other than 8 bits a pixel, unmasked, plain or ByteRun1");
+      } else {
+        const size_t rowBytes = size_t(bmhd.width) + (bmhd.width & 1);
+        // ByteRun1 makes at most 128 bytes of 2, so a BODY too small for the picture is
+        // refused before the picture's memory is taken.
+        constexpr size_t kMostExpansion = 64;
+        if (rowBytes * bmhd.height > (body.Remaining() + 2) * kMostExpansion) {
+          error = AtByte(at, "the BODY is too small for " + std::to_string(bmhd.width) + " x " +
+                                 std::to_string(bmhd.height) + " pixels");
+          return;
+        }
+        std::vector<uint8_t> rows(rowBytes * bmhd.height);
+        std::string_view plain;
+        const bool whole = bmhd.compression == 1 ? UnpackByteRun1(body, rows) : body.Take(rows.size(), plain);
+        if (!whole) {
+          error = AtByte(at, "the BODY holds less than " + std::to_string(bmhd.width) + " x " +
+                                 std::to_string(bmhd.height) + " pixels");
+          return;
+        }
+        if (bmhd.compression == 0) std::copy(plain.begin(), plain.end(), rows.begin());
+        image.width = bmhd.width;
+        image.height = bmhd.height;
+        image.pixels.resize(size_t(bmhd.width) * bmhd.height);
+        for (size_t y = 0; y < bmhd.height; ++y) {
+          std::copy_n(rows.begin() + std::ptrdiff_t(y * rowBytes), bmhd.width,
+                      image.pixels.begin() + std::ptrdiff_t(y * bmhd.width));
+        }
+      }
+    }
+  });
+  if (error.empty() && image.pixels.empty()) error = warnings.empty() ? "no BODY chunk" : warnings.back();
+  return error.empty();
+}
+
+}  // namespace formats
+
+std::vector<Cycle> RunningCycles(const std::vector<PictureCycle>& cycles) {
+  std::vector<Cycle> running;
+  for (const PictureCycle& pc : cycles) {
+    if (pc.active) running.push_back(pc.cycle);
+  }
+  return running;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,189 @@
+// Quorvel file formats: the palette files pixel artists and game makers hold (GIMP, JASC,
+// Microsoft RIFF, Adobe, Lospec, Animator, Paint.NET, Photoshop), read and written as
+// `quorvel::Palette`s, and 8-bit indexed pictures with the colour cycles DeluxePaint
+// stores in them, ready for the Animator.
+//
+//   quorvel::PaletteReadResult read = quorvel::ReadPaletteFile("sunset.gpl");
+//   if (!read.ok()) { std::fprintf(stderr, "%s\n", read.error.c_str()); return 1; }
+//   quorvel::Animator anim(read.file.colours);
+//
+// Reading never creates or changes a file and never half-applies anything: a file is
+// read whole (palettes up to kMaxPaletteFileBytes) and either gives a complete result or
+// an error naming the file, the line or byte offset, and what was wrong. Writing goes to
+// a new file beside the target, renamed into place once complete.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <quorvel/animator.hpp>
+#include <quorvel/colour.hpp>
+
+namespace quorvel {
+
+// ---------------------------------------------------------------------------------------
+// Palette files
+// ---------------------------------------------------------------------------------------
+
+enum class PaletteFormat {
+  Unknown,   // reading: recognise the format from the file
+  Raw6,      // 768 bytes: r, g, b per register, 6-bit (0..63)
+  Raw8,      // 768 bytes: r, g, b per register, 8-bit
+  PP256,     // 1024 bytes: 32-bit little-endian PalColors (6-bit components)
+  Gpl,       // GIMP palette, text
+  Jasc,      // JASC-PAL (Paint Shop Pro), text; written with CRLF
+  Riff,      // Microsoft RIFF PAL, little-endian
+  Act,       // Adobe colour table: 768 bytes and a 4-byte trailer (772)
+  Hex,       // Lospec: one rrggbb per line
+  Col,       // Autodesk Animator .col: 768 bytes, 6-bit
+  ColPro,    // Animator Pro .col: 8-byte header, then 8-bit triples
+  PaintNet,  // Paint.NET: ';' comments, AARRGGBB lines
+  Aco,       // Photoshop colour swatches, version 1 and 2 (read only)
+  Ase,       // Adobe swatch exchange (read only)
+};
+
+// The short name used on command lines: "raw6", "gpl", "colpro", ...
+std::string_view PaletteFormatName(PaletteFormat format);
+// A description for people: "GIMP palette (.gpl)".
+std::string_view PaletteFormatTitle(PaletteFormat format);
+// The format of a short name; Unknown when there is none by that name.
+PaletteFormat PaletteFormatFromName(std::string_view name);
+// The formats that can be written, in the order of their names above.
+std::vector<PaletteFormat> WritablePaletteFormats();
+
+// 8 bits to 6, rounded to nearest; undoes Expand6To8 exactly.
+constexpr uint8_t Reduce8To6(uint32_t c) { return static_cast<uint8_t>((c * 63 + 127) / 255); }
+
+// Palette files bigger than this are refused before any of them is read.
+constexpr int64_t kMaxPaletteFileBytes = 4 << 20;
+
+// A palette as files hold it.
+struct PaletteFile {
+  Palette colours;                      // the registers past `count` are black
+  int32_t count = 256;                  // colours defined, 0..256
+  std::string name;                     // the palette's name (GIMP "Name:"), or ""
+  int32_t columns = 0;                  // GIMP "Columns:", 0 when not given
+  std::vector<std::string> entryNames;  // per colour where the format names them, or empty
+  int32_t transparentIndex = -1;        // Adobe colour table trailer; -1 for none
+};
+
+// How to read a file of 768 bytes whose depth cannot be known.
+enum class RawDepth {
+  Guess,  // 8-bit when any byte exceeds 63, else 6-bit (and the result says it guessed)
+  Six,    // 6-bit: bytes over 63 keep their low six bits, as the registers do
+  Eight,
+};
+
+struct PaletteReadOptions {
+  PaletteFormat format = PaletteFormat::Unknown;  // Unknown: recognise it
+  RawDepth rawDepth = RawDepth::Guess;            // for Raw6, Raw8 and Col files
+};
+
+struct PaletteReadResult {
+  PaletteFile file;      // all black with a count of 0 when there is an error
+  PaletteFormat format = PaletteFormat::Unknown;
+  int32_t entriesInFile = 0;  // colours the file holds; past 256 only the first 256 are used
+  int32_t bits = 8;           // precision of a component in the file: 6, 8, 16 (.aco), 32 (.ase floats)
+  bool bitsGuessed = false;   // a raw 768-byte file whose bytes are all 63 or less
+  std::vector<std::string> warnings;
+  std::string error;          // "" on success
+  bool ok() const { return error.empty(); }
+};
+
+// Reads a palette file. Errors and warnings start with the file's name.
+PaletteReadResult ReadPaletteFile(const std::string& path, const PaletteReadOptions& options = {});
+// Reads a palette from the bytes of a file; `name` serves to recognise its extension and
+// to name it in messages.
+PaletteReadResult ParsePalette(const std::vector<uint8_t>& bytes, const std::string& name,
+                               const PaletteReadOptions& options = {});
+// The format of a file's bytes: by content (magic words and layouts) first, then by the
+// extension of `name`, then by the size. Unknown when nothing fits.
+PaletteFormat RecognisePalette(const std::vector<uint8_t>& bytes, const std::string& name);
+
+struct PaletteWriteResult {
+  std::vector<uint8_t> bytes;  // EncodePalette only
+  std::vector<std::string> warnings;  // what the format could not keep
+  std::string error;  // "" on success
+  bool ok() const { return error.empty(); }
+};
+
+// The bytes of the palette in a writable format. Formats with a fixed size (raw6, raw8,
+// pp256, act, col, colpro) always hold 256 colours; the others hold `count`.
+PaletteWriteResult EncodePalette(const PaletteFile& file, PaletteFormat format);
+// Writes the palette to a file: to a new file beside it first, renamed into place when
+// complete, so a failed write changes nothing. Errors start with the file's name.
+PaletteWriteResult WritePaletteFile(const std::string& path, const PaletteFile& file,
+                                    PaletteFormat format);
+
+// Reads a whole regular file of at most `maxBytes` the way the readers do: a directory,
+// FIFO, device or socket is refused at once, a bigger file before any of it is read.
+// Returns "" or the error, which names the file.
+std::string ReadSmallFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& bytes);
+
+// ---------------------------------------------------------------------------------------
+// Indexed pictures and their colour cycles
+// ---------------------------------------------------------------------------------------
+
+// One colour cycle stored in an IFF ILBM or PBM picture.
+struct PictureCycle {
+  Cycle cycle;          // as the Animator runs it; steps, without blending, as painted
+  bool active = false;  // false: stored but not running (switched off, too slow, empty)
+  std::string chunk;    // "CRNG", "CCRT" or "DRNG"
+  size_t offset = 0;    // where the chunk starts in the file
+};
+
+struct CycleReadOptions {
+  // Many DOS-era files mark running cycles with flags 0: run every CRNG or DRNG cycle
+  // whose rate would move it, whatever its active flag says.
+  bool dosFlags = false;
+};
+
+struct CycleReadResult {
+  std::vector<PictureCycle> cycles;
+  std::vector<std::string> warnings;
+};
+
+// The colour-cycle chunks (CRNG, CCRT, DRNG) of the bytes of an IFF FORM ILBM or PBM.
+// Anything else has no cycles. Chunks that run past the end of the file end the walk
+// with a warning; a broken chunk is skipped with a warning.
+CycleReadResult ReadCycleChunks(const std::vector<uint8_t>& bytes, const CycleReadOptions& options = {});
+
+// The cycles the Animator should run: the active ones.
+std::vector<Cycle> RunningCycles(const std::vector<PictureCycle>& cycles);
+
+// Whether the bytes start like a picture file (IFF ILBM or PBM, GIF, PNG, BMP, PCX)
+// rather than a palette.
+bool LooksLikePicture(const std::vector<uint8_t>& bytes);
+
+// An 8-bit indexed picture.
+struct IndexedPicture {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> pixels;  // width * height palette indices, row by row
+  Palette palette;
+  int32_t colourCount = 0;      // palette entries the picture defines
+  std::vector<PictureCycle> cycles;
+};
+
+struct PictureReadResult {
+  IndexedPicture picture;
+  std::vector<std::string> warnings;
+  std::string error;  // "" on success; names the file
+  bool ok() const { return error.empty(); }
+};
+
+// Pictures bigger than this are refused before any of them is read.
+constexpr int64_t kMaxPictureFileBytes = 64 << 20;
+
+// Loads an indexed picture (IFF ILBM and PBM, PCX, GIF, PNG, BMP) with its palette and,
+// for IFF files, its colour cycles. A picture that is not indexed is refused.
+PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOptions& options = {});
+
+// Writes a PNG picture of the palette: a 16 x 16 grid of its colours, register 0 at the
+// top left and 15 at the top right; cells past `count` are left empty. Replaces the file
+// in one step, like WritePaletteFile. Returns "" or the error, which names the file.
+std::string WriteSwatchPng(const std::string& path, const PaletteFile& file);
+
+}  // namespace quorvel

@@ -1,0 +1,245 @@
+// quorvel-pal: info, convert and swatch over the formats library.
+#include "programs/pal/pal.hpp"
+
+#include <algorithm>
+#include <cinttypes>
+#include <filesystem>
+#include <system_error>
+
+#include <quorvel/formats.hpp>
+
+namespace quorvel::pal {
+namespace {
+
+constexpr char kUsage[] =
+    "Usage:\n"
+    "  quorvel-pal info FILE...                  what each palette or picture holds\n"
+    "  quorvel-pal convert IN OUT --to FORMAT    writes the palette of IN as FORMAT\n"
+    "  quorvel-pal swatch IN OUT.png             draws the palette of IN as a 16x16 grid\n"
+    "  quorvel-pal --help\n"
+    "\n"
+    "IN may be a palette file or an indexed picture (IFF ILBM/PBM, PCX, GIF, PNG, BMP),\n"
+    "whose palette is taken. Options of every command:\n"
+    "  --from FORMAT   read IN as FORMAT instead of recognising it (raw6 or raw8 say the\n"
+    "                  depth of a 768-byte file)\n"
+    "\n"
+    "FORMAT for --to: raw6 raw8 pp256 gpl jasc riff act hex col colpro paintnet\n"
+    "Also read: aco (Photoshop swatches), ase (Adobe swatch exchange).\n"
+    "Nothing is ever written onto the input; a failed write leaves nothing behind.\n";
+
+// What a command reads from its input: a palette file or a picture's palette.
+struct Input {
+  PaletteFile file;
+  std::string description;  // the format
+  std::string depth;        // the precision of a component, and whether it was guessed
+  int32_t entriesInFile = 0;
+  bool picture = false;
+  int32_t width = 0, height = 0;
+  std::vector<PictureCycle> cycles;
+  std::vector<std::string> warnings;
+  std::string error;
+};
+
+Input Failed(std::string error) {
+  Input in;
+  in.error = std::move(error);
+  return in;
+}
+
+std::string DepthText(int32_t bits, bool guessed) {
+  std::string text = bits == 32 ? "floating point" : std::to_string(bits) + "-bit";
+  if (guessed) text += " (guessed: no byte is over 63)";
+  return text;
+}
+
+Input FromPicture(const std::string& path) {
+  Input in;
+  const PictureReadResult read = LoadIndexedPicture(path);
+  in.error = read.error;
+  in.warnings = read.warnings;
+  in.picture = true;
+  in.width = read.picture.width;
+  in.height = read.picture.height;
+  in.file.colours = read.picture.palette;
+  in.file.count = read.picture.colourCount;
+  in.entriesInFile = read.picture.colourCount;
+  in.cycles = read.picture.cycles;
+  in.description = "indexed picture";
+  in.depth = "8-bit";
+  return in;
+}
+
+Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, PaletteFormat from) {
+  Input in;
+  PaletteReadOptions options;
+  options.format = from;
+  const PaletteReadResult read = ParsePalette(bytes, path, options);
+  in.error = read.error;
+  in.warnings = read.warnings;
+  in.file = read.file;
+  in.entriesInFile = read.entriesInFile;
+  in.description = PaletteFormatTitle(read.format);
+  in.depth = DepthText(read.bits, read.bitsGuessed);
+  return in;
+}
+
+// Pictures are told by their signatures before palettes are, so that a 1024-byte PNG is
+// never read as a PP256 palette; what SDL2_image cannot read is still tried as a palette.
+Input Load(const std::string& path, PaletteFormat from) {
+  std::vector<uint8_t> bytes;
+  const std::string error = ReadSmallFile(path, kMaxPictureFileBytes, bytes);
+  if (!error.empty()) return Failed(error);
+  if (from != PaletteFormat::Unknown) return FromPalette(bytes, path, from);
+  if (LooksLikePicture(bytes)) {
+    Input picture = FromPicture(path);
+    if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown) return picture;
+  }
+  if (int64_t(bytes.size()) > kMaxPaletteFileBytes) {
+    return Failed(path + ": " + std::to_string(bytes.size()) +
+                  " bytes is too big for a palette file and it is not a picture");
+  }
+  return FromPalette(bytes, path, from);
+}
+
+std::string CycleText(const PictureCycle& pc) {
+  char text[200];
+  std::snprintf(text, sizeof text, "%s at byte %zu: registers %d-%d, %.2f steps/s%s, %s", pc.chunk.c_str(),
+                pc.offset, pc.cycle.low, pc.cycle.high, pc.cycle.stepsPerSecond,
+                pc.cycle.reverse ? " reversed" : "", pc.active ? "running" : "not running");
+  return text;
+}
+
+void PrintWarnings(const std::vector<std::string>& warnings, std::FILE* err) {
+  for (const std::string& w : warnings) std::fprintf(err, "quorvel-pal: warning: %s\n", w.c_str());
+}
+
+int Info(const std::vector<std::string>& files, PaletteFormat from, std::FILE* out, std::FILE* err) {
+  int status = 0;
+  for (const std::string& path : files) {
+    const Input in = Load(path, from);
+    if (!in.error.empty()) {
+      std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
+      status = 1;
+      continue;
+    }
+    std::fprintf(out, "%s\n  format   %s\n  depth    %s\n", path.c_str(), in.description.c_str(),
+                 in.depth.c_str());
+    if (in.picture) std::fprintf(out, "  size     %d x %d\n", in.width, in.height);
+    std::fprintf(out, "  colours  %d", in.file.count);
+    if (in.entriesInFile > in.file.count) std::fprintf(out, " used of %d in the file", in.entriesInFile);
+    std::fprintf(out, "\n");
+    if (!in.file.name.empty()) std::fprintf(out, "  name     %s\n", in.file.name.c_str());
+    if (in.file.transparentIndex >= 0) std::fprintf(out, "  transparent colour %d\n", in.file.transparentIndex);
+    if (in.picture) {
+      std::fprintf(out, "  cycles   %zu\n", in.cycles.size());
+      for (const PictureCycle& pc : in.cycles) std::fprintf(out, "    %s\n", CycleText(pc).c_str());
+    }
+    for (const std::string& w : in.warnings) {
+      const bool named = w.rfind(path + ": ", 0) == 0;  // the file is already named above
+      std::fprintf(out, "  warning  %s\n", w.c_str() + (named ? path.size() + 2 : 0));
+    }
+  }
+  return status;
+}
+
+// Refuses an output that is the input itself (by any name).
+bool SameAsInput(const std::string& in, const std::string& out, std::FILE* err) {
+  std::error_code ec;
+  if (in == out || std::filesystem::equivalent(in, out, ec)) {
+    std::fprintf(err, "quorvel-pal: %s is the input; write to another file\n", out.c_str());
+    return true;
+  }
+  return false;
+}
+
+int Convert(const std::string& inPath, const std::string& outPath, PaletteFormat to, PaletteFormat from,
+            std::FILE* out, std::FILE* err) {
+  if (SameAsInput(inPath, outPath, err)) return 1;
+  const Input in = Load(inPath, from);
+  if (!in.error.empty()) {
+    std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
+    return 1;
+  }
+  PrintWarnings(in.warnings, err);
+  const PaletteWriteResult written = WritePaletteFile(outPath, in.file, to);
+  PrintWarnings(written.warnings, err);
+  if (!written.ok()) {
+    std::fprintf(err, "quorvel-pal: %s\n", written.error.c_str());
+    return 1;
+  }
+  std::fprintf(out, "%s: %d colours as %s\n", outPath.c_str(), in.file.count,
+               std::string(PaletteFormatTitle(to)).c_str());
+  return 0;
+}
+
+int Swatch(const std::string& inPath, const std::string& outPath, PaletteFormat from, std::FILE* out,
+           std::FILE* err) {
+  if (SameAsInput(inPath, outPath, err)) return 1;
+  const Input in = Load(inPath, from);
+  if (!in.error.empty()) {
+    std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
+    return 1;
+  }
+  PrintWarnings(in.warnings, err);
+  const std::string error = WriteSwatchPng(outPath, in.file);
+  if (!error.empty()) {
+    std::fprintf(err, "quorvel-pal: %s\n", error.c_str());
+    return 1;
+  }
+  std::fprintf(out, "%s: swatch of %d colours\n", outPath.c_str(), in.file.count);
+  return 0;
+}
+
+int Usage(std::FILE* err, const std::string& problem) {
+  std::fprintf(err, "quorvel-pal: %s\n%s", problem.c_str(), kUsage);
+  return 1;
+}
+
+}  // namespace
+
+int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  std::vector<std::string> words;
+  PaletteFormat to = PaletteFormat::Unknown, from = PaletteFormat::Unknown;
+  bool toGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, out);
+      return 0;
+    }
+    if (arg == "--to" || arg == "--from") {
+      if (i + 1 == args.size()) return Usage(err, arg + " needs a format");
+      const PaletteFormat format = PaletteFormatFromName(args[++i]);
+      if (format == PaletteFormat::Unknown) return Usage(err, "unknown format '" + args[i] + "'");
+      (arg == "--to" ? to : from) = format;
+      toGiven = toGiven || arg == "--to";
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Usage(err, "unknown option '" + arg + "'");
+    } else {
+      words.push_back(arg);
+    }
+  }
+  if (words.empty()) return Usage(err, "no command");
+  const std::string command = words[0];
+  words.erase(words.begin());
+  if (command == "info") {
+    if (words.empty()) return Usage(err, "info needs at least one file");
+    return Info(words, from, out, err);
+  }
+  if (command == "convert") {
+    if (words.size() != 2) return Usage(err, "convert needs IN and OUT");
+    if (!toGiven) return Usage(err, "convert needs --to FORMAT");
+    const auto writable = WritablePaletteFormats();
+    if (std::find(writable.begin(), writable.end(), to) == writable.end()) {
+      return Usage(err, std::string(PaletteFormatTitle(to)) + " can be read but not written");
+    }
+    return Convert(words[0], words[1], to, from, out, err);
+  }
+  if (command == "swatch") {
+    if (words.size() != 2) return Usage(err, "swatch needs IN and OUT.png");
+    return Swatch(words[0], words[1], from, out, err);
+  }
+  return Usage(err, "unknown command '" + command + "'");
+}
+
+}  // namespace quorvel::pal

@@ -1,0 +1,104 @@
+// The command line of quorvel-play.
+#include <charconv>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "programs/play/play.hpp"
+
+namespace quorvel::play {
+namespace {
+
+bool Register(std::string_view text, int32_t& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && value >= 0 && value <= 255 &&
+         !text.empty() && text[0] != '-' && text[0] != '+';
+}
+
+// A finite decimal number, and nothing else. (strtod: the browser's library has no
+// from_chars for floating point.)
+bool Rate(std::string_view text, double& value) {
+  if (text.empty() || !(std::isdigit(uint8_t(text[0])) || text[0] == '-' || text[0] == '.')) return false;
+  const std::string copy(text);
+  char* end = nullptr;
+  value = std::strtod(copy.c_str(), &end);
+  return end == copy.c_str() + copy.size() && std::isfinite(value);
+}
+
+}  // namespace
+
+bool ParseCycleSpec(std::string_view spec, Cycle& cycle, std::string& error) {
+  error.clear();
+  error.reserve(spec.size() + 64);
+  error.append("the cycle ").append(spec).append(" is not LOW-HIGH@STEPS[:wrap|pingpong|sine]");
+  const size_t dash = spec.find('-'), at = spec.find('@');
+  if (dash == std::string_view::npos || at == std::string_view::npos || dash > at) return false;
+  std::string_view steps = spec.substr(at + 1), mode;
+  if (const size_t colon = steps.find(':'); colon != std::string_view::npos) {
+    mode = steps.substr(colon + 1);
+    steps = steps.substr(0, colon);
+  }
+  Cycle c;
+  c.blend = false;
+  if (!Register(spec.substr(0, dash), c.low) || !Register(spec.substr(dash + 1, at - dash - 1), c.high)) {
+    error += ": registers are 0..255";
+    return false;
+  }
+  if (c.low >= c.high) {
+    error += ": LOW must be below HIGH";
+    return false;
+  }
+  if (!Rate(steps, c.stepsPerSecond)) {
+    error += ": STEPS is a number of steps a second";
+    return false;
+  }
+  if (mode == "pingpong") {
+    c.mode = CycleMode::PingPong;
+  } else if (mode == "sine") {
+    c.mode = CycleMode::Sine;
+  } else if (!mode.empty() && mode != "wrap") {
+    error += ": the mode is wrap, pingpong or sine";
+    return false;
+  }
+  cycle = c;
+  error.clear();
+  return true;
+}
+
+bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, std::string& error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--dos-cycles") {
+      options.dosCycles = true;
+    } else if (arg == "--full-screen") {
+      options.fullScreen = true;
+    } else if (arg == "--cycle") {
+      if (i + 1 == args.size()) {
+        error = "--cycle needs LOW-HIGH@STEPS";
+        return false;
+      }
+      Cycle cycle;
+      if (!ParseCycleSpec(args[++i], cycle, error)) return false;
+      options.extraCycles.push_back(cycle);
+    // The recorder's --record OUT.gif and --seconds N are parsed here when it comes.
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg;
+      return false;
+    } else if (options.file.empty()) {
+      options.file = arg;
+    } else {
+      error = "one picture at a time, not " + options.file + " and " + arg;
+      return false;
+    }
+  }
+  if (options.file.empty() && !options.help) {
+    error = "no picture given";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quorvel::play

@@ -1,0 +1,84 @@
+// The player: the picture drawn once at its scale, then only the palette changes.
+#include <algorithm>
+
+#include <quorvel/display.hpp>
+
+#include "programs/play/play.hpp"
+
+namespace quorvel::play {
+namespace {
+
+constexpr double kSlowest = 0.125, kFastest = 8, kSpeedStep = 1.25;
+constexpr int32_t kPutCopy = -1;  // a PutImage mode that copies every pixel
+
+int32_t NextKey() {
+  const std::string key = ReadKey();
+  if (key.size() == 2 && uint8_t(key[0]) == 255) return kExtendedKey + uint8_t(key[1]);
+  return key.empty() ? 0 : uint8_t(key[0]);
+}
+
+}  // namespace
+
+Layout FitPicture(int32_t width, int32_t height) {
+  Layout layout;
+  if (width <= 0 || height <= 0) return layout;
+  layout.scale = std::max(1, std::min(kScreenWidth / width, kScreenHeight / height));
+  layout.shownWidth = std::min(width, kScreenWidth);
+  layout.shownHeight = std::min(height, kScreenHeight);
+  layout.sourceX = (width - layout.shownWidth) / 2;
+  layout.sourceY = (height - layout.shownHeight) / 2;
+  layout.left = (kScreenWidth - layout.shownWidth * layout.scale) / 2;
+  layout.top = (kScreenHeight - layout.shownHeight * layout.scale) / 2;
+  return layout;
+}
+
+Player::Player(const IndexedPicture& picture, const std::vector<Cycle>& cycles)
+    : picture_(picture), animator_(picture.palette) {
+  for (const Cycle& cycle : cycles) cycles_.push_back(animator_.AddCycle(cycle));
+  for (EffectHandle cycle : cycles_) animator_.SetCycleBlend(cycle, blend_);
+}
+
+void Player::Draw() const {
+  ClearScreen();
+  const Layout at = FitPicture(picture_.width, picture_.height);
+  const int32_t width = at.shownWidth * at.scale, height = at.shownHeight * at.scale;
+  if (width == 0 || height == 0) return;
+  // One PutImage: a header of width x 8 and height, then the scaled rows.
+  ImageBuffer image(4 + size_t(width) * size_t(height));
+  image[0] = uint8_t(width * 8), image[1] = uint8_t(width * 8 >> 8);
+  image[2] = uint8_t(height), image[3] = uint8_t(height >> 8);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* from = picture_.pixels.data() + size_t(at.sourceY + y / at.scale) * size_t(picture_.width) + at.sourceX;
+    uint8_t* to = image.data() + 4 + size_t(y) * size_t(width);
+    for (int32_t x = 0; x < width; ++x) to[x] = from[x / at.scale];
+  }
+  PutImage(at.left, at.top, image, kPutCopy);
+}
+
+bool Player::Frame(double nowMs) {
+  while (KeyWaiting()) {
+    if (!Key(NextKey())) return false;
+  }
+  animator_.Update(nowMs);
+  animator_.PresentToScreen();
+  return true;
+}
+
+bool Player::Key(int32_t code) {
+  switch (code) {
+    case 27: return false;
+    case 'b': case 'B':
+      blend_ = !blend_;
+      for (EffectHandle cycle : cycles_) animator_.SetCycleBlend(cycle, blend_);
+      break;
+    case kKeyLeft: speed_ = std::max(kSlowest, speed_ / kSpeedStep); ApplyTime(); break;
+    case kKeyRight: speed_ = std::min(kFastest, speed_ * kSpeedStep); ApplyTime(); break;
+    case ' ': paused_ = !paused_; ApplyTime(); break;
+    default: break;
+  }
+  return true;
+}
+
+void Player::ApplyTime() { animator_.SetTimeScale(paused_ ? 0 : speed_); }
+
+}  // namespace quorvel::play

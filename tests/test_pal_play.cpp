@@ -1,0 +1,257 @@
+// The two programs over the formats library: quorvel-pal run in-process on files made
+// here, and quorvel-play's options, layout and player headless on virtual time.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <quorvel/display.hpp>
+#include <quorvel/formats.hpp>
+#include "programs/pal/pal.hpp"
+#include "programs/play/play.hpp"
+#include "tests/support/iff_files.hpp"
+#include "tests/support/palette_files.hpp"
+#include "tests/support/png.hpp"
+#include "tests/support/recorder.hpp"
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+const std::string kClassic4 = QUORVEL_TEST_DATA "/palettes/Classic_4.gpl";
+
+struct Ran {
+  int status = 0;
+  std::string out, err;
+};
+
+std::string Drain(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  for (int c; (c = std::fgetc(file)) != EOF;) text += char(c);
+  std::fclose(file);
+  return text;
+}
+
+Ran Pal(const std::vector<std::string>& args) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  Ran ran;
+  ran.status = pal::RunPal(args, out, err);
+  ran.out = Drain(out);
+  ran.err = Drain(err);
+  return ran;
+}
+
+// A 20 x 10 picture: column x shows register 32 + x % 8, which cycle at 15 steps a second.
+testing::IffPicture CyclingPicture() {
+  testing::IffPicture p;
+  p.width = 20;
+  p.height = 10;
+  for (int32_t i = 0; i < 200; ++i) p.pixels.push_back(uint8_t(32 + i % 20 % 8));
+  for (size_t i = 0; i < 256; ++i) p.palette[i] = {uint8_t(i), uint8_t(i * 5), uint8_t(i * 9)};
+  return p;
+}
+
+TEST(PalProgram, ConvertInfoAndSwatch) {
+  TempDir dir;
+  const std::string act = dir.Path("classic.act");
+  const Ran converted = Pal({"convert", kClassic4, act, "--to", "act"});
+  ASSERT_EQ(converted.status, 0) << converted.err;
+  const PaletteReadResult read = ReadPaletteFile(act);
+  const PaletteReadResult original = ReadPaletteFile(kClassic4);
+  EXPECT_EQ(read.file.count, 4);
+  EXPECT_EQ(read.file.colours, original.file.colours);
+
+  const Ran info = Pal({"info", act});
+  EXPECT_EQ(info.status, 0);
+  EXPECT_NE(info.out.find("format   Adobe colour table (.act)\n  depth    8-bit\n  colours  4\n"), std::string::npos)
+      << info.out;
+
+  const std::string png = dir.Path("classic.png");
+  ASSERT_EQ(Pal({"swatch", kClassic4, png}).status, 0);
+  const auto swatch = testing::ReadPng(png);
+  ASSERT_TRUE(swatch.has_value());
+  ASSERT_EQ(swatch->width, 273);
+  const auto at = [&](int32_t cell) { return swatch->pixels[size_t((1 + 8) * 273 + 1 + cell * 17 + 8)]; };
+  const Rgb8 ochre = original.file.colours[1];
+  EXPECT_EQ(at(1), uint32_t(ochre.r) << 16 | uint32_t(ochre.g) << 8 | ochre.b);
+  EXPECT_EQ(at(5), 0x404040u);  // past the four colours: empty
+
+  // A picture gives its palette, and info tells its cycles.
+  testing::IffPicture picture = CyclingPicture();
+  const std::string lbm = dir.Write("p.lbm", IffFile(picture, {testing::CrngChunk(4096, 1, 32, 39)}));
+  ASSERT_EQ(Pal({"convert", lbm, dir.Path("p.hex"), "--to", "hex"}).status, 0);
+  EXPECT_EQ(ReadPaletteFile(dir.Path("p.hex")).file.colours, picture.palette);
+  EXPECT_NE(Pal({"info", lbm}).out.find("CRNG at byte 816: registers 32-39, 15.00 steps/s, running"), std::string::npos);
+}
+
+TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
+  TempDir dir;
+  const std::string in = dir.Write("in.gpl", testing::Bytes{'G', 'I', 'M', 'P', ' ', 'P', 'a', 'l', 'e', 't', 't', 'e', '\n', '1', ' ', '2', ' ', '3', '\n'});
+  fs::create_hard_link(in, dir.Path("alias.gpl"));
+  const auto before = fs::file_size(in);
+  for (const std::string& out : {in, dir.Path("alias.gpl"), dir.Path(".") + "/in.gpl"}) {
+    const Ran ran = Pal({"convert", in, out, "--to", "raw8"});
+    EXPECT_EQ(ran.status, 1);
+    EXPECT_NE(ran.err.find("is the input"), std::string::npos) << ran.err;
+  }
+  EXPECT_EQ(fs::file_size(in), before);
+  EXPECT_EQ(Pal({"swatch", in, in}).status, 1);
+
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } failures[] = {
+      {{"convert", in, dir.Path("o.aco"), "--to", "aco"}, "can be read but not written"},
+      {{"convert", in, dir.Path("o.x"), "--to", "bmp"}, "unknown format 'bmp'"},
+      {{"convert", in, dir.Path("o.x")}, "convert needs --to FORMAT"},
+      {{"info", dir.Path("none.pal")}, "none.pal: no such file"},
+      {{"convert", in, dir.Path("no/such/folder/o.hex"), "--to", "hex"}, "cannot create a file in"},
+      {{"frobnicate"}, "unknown command 'frobnicate'"},
+      {{}, "no command"},
+  };
+  for (const auto& f : failures) {
+    const Ran ran = Pal(f.args);
+    EXPECT_EQ(ran.status, 1) << f.says;
+    EXPECT_NE(ran.err.find(f.says), std::string::npos) << ran.err;
+    EXPECT_TRUE(ran.out.empty());
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 2);
+  EXPECT_EQ(Pal({"--help"}).status, 0);
+}
+
+TEST(PlayProgram, CycleSpecsAndOptions) {
+  Cycle c;
+  std::string error;
+  ASSERT_TRUE(play::ParseCycleSpec("16-31@8", c, error)) << error;
+  EXPECT_EQ(c.low, 16);
+  EXPECT_EQ(c.high, 31);
+  EXPECT_EQ(c.stepsPerSecond, 8);
+  EXPECT_EQ(c.mode, CycleMode::Wrap);
+  ASSERT_TRUE(play::ParseCycleSpec("0-255@-2.5:pingpong", c, error));
+  EXPECT_EQ(c.stepsPerSecond, -2.5);
+  EXPECT_EQ(c.mode, CycleMode::PingPong);
+  ASSERT_TRUE(play::ParseCycleSpec("1-2@1:sine", c, error));
+  EXPECT_EQ(c.mode, CycleMode::Sine);
+  for (const char* bad : {"31-16@8", "5-5@1", "0-256@1", "-1-5@1", "a-b@1", "1-2@x", "1-2@", "1-2@1:spin",
+                          "1-2@nan", "1-2@inf", "12@1", "1-2"}) {
+    EXPECT_FALSE(play::ParseCycleSpec(bad, c, error)) << bad;
+    EXPECT_NE(error.find(bad), std::string::npos) << error;
+  }
+
+  play::PlayOptions options;
+  ASSERT_TRUE(play::ParsePlayArgs({"--dos-cycles", "pic.lbm", "--cycle", "1-9@2"}, options, error));
+  EXPECT_EQ(options.file, "pic.lbm");
+  EXPECT_TRUE(options.dosCycles);
+  EXPECT_EQ(options.extraCycles.size(), 1u);
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {}, {"a", "b"}, {"a", "--cycle"}, {"a", "--loud"}}) {
+    play::PlayOptions o;
+    EXPECT_FALSE(play::ParsePlayArgs(bad, o, error));
+  }
+}
+
+TEST(PlayProgram, LargestIntegerScaleCentredOrCropped) {
+  const struct {
+    int32_t w, h;
+    play::Layout want;
+  } cases[] = {
+      {320, 200, {2, 0, 40, 0, 0, 320, 200}},   {640, 480, {1, 0, 0, 0, 0, 640, 480}},
+      {100, 100, {4, 120, 40, 0, 0, 100, 100}}, {800, 300, {1, 0, 90, 80, 0, 640, 300}},
+      {1000, 1001, {1, 0, 0, 180, 260, 640, 480}},
+  };
+  for (const auto& c : cases) {
+    const play::Layout got = play::FitPicture(c.w, c.h);
+    EXPECT_EQ(got.scale, c.want.scale) << c.w;
+    EXPECT_EQ(got.left, c.want.left) << c.w;
+    EXPECT_EQ(got.top, c.want.top) << c.w;
+    EXPECT_EQ(got.sourceX, c.want.sourceX) << c.w;
+    EXPECT_EQ(got.sourceY, c.want.sourceY) << c.w;
+    EXPECT_EQ(got.shownWidth, c.want.shownWidth) << c.w;
+    EXPECT_EQ(got.shownHeight, c.want.shownHeight) << c.w;
+  }
+}
+
+uint32_t Packed(Rgb8 c) { return c.r | uint32_t(c.g) << 8 | uint32_t(c.b) << 16; }
+
+// Registers 32..39 after `steps` whole steps: register 32 + i shows colour i - steps.
+void ExpectCycledBy(const Palette& base, int32_t steps) {
+  for (int32_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(GetPaletteEntry(32 + i), Packed(base[size_t(32 + ((i - steps) % 8 + 8) % 8)]))
+        << "register " << 32 + i << " after " << steps << " steps";
+  }
+}
+
+TEST(PlayProgram, PlayerDrawsOnceAndRunsCyclesByTheClockAndKeys) {
+  testing::HeadlessScreen screen;
+  TempDir dir;
+  const testing::IffPicture drawn = CyclingPicture();
+  const std::string file = dir.Write("p.lbm", IffFile(drawn, {testing::CrngChunk(4096, 1, 32, 39)}));
+  const PictureReadResult read = LoadIndexedPicture(file);
+  ASSERT_TRUE(read.ok()) << read.error;
+  play::Player player(read.picture, RunningCycles(read.picture.cycles));
+  player.Draw();
+  // 20 x 10 at scale 32 (640 / 20; 480 / 10 would be 48), centred.
+  EXPECT_EQ(GetPixel(0, 0, 80), 32);
+  EXPECT_EQ(GetPixel(0, 32 * 19 + 31, 80 + 319), 32 + 19 % 8);
+  EXPECT_EQ(GetPixel(0, 32 * 5, 80 + 100), 32 + 5);
+  EXPECT_EQ(GetPixel(0, 0, 79), 0);
+
+  ASSERT_TRUE(player.Frame(0));
+  ExpectCycledBy(drawn.palette, 0);
+  ASSERT_TRUE(player.Frame(1010));  // 15 steps a second: 15.15 steps
+  ExpectCycledBy(drawn.palette, 15);
+  PushKey(' ');                     // paused at 1010
+  ASSERT_TRUE(player.Frame(1010));
+  ASSERT_TRUE(player.Frame(9000));
+  ExpectCycledBy(drawn.palette, 15);
+  PushKey(' ');
+  PushKey(kKeyRight);               // on again, 1.25 times as fast
+  ASSERT_TRUE(player.Frame(9000));
+  ASSERT_TRUE(player.Frame(9000 + 800));  // 15 more steps
+  ExpectCycledBy(drawn.palette, 30);
+  EXPECT_DOUBLE_EQ(player.Speed(), 1.25);
+  PushKey('b');
+  ASSERT_TRUE(player.Frame(9800 + 40));  // half a step: blended colours between two
+  EXPECT_TRUE(player.Blending());
+  EXPECT_NE(GetPaletteEntry(32), Packed(drawn.palette[size_t(32 + (0 - 30 % 8 + 8) % 8)]));
+  PushKey(27);
+  EXPECT_FALSE(player.Frame(9900));
+}
+
+// Presses keys once the program's frames are running (OpenScreen empties the queue).
+struct KeysAfterFrames : DisplayObserver {
+  int32_t frames = 0;
+  void OnSleep(int32_t) override {
+    if (++frames == 30) PushKey('b'), PushKey(27);
+  }
+};
+
+TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
+  TempDir dir;
+  const std::string file = dir.Write("p.lbm", IffFile(CyclingPicture(), {}));
+  SetHeadless(true);
+  SetVirtualTime(true);
+  KeysAfterFrames keys;
+  SetDisplayObserver(&keys);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(play::RunPlay({file, "--cycle", "32-39@4"}, out, err), 0);
+  SetDisplayObserver(nullptr);
+  EXPECT_EQ(keys.frames, 30);
+  EXPECT_FALSE(ScreenIsOpen());
+  EXPECT_EQ(Drain(err), "");
+  Drain(out);
+
+  const std::string rgb = dir.Write("rgb.bmp", testing::Bytes(100, 0));
+  err = std::tmpfile();
+  EXPECT_EQ(play::RunPlay({rgb}, stdout, err), 1);
+  EXPECT_NE(Drain(err).find("rgb.bmp: not a picture that can be read"), std::string::npos);
+  EXPECT_FALSE(ScreenIsOpen());
+  SetVirtualTime(false);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,192 @@
+// Indexed pictures and their colour cycles: IFF files built here with CRNG, CCRT and DRNG
+// chunks, loaded, and played by the Animator on virtual time.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstring>
+
+#include <quorvel/animator.hpp>
+#include <quorvel/formats.hpp>
+#include "tests/support/iff_files.hpp"
+#include "tests/support/palette_files.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::CcrtChunk;
+using testing::CrngChunk;
+using testing::DrngChunk;
+using testing::IffBytes;
+using testing::IffPicture;
+using testing::TempDir;
+
+IffPicture Sample(int32_t width, int32_t height, bool planar) {
+  IffPicture p;
+  p.width = width;
+  p.height = height;
+  p.planar = planar;
+  for (int32_t i = 0; i < width * height; ++i) p.pixels.push_back(uint8_t(i * 7 + i / width * 31));
+  for (size_t i = 0; i < 256; ++i) p.palette[i] = {uint8_t(i), uint8_t(i * 3), uint8_t(255 - i)};
+  return p;
+}
+
+// The cycles of the tests below, in file order.
+std::vector<IffBytes> Chunks() {
+  return {
+      CrngChunk(16384, 1, 16, 23),        // 60 steps a second
+      CrngChunk(8192, 3, 32, 39),         // 30, reversed
+      CrngChunk(273, 0, 40, 47),          // flags 0: runs only under the DOS switch
+      CrngChunk(36, 1, 48, 55),           // too slow to run
+      CrngChunk(16384, 1, 60, 60),        // an empty range
+      CcrtChunk(1, 64, 71, 0, 250000),    // 4 steps a second
+      CcrtChunk(-1, 72, 79, 2, 0),        // one step in 2 s, reversed
+      CcrtChunk(0, 80, 87, 1, 0),         // off
+      DrngChunk(0, 3, 16384, 1, {{0, 9, 9, 9}}, {{1, 90}, {3, 92}, {2, 91}}),  // registers 90..92
+      DrngChunk(0, 3, 16384, 1, {}, {{0, 100}, {1, 105}}),                      // not a run: skipped
+  };
+}
+
+// Odd widths pad rows; plain and ByteRun1 bodies. SDL2_image widens ILBMs to a multiple
+// of 16 and cannot read PBMs of other widths: both come out as drawn.
+TEST(Pictures, IffPicturesLoadWithTheirPaletteAndPixels) {
+  TempDir dir;
+  for (bool planar : {true, false}) {
+    for (bool packed : {false, true}) {
+      for (int32_t width : {13, 32}) {
+        IffPicture want = Sample(width, 5, planar);
+        want.byteRun1 = packed;
+        std::fill_n(want.pixels.begin() + 3, 8, 77);  // a run to pack
+        const std::string path = dir.Write("p.iff", IffFile(want, Chunks()));
+        const PictureReadResult read = LoadIndexedPicture(path);
+        const std::string what = std::string(planar ? "ILBM" : "PBM") + (packed ? " packed " : " ") + std::to_string(width);
+        ASSERT_TRUE(read.ok()) << read.error << " " << what;
+        EXPECT_EQ(read.picture.width, width) << what;
+        EXPECT_EQ(read.picture.height, 5) << what;
+        EXPECT_EQ(read.picture.pixels, want.pixels) << what;
+        EXPECT_EQ(read.picture.palette, want.palette) << what;
+        EXPECT_EQ(read.picture.colourCount, 256) << what;
+        EXPECT_EQ(read.picture.cycles.size(), 9u) << what;
+      }
+    }
+  }
+  // A PBM whose BODY is cut short is refused, not half-read.
+  IffBytes cut = IffFile(Sample(13, 5, false), {});
+  cut.resize(cut.size() - 10);
+  const PictureReadResult refused = LoadIndexedPicture(dir.Write("cut.lbm", cut));
+  EXPECT_NE(refused.error.find("chunk 'BODY' says 70 bytes; only 60 remain"), std::string::npos) << refused.error;
+  EXPECT_TRUE(refused.picture.pixels.empty());
+}
+
+TEST(Pictures, PngAndBmpPicturesAndTrueColourRefused) {
+  TempDir dir;
+  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, 6, 4, 8, SDL_PIXELFORMAT_INDEX8);
+  ASSERT_NE(indexed, nullptr);
+  SDL_Color colours[256];
+  for (int i = 0; i < 256; ++i) colours[i] = {uint8_t(i), uint8_t(i / 2), 7, 255};
+  SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 6; ++x) static_cast<uint8_t*>(indexed->pixels)[y * indexed->pitch + x] = uint8_t(x * 40 + y);
+  }
+  const std::string png = dir.Path("i.png"), bmp = dir.Path("i.bmp"), rgb = dir.Path("rgb.png");
+  ASSERT_EQ(IMG_SavePNG(indexed, png.c_str()), 0) << SDL_GetError();
+  ASSERT_EQ(SDL_SaveBMP(indexed, bmp.c_str()), 0) << SDL_GetError();
+  SDL_Surface* trueColour = SDL_ConvertSurfaceFormat(indexed, SDL_PIXELFORMAT_RGB24, 0);
+  ASSERT_EQ(IMG_SavePNG(trueColour, rgb.c_str()), 0);
+  SDL_FreeSurface(trueColour);
+  SDL_FreeSurface(indexed);
+
+  for (const std::string& path : {png, bmp}) {
+    const PictureReadResult read = LoadIndexedPicture(path);
+    ASSERT_TRUE(read.ok()) << read.error;
+    EXPECT_EQ(read.picture.pixels[size_t(3 * 6 + 5)], 5 * 40 + 3) << path;
+    EXPECT_EQ(read.picture.palette[201], (Rgb8{201, 100, 7})) << path;
+    EXPECT_TRUE(read.picture.cycles.empty());
+  }
+  const PictureReadResult refused = LoadIndexedPicture(rgb);
+  EXPECT_NE(refused.error.find(rgb + ": a true-colour picture"), std::string::npos) << refused.error;
+  EXPECT_TRUE(refused.picture.pixels.empty());
+}
+
+TEST(Pictures, CycleChunksBecomeAnimatorCycles) {
+  const IffBytes file = IffFile(Sample(4, 2, true), Chunks());
+  for (bool dos : {false, true}) {
+    const CycleReadResult read = ReadCycleChunks(file, {.dosFlags = dos});
+    ASSERT_EQ(read.cycles.size(), 9u);
+    const struct {
+      const char* chunk;
+      int32_t low, high;
+      double steps;
+      bool reverse, active;
+    } want[] = {{"CRNG", 16, 23, 60, false, true},       {"CRNG", 32, 39, 30, true, true},
+                {"CRNG", 40, 47, 273 * 60 / 16384.0, false, dos},
+                {"CRNG", 48, 55, 36 * 60 / 16384.0, false, false},
+                {"CRNG", 60, 60, 60, false, false},      {"CCRT", 64, 71, 4, false, true},
+                {"CCRT", 72, 79, 0.5, true, true},       {"CCRT", 80, 87, 1, false, false},
+                {"DRNG", 90, 92, 60, false, true}};
+    for (size_t i = 0; i < 9; ++i) {
+      const PictureCycle& pc = read.cycles[i];
+      EXPECT_EQ(pc.chunk, want[i].chunk) << i;
+      EXPECT_EQ(std::memcmp(&file[pc.offset], pc.chunk.data(), 4), 0) << i;
+      EXPECT_EQ(pc.cycle.low, want[i].low) << i;
+      EXPECT_EQ(pc.cycle.high, want[i].high) << i;
+      EXPECT_DOUBLE_EQ(pc.cycle.stepsPerSecond, want[i].steps) << i;
+      EXPECT_EQ(pc.cycle.reverse, want[i].reverse) << i;
+      EXPECT_EQ(pc.active, want[i].active) << i << (dos ? " dos" : "");
+      EXPECT_FALSE(pc.cycle.blend);
+    }
+    ASSERT_EQ(read.warnings.size(), 2u);
+    EXPECT_NE(read.warnings[0].find("1 true-colour cells: only its registers cycle"), std::string::npos);
+    EXPECT_NE(read.warnings[1].find("not one ascending run"), std::string::npos);
+  }
+}
+
+TEST(Pictures, BrokenChunksAreSkippedOrEndTheWalk) {
+  // A short CRNG is skipped; a chunk whose length runs past the end ends the walk, and
+  // what came before it stands.
+  IffBytes lying = testing::IffChunk("CCRT", {});
+  lying[4] = 0x7F;
+  const IffBytes file = IffFile(Sample(2, 2, false), {CrngChunk(16384, 1, 1, 9), testing::IffChunk("CRNG", {0, 0, 1, 0}),
+                                                      lying, CrngChunk(16384, 1, 20, 29)});
+  const CycleReadResult read = ReadCycleChunks(file);
+  ASSERT_EQ(read.cycles.size(), 1u);
+  EXPECT_EQ(read.cycles[0].cycle.high, 9);
+  ASSERT_EQ(read.warnings.size(), 2u);
+  EXPECT_NE(read.warnings[0].find("a CRNG chunk shorter than 8 bytes"), std::string::npos);
+  EXPECT_NE(read.warnings[1].find("chunk 'CCRT' says 2130706432 bytes; only"), std::string::npos);
+
+  EXPECT_TRUE(ReadCycleChunks(testing::IffBytes(100, 0)).cycles.empty());
+  EXPECT_TRUE(ReadCycleChunks(testing::IffBytes(100, 0)).warnings.empty());
+}
+
+// After a known time each cycle stands where its rate puts it: register low + i shows the
+// colour k = floor(steps) mod n registers behind it.
+TEST(Pictures, CyclesPlayAtTheirRateOnVirtualTime) {
+  TempDir dir;
+  const IffPicture picture = Sample(4, 2, true);
+  const PictureReadResult read = LoadIndexedPicture(dir.Write("c.iff", IffFile(picture, Chunks())), {.dosFlags = true});
+  ASSERT_TRUE(read.ok()) << read.error;
+  Animator anim(read.picture.palette);
+  for (const Cycle& c : RunningCycles(read.picture.cycles)) anim.AddCycle(c);
+  anim.Update(0);
+  constexpr double kMs = 1010;
+  anim.Update(kMs);
+  int32_t checked = 0;
+  for (const PictureCycle& pc : read.picture.cycles) {
+    if (!pc.active) continue;
+    const Cycle& c = pc.cycle;
+    const int32_t n = c.high - c.low + 1;
+    const double steps = (c.reverse ? -1 : 1) * c.stepsPerSecond * kMs / 1000;
+    const int32_t k = int32_t(((int64_t(std::floor(steps)) % n) + n) % n);
+    for (int32_t i = 0; i < n; ++i) {
+      EXPECT_EQ(anim.Output()[size_t(c.low + i)], picture.palette[size_t(c.low + (i - k + n) % n)])
+          << pc.chunk << " " << c.low << ".." << c.high << " register " << c.low + i;
+    }
+    ++checked;
+  }
+  EXPECT_EQ(checked, 6);
+}
+
+}  // namespace
+}  // namespace quorvel
