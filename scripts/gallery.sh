@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Renders the gallery: short GIFs of the examples and the showcase, headless on virtual
+# time (QUORVEL_RECORD), each under 1 MB. The README shows them beside the code.
+# Usage: scripts/gallery.sh [output folder, default docs/gallery]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="${1:-docs/gallery}"
+build=build/release
+mkdir -p "$out"
+scripts/setup.sh
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quorvel-showcase quorvel-play example_fade_in_out \
+  example_colour_cycling example_negative_and_grey example_cross_fade_files \
+  example_animator_screen example_play_picture example_record_gif >/dev/null
+
+# record <name> <seconds> <shortest frame, ms> <program> [arguments...]
+record() {
+  local name="$1" seconds="$2" frame="$3"; shift 3
+  QUORVEL_RECORD="$out/$name.gif" QUORVEL_RECORD_SECONDS="$seconds" QUORVEL_RECORD_HALF=1 \
+    QUORVEL_RECORD_FRAME_MS="$frame" "$@" </dev/null
+}
+
+record fade_in_out 6 60 "$build/examples/example_fade_in_out"
+record colour_cycling 4 60 "$build/examples/example_colour_cycling"
+record negative_and_grey 6 60 "$build/examples/example_negative_and_grey"
+record cross_fade_files 4 60 "$build/examples/example_cross_fade_files"
+record animator_screen 3 60 "$build/examples/example_animator_screen"
+# The player on a picture of its own: the first frame of the cycling bands.
+record play_picture 3 60 "$build/examples/example_play_picture" "$out/colour_cycling.gif"
+record showcase 3 80 "$build/quorvel-showcase"
+"$build/examples/example_record_gif" "$out/record_gif.gif" >/dev/null
+
+status=0
+for gif in "$out"/*.gif; do
+  size=$(stat -c %s "$gif")
+  printf '%8d  %s\n' "$size" "$gif"
+  if ((size >= 1000000)); then
+    echo "gallery: $gif is 1 MB or more" >&2
+    status=1
+  fi
+done
+exit $status
