@@ -83,7 +83,23 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
       Cycle cycle;
       if (!ParseCycleSpec(args[++i], cycle, error)) return false;
       options.extraCycles.push_back(cycle);
-    // The recorder's --record OUT.gif and --seconds N are parsed here when it comes.
+    } else if (arg == "--record" || arg == "--seconds") {
+      if (i + 1 == args.size()) {
+        error = arg + (arg == "--record" ? " needs OUT.gif" : " needs a number of seconds");
+        return false;
+      }
+      const std::string& value = args[++i];
+      if (arg == "--record") {
+        options.record = value;
+      } else {
+        char* end = nullptr;
+        options.seconds = std::strtod(value.c_str(), &end);
+        if (end == value.c_str() || *end != '\0' || !(options.seconds > 0) ||
+            !std::isfinite(options.seconds)) {
+          error = "--seconds needs a number of seconds above 0, not " + value;
+          return false;
+        }
+      }
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = "unknown option " + arg;
       return false;

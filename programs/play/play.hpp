@@ -20,7 +20,8 @@ struct PlayOptions {
   bool dosCycles = false;          // --dos-cycles: flags 0 with a rate run
   bool fullScreen = false;
   bool help = false;
-  // The recorder's options (--record OUT.gif --seconds N) belong here when it comes.
+  std::string record;               // --record OUT.gif: the screen to an animated GIF
+  double seconds = 10;              // --seconds N: how long it records, then quits
 };
 
 // Parses the arguments (without the program's name). False with `error` on a mistake.

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include <quorvel/display.hpp>
+#include <quorvel/recorder.hpp>
 
 #include "programs/play/play.hpp"
 
@@ -15,6 +16,9 @@ constexpr char kUsage[] =
     "                  also cycles registers LOW..HIGH at STEPS steps a second (repeatable)\n"
     "  --dos-cycles    runs the cycles DOS-era files store with flags 0\n"
     "  --full-screen   asks for full screen instead of a window\n"
+    "  --record OUT.gif [--seconds N]\n"
+    "                  records what the screen shows to an animated GIF for N seconds\n"
+    "                  (10), then quits\n"
     "Keys: B blending on/off, Left/Right slower/faster, Space pause, Escape quits.\n";
 
 }  // namespace
@@ -35,6 +39,7 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   struct State {
     IndexedPicture picture;
     std::unique_ptr<Player> player;
+    Recorder recorder;
   };
   auto state = std::make_shared<State>();
   const PictureReadResult read = LoadIndexedPicture(options.file, {.dosFlags = options.dosCycles});
@@ -56,13 +61,23 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   }
   state->player = std::make_unique<Player>(state->picture, cycles);
   state->player->Draw();
-  // The recorder (--record OUT.gif --seconds N) takes each presented frame here.
-  RunFrames([state](double nowMs) {
-    if (state->player->Frame(nowMs)) return true;
+  const bool recording = !options.record.empty();
+  if (recording && !state->recorder.Start(options.record, {.maxSeconds = options.seconds})) {
+    std::fprintf(err, "quorvel-play: %s\n", state->recorder.Error().c_str());
+    CloseScreen();
+    return 1;
+  }
+  int code = 0;
+  RunFrames([state, recording, err, &code](double nowMs) {
+    if (state->player->Frame(nowMs) && (!recording || state->recorder.Recording())) return true;
+    if (recording && !state->recorder.Stop()) {
+      std::fprintf(err, "quorvel-play: %s\n", state->recorder.Error().c_str());
+      code = 1;
+    }
     CloseScreen();
     return false;
   });
-  return 0;
+  return code;
 }
 
 }  // namespace quorvel::play
