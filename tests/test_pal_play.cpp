@@ -125,19 +125,19 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
 TEST(PlayProgram, CycleSpecsAndOptions) {
   Cycle c;
   std::string error;
-  ASSERT_TRUE(play::ParseCycleSpec("16-31@8", c, error)) << error;
+  ASSERT_TRUE(play::ParseCycleOption("16-31@8", c, error)) << error;
   EXPECT_EQ(c.low, 16);
   EXPECT_EQ(c.high, 31);
   EXPECT_EQ(c.stepsPerSecond, 8);
   EXPECT_EQ(c.mode, CycleMode::Wrap);
-  ASSERT_TRUE(play::ParseCycleSpec("0-255@-2.5:pingpong", c, error));
+  ASSERT_TRUE(play::ParseCycleOption("0-255@-2.5:pingpong", c, error));
   EXPECT_EQ(c.stepsPerSecond, -2.5);
   EXPECT_EQ(c.mode, CycleMode::PingPong);
-  ASSERT_TRUE(play::ParseCycleSpec("1-2@1:sine", c, error));
+  ASSERT_TRUE(play::ParseCycleOption("1-2@1:sine", c, error));
   EXPECT_EQ(c.mode, CycleMode::Sine);
   for (const char* bad : {"31-16@8", "5-5@1", "0-256@1", "-1-5@1", "a-b@1", "1-2@x", "1-2@", "1-2@1:spin",
                           "1-2@nan", "1-2@inf", "12@1", "1-2"}) {
-    EXPECT_FALSE(play::ParseCycleSpec(bad, c, error)) << bad;
+    EXPECT_FALSE(play::ParseCycleOption(bad, c, error)) << bad;
     EXPECT_NE(error.find(bad), std::string::npos) << error;
   }
 

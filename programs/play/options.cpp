@@ -28,20 +28,20 @@ bool Rate(std::string_view text, double& value) {
 
 }  // namespace
 
-bool ParseCycleSpec(std::string_view spec, Cycle& cycle, std::string& error) {
+bool ParseCycleOption(std::string_view text, Cycle& cycle, std::string& error) {
   error.clear();
-  error.reserve(spec.size() + 64);
-  error.append("the cycle ").append(spec).append(" is not LOW-HIGH@STEPS[:wrap|pingpong|sine]");
-  const size_t dash = spec.find('-'), at = spec.find('@');
+  error.reserve(text.size() + 64);
+  error.append("the cycle ").append(text).append(" is not LOW-HIGH@STEPS[:wrap|pingpong|sine]");
+  const size_t dash = text.find('-'), at = text.find('@');
   if (dash == std::string_view::npos || at == std::string_view::npos || dash > at) return false;
-  std::string_view steps = spec.substr(at + 1), mode;
+  std::string_view steps = text.substr(at + 1), mode;
   if (const size_t colon = steps.find(':'); colon != std::string_view::npos) {
     mode = steps.substr(colon + 1);
     steps = steps.substr(0, colon);
   }
   Cycle c;
   c.blend = false;
-  if (!Register(spec.substr(0, dash), c.low) || !Register(spec.substr(dash + 1, at - dash - 1), c.high)) {
+  if (!Register(text.substr(0, dash), c.low) || !Register(text.substr(dash + 1, at - dash - 1), c.high)) {
     error += ": registers are 0..255";
     return false;
   }
@@ -81,7 +81,7 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
         return false;
       }
       Cycle cycle;
-      if (!ParseCycleSpec(args[++i], cycle, error)) return false;
+      if (!ParseCycleOption(args[++i], cycle, error)) return false;
       options.extraCycles.push_back(cycle);
     } else if (arg == "--record" || arg == "--seconds") {
       if (i + 1 == args.size()) {

@@ -28,7 +28,7 @@ struct PlayOptions {
 bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, std::string& error);
 // LOW-HIGH@STEPS[:wrap|pingpong|sine]: registers LOW..HIGH (0..255, LOW < HIGH) at STEPS
 // steps a second (negative runs backwards).
-bool ParseCycleSpec(std::string_view spec, Cycle& cycle, std::string& error);
+bool ParseCycleOption(std::string_view text, Cycle& cycle, std::string& error);
 
 // Where a picture goes on the 640x480 screen: the largest integer scale that fits,
 // centred; a picture bigger than the screen at scale 1, its centre shown.
