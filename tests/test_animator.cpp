@@ -277,9 +277,13 @@ TEST(Animator, PresentsOnlyChangedRegistersAtEightBits) {
   Animator a(Palette::Default());
   a.AddFilter({.kind = FilterKind::Fade, .first = 5, .last = 6, .amount = 0.5, .colour = {255, 255, 255}});
   a.Update(0);
-  testing::Recorder recorder;  // counts 6-bit writes: there must be none
+  struct Writes : testing::Recorder {  // 6-bit writes must be none, 8-bit ones seen
+    std::vector<std::pair<int32_t, uint32_t>> rgb;
+    void OnPaletteEntryRgb(int32_t index, uint32_t c) override { rgb.push_back({index, c}); }
+  } recorder;
   EXPECT_EQ(a.PresentToScreen(), 2);
   EXPECT_EQ(a.PresentToScreen(), 0);
+  EXPECT_EQ(recorder.rgb, (std::vector<std::pair<int32_t, uint32_t>>{{5, 0xD580D5u}, {6, 0x80AAD5u}}));
   EXPECT_EQ(a.Output()[5], (Rgb8{213, 128, 213}));  // (170, 0, 170) half way to white
   EXPECT_EQ(Palette::FromScreen(), a.Output());
   EXPECT_EQ(recorder.Count(testing::Event::Entry), 0u);
