@@ -127,24 +127,57 @@ Usage OurFade(const std::string& driver) {
   return usage;
 }
 
-// The same job written directly on SDL: after every step of the fade, the new palette,
-// a blit to 32 bits, a texture upload and a present, then the pause.
+// A plain SDL program's window: an INDEX8 surface drawn on, shown the direct way.
+class DirectWindow {
+ public:
+  explicit DirectWindow(const std::string& driver) {
+    ChooseDriver(driver);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return;
+    window_ = SDL_CreateWindow("direct", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
+                               480, 0);
+    renderer_ = window_ ? SDL_CreateRenderer(window_, -1, 0) : nullptr;
+    texture_ = renderer_ ? SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                             SDL_TEXTUREACCESS_STREAMING, 640, 480)
+                         : nullptr;
+    indexed_ = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 8, SDL_PIXELFORMAT_INDEX8);
+    picture_ = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
+  }
+  ~DirectWindow() {
+    SDL_FreeSurface(picture_);
+    SDL_FreeSurface(indexed_);
+    SDL_DestroyTexture(texture_);
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    SDL_Quit();
+  }
+  bool Ok() const { return texture_ && indexed_ && picture_; }
+  uint8_t* Row(int y) { return static_cast<uint8_t*>(indexed_->pixels) + y * indexed_->pitch; }
+  // New colours, a blit to 32 bits, a texture upload and a present.
+  void Show(const SDL_Color* colours) {
+    SDL_SetPaletteColors(indexed_->format->palette, colours, 0, 256);
+    SDL_BlitSurface(indexed_, nullptr, picture_, nullptr);
+    SDL_UpdateTexture(texture_, nullptr, picture_->pixels, picture_->pitch);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+  }
+
+ private:
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  SDL_Surface* indexed_ = nullptr;
+  SDL_Surface* picture_ = nullptr;
+};
+
+// The same job written directly on SDL: after every step of the fade, the new palette
+// shown the direct way, then the pause.
 Usage DirectFade(const std::string& driver) {
-  ChooseDriver(driver);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) return {};
-  SDL_Window* window = SDL_CreateWindow("direct", SDL_WINDOWPOS_CENTERED,
-                                        SDL_WINDOWPOS_CENTERED, 640, 480, 0);
-  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
-  SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
-                                                      SDL_TEXTUREACCESS_STREAMING, 640, 480)
-                                  : nullptr;
-  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 8, SDL_PIXELFORMAT_INDEX8);
-  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
-  if (!texture || !indexed || !picture) return {};
+  DirectWindow direct(driver);
+  if (!direct.Ok()) return {};
   // The same colour bars as the library's side.
   for (int y = 250; y <= 460; ++y) {
-    uint8_t* row = static_cast<uint8_t*>(indexed->pixels) + y * indexed->pitch;
-    for (int i = 0; i < 256; ++i) row[360 + i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 256; ++i) direct.Row(y)[360 + i] = static_cast<uint8_t>(i);
   }
   std::this_thread::sleep_for(100ms);
   Meter meter;
@@ -157,23 +190,11 @@ Usage DirectFade(const std::string& driver) {
         colours[i] = {level(quorvel::DefaultPalRed(i)), level(quorvel::DefaultPalGreen(i)),
                       level(quorvel::DefaultPalBlue(i)), 255};
       }
-      SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
-      SDL_BlitSurface(indexed, nullptr, picture, nullptr);
-      SDL_UpdateTexture(texture, nullptr, picture->pixels, picture->pitch);
-      SDL_RenderClear(renderer);
-      SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-      SDL_RenderPresent(renderer);
+      direct.Show(colours);
       SDL_Delay(kFadeSpeed);
     }
   }
-  const Usage usage = meter.Stop();
-  SDL_FreeSurface(picture);
-  SDL_FreeSurface(indexed);
-  SDL_DestroyTexture(texture);
-  SDL_DestroyRenderer(renderer);
-  SDL_DestroyWindow(window);
-  SDL_Quit();
-  return usage;
+  return meter.Stop();
 }
 
 // Two seconds of a blinking prompt, ended by a space from another thread.
@@ -241,24 +262,13 @@ Usage Showcase(const std::string& driver) {
 }
 
 // The same five seconds written directly on SDL: each frame the same palette, computed
-// by the same Animator, then SDL_SetPaletteColors, a blit to 32 bits, a texture upload
-// and a present, 60 times a second.
+// by the same Animator, shown the direct way 60 times a second.
 Usage DirectShowcase(const std::string& driver) {
-  ChooseDriver(driver);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) return {};
-  SDL_Window* window = SDL_CreateWindow("direct", SDL_WINDOWPOS_CENTERED,
-                                        SDL_WINDOWPOS_CENTERED, 640, 480, 0);
-  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
-  SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
-                                                      SDL_TEXTUREACCESS_STREAMING, 640, 480)
-                                  : nullptr;
-  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 8, SDL_PIXELFORMAT_INDEX8);
-  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
-  if (!texture || !indexed || !picture) return {};
+  DirectWindow direct(driver);
+  if (!direct.Ok()) return {};
   const quorvel::showcase::Scene scene = quorvel::showcase::BuildScene();
   for (int y = 0; y < quorvel::showcase::kSceneHeight; ++y) {
-    std::memcpy(static_cast<uint8_t*>(indexed->pixels) + y * indexed->pitch,
-                scene.pixels.data() + y * 640, 640);
+    std::memcpy(direct.Row(y), scene.pixels.data() + y * 640, 640);
   }
   quorvel::showcase::Showcase show(scene);  // its palette only: no screen is open
   std::this_thread::sleep_for(100ms);
@@ -267,8 +277,7 @@ Usage DirectShowcase(const std::string& driver) {
   const auto start = Clock::now();
   SDL_Color colours[256];
   for (int frame = 0;; ++frame) {
-    const auto due = start + std::chrono::microseconds(int64_t(frame * 1e6 / 60));
-    std::this_thread::sleep_until(due);
+    std::this_thread::sleep_until(start + std::chrono::microseconds(int64_t(frame * 1e6 / 60)));
     const double now = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (now >= kShowcaseMs) break;
     SDL_Event event;
@@ -279,21 +288,9 @@ Usage DirectShowcase(const std::string& driver) {
       const quorvel::Rgb8 c = show.Animation().Output()[i];
       colours[i] = {c.r, c.g, c.b, 255};
     }
-    SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
-    SDL_BlitSurface(indexed, nullptr, picture, nullptr);
-    SDL_UpdateTexture(texture, nullptr, picture->pixels, picture->pitch);
-    SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-    SDL_RenderPresent(renderer);
+    direct.Show(colours);
   }
-  const Usage usage = meter.Stop();
-  SDL_FreeSurface(picture);
-  SDL_FreeSurface(indexed);
-  SDL_DestroyTexture(texture);
-  SDL_DestroyRenderer(renderer);
-  SDL_DestroyWindow(window);
-  SDL_Quit();
-  return usage;
+  return meter.Stop();
 }
 
 // Speed-2 fades back to back for two seconds.

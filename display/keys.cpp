@@ -89,4 +89,12 @@ std::string ReadKey() {
   return {static_cast<char>(255), static_cast<char>(code - kExtendedKey)};
 }
 
+int32_t ReadKeyCode() {
+  const std::string key = ReadKey();
+  if (key.size() == 2 && static_cast<uint8_t>(key[0]) == 255) {
+    return kExtendedKey + static_cast<uint8_t>(key[1]);
+  }
+  return key.empty() ? 0 : static_cast<uint8_t>(key[0]);
+}
+
 }  // namespace quorvel

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     const uint8_t* row = picture.pixels.data() + size_t(y + (picture.height - h) / 2) * picture.width;
     std::copy(row + (picture.width - w) / 2, row + (picture.width - w) / 2 + w, image.begin() + 4 + size_t(y) * w);
   }
-  PutImage((kScreenWidth - w) / 2, (kScreenHeight - h) / 2, image, -1);
+  PutImage((kScreenWidth - w) / 2, (kScreenHeight - h) / 2, image, kPutCopy);
 
   Animator anim(picture.palette);
   std::vector<Cycle> cycles = RunningCycles(picture.cycles);

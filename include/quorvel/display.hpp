@@ -103,6 +103,7 @@ ImageBuffer MakeImageBuffer(int32_t words);
 // PutImage modes.
 constexpr int32_t kPutTransparent = 0;  // index 0 is skipped, others copied
 constexpr int32_t kPutOr = 4;           // destination OR source
+constexpr int32_t kPutCopy = -1;        // every pixel copied
 
 // Copies the rectangle (corners inclusive) of the work page into the buffer. Does
 // nothing when the rectangle leaves the page or the buffer is too small.
@@ -134,6 +135,9 @@ bool KeyWaiting();
 // Removes the oldest key: one character, or character 255 and the scan code for an
 // extended key; "" when the queue is empty.
 std::string ReadKey();
+// ReadKey as one code, like PushKey takes: a character, or kExtendedKey + the scan code
+// of an extended key; 0 when the queue is empty.
+int32_t ReadKeyCode();
 
 // Pauses the caller. 1..99: that many ms, no key check. 100 or more: 50 ms slices,
 // ending early at a slice boundary when a key waits, the last 1..50 ms unbroken.

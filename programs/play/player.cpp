@@ -9,13 +9,6 @@ namespace quorvel::play {
 namespace {
 
 constexpr double kSlowest = 0.125, kFastest = 8, kSpeedStep = 1.25;
-constexpr int32_t kPutCopy = -1;  // a PutImage mode that copies every pixel
-
-int32_t NextKey() {
-  const std::string key = ReadKey();
-  if (key.size() == 2 && uint8_t(key[0]) == 255) return kExtendedKey + uint8_t(key[1]);
-  return key.empty() ? 0 : uint8_t(key[0]);
-}
 
 }  // namespace
 
@@ -57,7 +50,7 @@ void Player::Draw() const {
 
 bool Player::Frame(double nowMs) {
   while (KeyWaiting()) {
-    if (!Key(NextKey())) return false;
+    if (!Key(ReadKeyCode())) return false;
   }
   animator_.Update(nowMs);
   animator_.PresentToScreen();

@@ -17,13 +17,6 @@ constexpr double kMorphMs = 3000;
 constexpr double kFilterMs = 600;
 constexpr double kSlowest = 0.125, kFastest = 8, kSpeedStep = 1.25;
 
-// The next key as a code: a character, or kExtendedKey + scan code.
-int32_t NextKey() {
-  const std::string key = ReadKey();
-  if (key.size() == 2 && uint8_t(key[0]) == 255) return kExtendedKey + uint8_t(key[1]);
-  return key.empty() ? 0 : uint8_t(key[0]);
-}
-
 }  // namespace
 
 Showcase::Showcase(const Scene& scene) : scene_(scene), animator_(scene.day) {
@@ -41,7 +34,7 @@ void Showcase::Draw() const {
   image[0] = uint8_t(width8), image[1] = uint8_t(width8 >> 8);
   image[2] = uint8_t(kSceneHeight), image[3] = uint8_t(kSceneHeight >> 8);
   std::copy(scene_.pixels.begin(), scene_.pixels.end(), image.begin() + 4);
-  PutImage(0, 0, image, -1);  // a mode that copies every pixel
+  PutImage(0, 0, image, kPutCopy);
   SetTextColor(15, 0);
   LocateText(kTextRows, 1);
   PrintText(kHelp, false);
@@ -49,7 +42,7 @@ void Showcase::Draw() const {
 
 bool Showcase::Frame(double nowMs) {
   while (KeyWaiting()) {
-    if (!Key(NextKey())) return false;
+    if (!Key(ReadKeyCode())) return false;
   }
   animator_.Update(nowMs);
   animator_.PresentToScreen();
