@@ -27,7 +27,7 @@ record cross_fade_files 4 60 "$build/examples/example_cross_fade_files"
 record animator_screen 3 60 "$build/examples/example_animator_screen"
 # The player on a picture of its own: the first frame of the cycling bands.
 record play_picture 3 60 "$build/examples/example_play_picture" "$out/colour_cycling.gif"
-record showcase 3 80 "$build/quorvel-showcase"
+record showcase 4.5 100 "$build/quorvel-showcase" --tour
 "$build/examples/example_record_gif" "$out/record_gif.gif" >/dev/null
 
 status=0

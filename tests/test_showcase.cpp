@@ -74,5 +74,19 @@ TEST(Showcase, KeysActAtTheNextFrame) {
   EXPECT_FALSE(show.Frame(5516));
 }
 
+TEST(Showcase, TheTourTurnsDayAndNightOnItsOwnAtFixedTimes) {
+  testing::HeadlessScreen screen;
+  const Scene scene = BuildScene();
+  Showcase show(scene);
+  show.StartTour();
+  // Frames far apart still make every toggle that fell between them, and only those.
+  for (double ms : {0.0, 999.0}) ASSERT_TRUE(show.Frame(1000 + ms));
+  EXPECT_FALSE(show.Night());
+  ASSERT_TRUE(show.Frame(2000));
+  EXPECT_TRUE(show.Night());
+  ASSERT_TRUE(show.Frame(1000 + 1000 + 2 * kTourMs));  // two more: night again
+  EXPECT_TRUE(show.Night());
+}
+
 }  // namespace
 }  // namespace quorvel::showcase

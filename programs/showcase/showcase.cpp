@@ -44,6 +44,12 @@ bool Showcase::Frame(double nowMs) {
   while (KeyWaiting()) {
     if (!Key(ReadKeyCode())) return false;
   }
+  if (firstFrameMs_ < 0) firstFrameMs_ = nowMs;
+  // The tour's toggles fall on a fixed grid from the first frame.
+  while (tour_ && nowMs - firstFrameMs_ >= 1000 + double(toursDone_) * kTourMs) {
+    ++toursDone_;
+    ToggleNight();
+  }
   animator_.Update(nowMs);
   animator_.PresentToScreen();
   return true;
@@ -112,15 +118,16 @@ void Showcase::ToggleFilter(EffectHandle& filter, bool& on, FilterKind kind) {
 }
 
 int Run(const std::vector<std::string>& args) {
-  bool window = false;
+  bool window = false, tour = false;
   std::string record;
   double seconds = 10;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       std::printf(
-          "Usage: quorvel-showcase [--window] [--record OUT.gif [--seconds N]]\n"
+          "Usage: quorvel-showcase [--window] [--tour] [--record OUT.gif [--seconds N]]\n"
           "A coast from day to night, animated through the palette alone.\n"
+          "--tour turns day into night and back by itself every six seconds.\n"
           "Keys: B blending on/off, Left/Right slower/faster, N day/night, G greyscale,\n"
           "I negative, Space pause, Escape quits. Alt+Enter toggles full screen.\n"
           "--record writes what the screen shows to an animated GIF for N seconds (10),\n"
@@ -130,6 +137,8 @@ int Run(const std::vector<std::string>& args) {
     const bool hasValue = i + 1 < args.size();
     if (arg == "--window") {
       window = true;
+    } else if (arg == "--tour") {
+      tour = true;
     } else if (arg == "--record" && hasValue) {
       record = args[++i];
     } else if (arg == "--seconds" && hasValue) {
@@ -157,6 +166,7 @@ int Run(const std::vector<std::string>& args) {
   };
   auto state = std::make_shared<State>();
   state->show.Draw();
+  if (tour) state->show.StartTour();
   if (!record.empty() && !state->recorder.Start(record, {.maxSeconds = seconds})) {
     std::fprintf(stderr, "quorvel-showcase: %s\n", state->recorder.Error().c_str());
     CloseScreen();

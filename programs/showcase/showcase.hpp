@@ -28,6 +28,9 @@ class Showcase {
   // Acts on one key code (characters, or kExtendedKey + scan code). False on Escape.
   bool Key(int32_t code);
 
+  // Turns day into night and back by itself every kTourMs, the first time a second in.
+  void StartTour() { tour_ = true; }
+
   const Animator& Animation() const { return animator_; }
   double Speed() const { return speed_; }
   bool Blending() const { return blend_; }
@@ -47,9 +50,15 @@ class Showcase {
   double speed_ = 1;
   EffectHandle grey_, negative_;
   bool greyOn_ = false, negativeOn_ = false;
+  bool tour_ = false;
+  double firstFrameMs_ = -1;
+  int64_t toursDone_ = 0;
 };
 
-// The program: `quorvel-showcase [--window] [--help]`. Returns the exit code.
+constexpr double kTourMs = 6000;
+
+// The program: `quorvel-showcase [--window] [--tour] [--record OUT.gif [--seconds N]]`.
+// Returns the exit code.
 int Run(const std::vector<std::string>& args);
 
 }  // namespace quorvel::showcase
