@@ -12,47 +12,20 @@
 
 #include "formats/bytes.hpp"
 #include "formats/file_io.hpp"
+#include "formats/iff.hpp"
 
 namespace quorvel {
 namespace {
 
 using formats::ByteReader;
 
-struct Header {
-  uint16_t width = 0, height = 0;
-  uint8_t planes = 0, masking = 0, compression = 0;
-};
-
 constexpr uint8_t kHasMask = 1;      // BMHD masking: a mask plane follows each row's planes
 constexpr uint8_t kByteRun1 = 1;     // BMHD compression
 constexpr uint32_t kCamgHam = 0x800;
 constexpr uint32_t kCamgHalfBright = 0x80;
 
-// Unpacks ByteRun1 (PackBits) data until `out` is full. False when the data ends first.
-bool UnpackByteRun1(ByteReader& in, std::vector<uint8_t>& out) {
-  size_t at = 0;
-  while (at < out.size()) {
-    uint8_t n;
-    if (!in.U8(n)) return false;
-    if (n < 128) {  // n + 1 literal bytes
-      std::string_view run;
-      if (!in.Take(size_t(n) + 1, run)) return false;
-      const size_t count = std::min(run.size(), out.size() - at);
-      std::copy_n(run.begin(), count, out.begin() + std::ptrdiff_t(at));
-      at += count;
-    } else if (n > 128) {  // the next byte 257 - n times
-      uint8_t value;
-      if (!in.U8(value)) return false;
-      const size_t count = std::min<size_t>(257 - n, out.size() - at);
-      std::fill_n(out.begin() + std::ptrdiff_t(at), count, value);
-      at += count;
-    }  // 128 is a no-op
-  }
-  return true;
-}
-
 // Decodes BODY into palette indices. Returns "" or what was wrong.
-std::string DecodeBody(std::string_view body, const Header& h, bool chunky,
+std::string DecodeBody(std::string_view body, const formats::Bmhd& h, bool chunky,
                        std::vector<uint8_t>& pixels) {
   // Rows are stored whole: ILBM planes in 16-bit words, PBM pixels padded to even bytes.
   const size_t planeBytes = (size_t(h.width) + 15) / 16 * 2;
@@ -61,7 +34,7 @@ std::string DecodeBody(std::string_view body, const Header& h, bool chunky,
   std::vector<uint8_t> raw(rowBytes * h.height);
   ByteReader in(reinterpret_cast<const uint8_t*>(body.data()), body.size());
   if (h.compression == kByteRun1) {
-    if (!UnpackByteRun1(in, raw)) return "the BODY ends before the picture does";
+    if (!formats::UnpackByteRun1(in, raw)) return "the BODY ends before the picture does";
   } else if (h.compression == 0) {
     std::string_view all;
     if (!in.Take(raw.size(), all)) return "the BODY ends before the picture does";
@@ -110,7 +83,7 @@ PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOpt
                 "carry colour cycles); the native player reads PNG, GIF, PCX and BMP too");
   }
   const bool chunky = type == "PBM ";
-  Header h;
+  formats::Bmhd h;
   bool haveHeader = false;
   uint32_t camg = 0;
   IndexedPicture& picture = out.picture;
@@ -126,8 +99,7 @@ PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOpt
     if (size % 2) form.Skip(1);
     ByteReader chunk(reinterpret_cast<const uint8_t*>(data.data()), data.size());
     if (id == "BMHD") {
-      haveHeader = chunk.U16BE(h.width) && chunk.U16BE(h.height) && chunk.Skip(4) &&
-                   chunk.U8(h.planes) && chunk.U8(h.masking) && chunk.U8(h.compression);
+      haveHeader = formats::ReadBmhd(chunk, h);
     } else if (id == "CMAP") {
       picture.colourCount = int32_t(std::min<size_t>(data.size() / 3, 256));
       for (int32_t i = 0; i < picture.colourCount; ++i) {

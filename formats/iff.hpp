@@ -11,6 +11,17 @@
 
 namespace quorvel::formats {
 
+// The BMHD chunk: the picture's size, bit planes, masking and compression.
+struct Bmhd {
+  uint16_t width = 0, height = 0;
+  uint8_t planes = 0, masking = 0, compression = 0;
+};
+bool ReadBmhd(ByteReader& body, Bmhd& bmhd);
+
+// ByteRun1: a count n, then n + 1 bytes to copy (n >= 0) or one byte to repeat 1 - n
+// times (n < 0; -128 does nothing). Fills `out` exactly or returns false.
+bool UnpackByteRun1(ByteReader& in, std::vector<uint8_t>& out);
+
 // The width and height of the BMHD chunk of a FORM ILBM or PBM; false for anything else.
 bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height);
 

@@ -92,42 +92,6 @@ bool ForEachChunk(const std::vector<uint8_t>& bytes, std::vector<std::string>& w
   return true;
 }
 
-struct Bmhd {
-  uint16_t width = 0, height = 0;
-  uint8_t planes = 0, masking = 0, compression = 0;
-};
-
-bool ReadBmhd(ByteReader& body, Bmhd& bmhd) {
-  int16_t x, y;
-  return body.U16BE(bmhd.width) && body.U16BE(bmhd.height) && body.I16BE(x) && body.I16BE(y) &&
-         body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression);
-}
-
-// ByteRun1: a count n, then n + 1 bytes to copy (n >= 0) or one byte to repeat 1 - n
-// times (n < 0; -128 does nothing). Fills `out` exactly or returns false.
-bool UnpackByteRun1(ByteReader& in, std::vector<uint8_t>& out) {
-  size_t filled = 0;
-  while (filled < out.size()) {
-    uint8_t n;
-    if (!in.U8(n)) return false;
-    const int32_t count = int8_t(n);
-    if (count == -128) continue;
-    const size_t run = size_t(count >= 0 ? count + 1 : 1 - count);
-    if (run > out.size() - filled) return false;
-    if (count >= 0) {
-      std::string_view bytes;
-      if (!in.Take(run, bytes)) return false;
-      std::copy(bytes.begin(), bytes.end(), out.begin() + std::ptrdiff_t(filled));
-    } else {
-      uint8_t value;
-      if (!in.U8(value)) return false;
-      std::fill_n(out.begin() + std::ptrdiff_t(filled), run, value);
-    }
-    filled += run;
-  }
-  return true;
-}
-
 void ReadCrng(ByteReader& body, size_t at, const CycleReadOptions& options, CycleReadResult& out) {
   int16_t pad, rate, flags;
   uint8_t low, high;
@@ -219,6 +183,38 @@ CycleReadResult ReadCycleChunks(const std::vector<uint8_t>& bytes, const CycleRe
 }
 
 namespace formats {
+
+bool ReadBmhd(ByteReader& body, Bmhd& bmhd) {
+  int16_t x, y;
+  return body.U16BE(bmhd.width) && body.U16BE(bmhd.height) && body.I16BE(x) && body.I16BE(y) &&
+         body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression);
+}
+
+// ByteRun1: a count n, then n + 1 bytes to copy (n >= 0) or one byte to repeat 1 - n
+// times (n < 0; -128 does nothing). Fills `out` exactly or returns false.
+bool UnpackByteRun1(ByteReader& in, std::vector<uint8_t>& out) {
+  size_t filled = 0;
+  while (filled < out.size()) {
+    uint8_t n;
+    if (!in.U8(n)) return false;
+    const int32_t count = int8_t(n);
+    if (count == -128) continue;
+    const size_t run = size_t(count >= 0 ? count + 1 : 1 - count);
+    if (run > out.size() - filled) return false;
+    if (count >= 0) {
+      std::string_view bytes;
+      if (!in.Take(run, bytes)) return false;
+      std::copy(bytes.begin(), bytes.end(), out.begin() + std::ptrdiff_t(filled));
+    } else {
+      uint8_t value;
+      if (!in.U8(value)) return false;
+      std::fill_n(out.begin() + std::ptrdiff_t(filled), run, value);
+    }
+    filled += run;
+  }
+  return true;
+}
+
 
 bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height) {
   std::vector<std::string> warnings;

@@ -1,6 +1,7 @@
 // Recording the screen to an animated GIF, read back with giflib: which frames, how long
 // each shows, and that every pixel's colour is the one the screen showed.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <gif_lib.h>
 
@@ -72,9 +73,19 @@ struct Shown : testing::Recorder {
   std::vector<std::pair<int64_t, std::vector<uint32_t>>> pictures;
 };
 
-std::string TempGif(const char* name) {
-  return (std::filesystem::path(::testing::TempDir()) / name).string();
-}
+// A GIF file in the temporary folder, named after the process too (two runs of the suite
+// at once must not share a file), and removed when the test is done with it.
+class TempGif {
+ public:
+  explicit TempGif(const char* name)
+      : path_((std::filesystem::path(::testing::TempDir()) /
+               (std::to_string(::getpid()) + "-" + name)).string()) {}
+  ~TempGif() { std::filesystem::remove(path_); }
+  operator const std::string&() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 // A picture using every register, with rows and columns of different indices.
 void DrawAllIndices() {
@@ -86,7 +97,7 @@ void DrawAllIndices() {
 TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
   HeadlessScreen screen;
   DrawAllIndices();
-  const std::string path = TempGif("fade.gif");
+  const TempGif path("fade.gif");
   Shown shown;
   shown.pictures.push_back({0, CaptureFrame()});
   Recorder recorder;
@@ -115,7 +126,7 @@ TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
 TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
   HeadlessScreen screen;
   DrawAllIndices();
-  const std::string path = TempGif("region.gif");
+  const TempGif path("region.gif");
   Shown shown;
   Recorder recorder;
   // 101 x 51 pixels from (10, 21), every second one: 51 x 26.
@@ -154,8 +165,7 @@ TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
 }
 
 TEST(Recorder, RefusesToStartWithAReason) {
-  const std::string path = TempGif("refused.gif");
-  std::filesystem::remove(path);
+  const TempGif path("refused.gif");
   Recorder recorder;
   SetHeadless(true);
   CloseScreen();
@@ -166,20 +176,21 @@ TEST(Recorder, RefusesToStartWithAReason) {
   EXPECT_FALSE(recorder.Start(path, {.x = 640, .width = 10}));
   EXPECT_NE(recorder.Error().find("region"), std::string::npos) << recorder.Error();
   EXPECT_FALSE(recorder.Start(path, {.maxSeconds = -1}));
-  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(std::filesystem::exists(static_cast<const std::string&>(path)));
   EXPECT_FALSE(recorder.Start(TempGif("no-such-dir/x.gif")));
   EXPECT_NE(recorder.Error().find("no-such-dir"), std::string::npos);
 
   ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
   Recorder second;
-  EXPECT_FALSE(second.Start(TempGif("second.gif")));
+  const TempGif secondPath("second.gif");
+  EXPECT_FALSE(second.Start(secondPath));
   EXPECT_NE(second.Error().find("another recorder"), std::string::npos);
   // A picture that never paused did not show: the file holds the one at the start.
   ClearScreen();
   EXPECT_TRUE(recorder.Stop());
   EXPECT_EQ(ReadGif(path).size(), 1u);
   // The screen is free for the next recording.
-  EXPECT_TRUE(second.Start(TempGif("second.gif"))) << second.Error();
+  EXPECT_TRUE(second.Start(secondPath)) << second.Error();
 }
 
 TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecording) {
