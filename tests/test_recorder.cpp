@@ -1,6 +1,7 @@
 // Recording the screen to an animated GIF, read back with giflib: which frames, how long
 // each shows, and that every pixel's colour is the one the screen showed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gif_lib.h>
@@ -101,10 +102,15 @@ TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
   Shown shown;
   shown.pictures.push_back({0, CaptureFrame()});
   Recorder recorder;
+  const mode_t umask = ::umask(022);
   ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
+  ::umask(umask);
   FadeOut::DefaultPal(20);
   ASSERT_TRUE(recorder.Stop()) << recorder.Error();
   EXPECT_FALSE(recorder.Recording());
+  // A picture like any other: readable by all unless the umask says otherwise.
+  EXPECT_EQ(std::filesystem::status(static_cast<const std::string&>(path)).permissions(),
+            std::filesystem::perms(0644));
 
   // The first pass writes the palette already shown, so 1 + 63 distinct pictures of 20 ms.
   const std::vector<GifFrame> frames = ReadGif(path);
