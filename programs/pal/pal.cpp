@@ -152,15 +152,24 @@ bool SameAsInput(const std::string& in, const std::string& out, std::FILE* err) 
   return false;
 }
 
-int Convert(const std::string& inPath, const std::string& outPath, PaletteFormat to, PaletteFormat from,
-            std::FILE* out, std::FILE* err) {
-  if (SameAsInput(inPath, outPath, err)) return 1;
-  const Input in = Load(inPath, from);
+// Loads the input of a command that writes a file: refuses an output that is the input,
+// and reports the input's error or warnings on `err`. False when nothing should be written.
+bool LoadForOutput(const std::string& inPath, const std::string& outPath, PaletteFormat from, Input& in,
+                   std::FILE* err) {
+  if (SameAsInput(inPath, outPath, err)) return false;
+  in = Load(inPath, from);
   if (!in.error.empty()) {
     std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
-    return 1;
+    return false;
   }
   PrintWarnings(in.warnings, err);
+  return true;
+}
+
+int Convert(const std::string& inPath, const std::string& outPath, PaletteFormat to, PaletteFormat from,
+            std::FILE* out, std::FILE* err) {
+  Input in;
+  if (!LoadForOutput(inPath, outPath, from, in, err)) return 1;
   const PaletteWriteResult written = WritePaletteFile(outPath, in.file, to);
   PrintWarnings(written.warnings, err);
   if (!written.ok()) {
@@ -174,13 +183,8 @@ int Convert(const std::string& inPath, const std::string& outPath, PaletteFormat
 
 int Swatch(const std::string& inPath, const std::string& outPath, PaletteFormat from, std::FILE* out,
            std::FILE* err) {
-  if (SameAsInput(inPath, outPath, err)) return 1;
-  const Input in = Load(inPath, from);
-  if (!in.error.empty()) {
-    std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
-    return 1;
-  }
-  PrintWarnings(in.warnings, err);
+  Input in;
+  if (!LoadForOutput(inPath, outPath, from, in, err)) return 1;
   const std::string error = WriteSwatchPng(outPath, in.file);
   if (!error.empty()) {
     std::fprintf(err, "quorvel-pal: %s\n", error.c_str());

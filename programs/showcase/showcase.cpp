@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include <quorvel/display.hpp>
-#include <quorvel/recorder.hpp>
+
+#include "programs/common/recorded_frames.hpp"
 
 namespace quorvel::showcase {
 namespace {
@@ -157,33 +157,12 @@ int Run(const std::vector<std::string>& args) {
                  ScreenError().c_str());
     return 1;
   }
-  // On the heap and owned by the frame function, which may outlive this call in a
-  // browser.
-  struct State {
-    Scene scene = BuildScene();
-    Showcase show{scene};
-    Recorder recorder;
-  };
-  auto state = std::make_shared<State>();
-  state->show.Draw();
-  if (tour) state->show.StartTour();
-  if (!record.empty() && !state->recorder.Start(record, {.maxSeconds = seconds})) {
-    std::fprintf(stderr, "quorvel-showcase: %s\n", state->recorder.Error().c_str());
-    CloseScreen();
-    return 1;
-  }
-  int code = 0;
-  RunFrames([state, recording = !record.empty(), &code](double nowMs) {
-    const bool more = state->show.Frame(nowMs) && (!recording || state->recorder.Recording());
-    if (more) return true;
-    if (recording && !state->recorder.Stop()) {
-      std::fprintf(stderr, "quorvel-showcase: %s\n", state->recorder.Error().c_str());
-      code = 1;
-    }
-    CloseScreen();
-    return false;
-  });
-  return code;
+  const Scene scene = BuildScene();
+  Showcase show(scene);
+  show.Draw();
+  if (tour) show.StartTour();
+  return programs::RunRecordedFrames(
+      "quorvel-showcase", [&](double nowMs) { return show.Frame(nowMs); }, record, seconds, stderr);
 }
 
 }  // namespace quorvel::showcase
