@@ -198,6 +198,8 @@ EffectHandle Animator::FadeTowards(Rgb8 colour, double from, double to, const Tw
              .colour = colour, .space = tween.space};
     id = effects_->AddFilter(nextId_++, startAnim_, f);
   }
+  // A new fade runs even where the filter it takes over was paused.
+  effects_->Pause(id, startAnim_, false);
   effects_->TweenFilter(id, startAnim_, to, tween);
   return {id};
 }

@@ -32,9 +32,11 @@ double TweenValue(const Tween& t, double local) {
   if (t.durationMs <= 0) return lastBackwards ? 0 : 1;
   const double done = u / t.durationMs;
   if (plays > 0 && done >= double(plays)) return lastBackwards ? 0 : 1;
+  // fmod is exact, so the progress stays within 0..1 even where `done` is too large for
+  // its fraction to mean anything (a tiny duration repeated forever).
+  double progress = std::fmod(u, t.durationMs) / t.durationMs;
   const double play = std::floor(done);
-  double progress = done - play;
-  if (t.yoyo && std::fmod(play, 2) == 1) progress = 1 - progress;
+  if (t.yoyo && std::isfinite(play) && std::fmod(play, 2) == 1) progress = 1 - progress;
   return Ease(t.easing, progress);
 }
 
@@ -43,7 +45,14 @@ double FinalValue(const Tween& t) {
   return Plays(t) < 0 ? 1 : TweenValue(t, TweenEndLocal(t));
 }
 
-double FloorMod(double a, double n) { return a - n * std::floor(a / n); }
+// a mod n in 0..n. fmod is exact, so this holds however large `a` is; a value that is
+// not finite (a rate and a time whose product overflows) counts as 0.
+double FloorMod(double a, double n) {
+  if (!std::isfinite(a)) return 0;
+  const double r = std::fmod(a, n);
+  if (r >= 0) return r;
+  return r + n < n ? r + n : 0;  // a tiny negative r rounds r + n up to n
+}
 
 // The cycle's position in steps at local time `local`, before its mode shapes it.
 double RawPosition(const Cycle& c, double local) {
@@ -51,17 +60,17 @@ double RawPosition(const Cycle& c, double local) {
   return c.phase + direction * c.stepsPerSecond * local / 1000;
 }
 
-// The position the colours stand at: wrap runs on; ping-pong and sine go to the end of
-// the range and back, over twice its length.
+// The position the colours stand at, within one period of the mode: wrap runs on (period
+// n); ping-pong and sine go to the end of the range and back (period 2n).
 double Position(const Cycle& c, double raw) {
   const double n = c.high - c.low + 1;
   switch (c.mode) {
-    case CycleMode::Wrap: return raw;
+    case CycleMode::Wrap: return FloorMod(raw, n);
     case CycleMode::PingPong: {
       const double a = FloorMod(raw, 2 * n);
       return a < n ? a : 2 * n - a;
     }
-    case CycleMode::Sine: return n * (1 - std::cos(std::numbers::pi * raw / n)) / 2;
+    case CycleMode::Sine: return n * (1 - std::cos(std::numbers::pi * FloorMod(raw, 2 * n) / n)) / 2;
   }
   return raw;
 }
@@ -98,7 +107,7 @@ void ApplyCycle(const Effect& e, double anim, Colours& out, Colours& was) {
   if (std::abs(p - std::round(p)) < 1e-9) p = std::round(p);
   const double whole = std::floor(p);
   const double f = c.blend ? p - whole : 0;
-  const int32_t k = static_cast<int32_t>(FloorMod(whole, n));
+  const int32_t k = std::clamp(static_cast<int32_t>(FloorMod(whole, n)), 0, n - 1);
   was.assign(out.begin() + c.low, out.begin() + c.high + 1);
   for (int32_t i = 0; i < n; ++i) {
     // Register i shows the colour k steps behind it, mixed with the one k + 1 behind.
@@ -146,6 +155,7 @@ void EffectClock::SetPaused(double anim, bool on) {
 }
 
 Effect* EffectList::Find(uint64_t id) {
+  if (id == 0) return nullptr;  // held cycles carry 0: no handle names them
   for (Effect& e : effects_) {
     if (e.id == id) return &e;
   }
@@ -165,7 +175,7 @@ void EffectList::Erase(uint64_t id) {
 uint64_t EffectList::AddMorph(uint64_t id, double anim, const Colours& below,
                               const Palette& target, const Tween& tween, int32_t first,
                               int32_t last) {
-  Effect e{.id = id, .kind = EffectKind::Morph, .tween = tween, .first = first};
+  Effect e{.id = id, .kind = EffectKind::Morph, .startAnim = anim, .tween = tween, .first = first};
   e.clock.Restart(anim);
   e.tweening = true;
   for (int32_t i = first; i <= last; ++i) {
@@ -177,27 +187,21 @@ uint64_t EffectList::AddMorph(uint64_t id, double anim, const Colours& below,
       e.targetLab.push_back(ToOkLab(e.target.back()));
     }
   }
-  // Earlier morphs no longer decide these registers: this one starts from what they
-  // show now. One that decides nothing any more is gone.
-  for (Effect& other : effects_) {
-    if (other.kind == EffectKind::Morph) other.owned &= ~e.owned;
-  }
-  std::erase_if(effects_, [](const Effect& o) {
-    return o.kind == EffectKind::Morph && o.owned.none();
-  });
+  // Earlier morphs keep running underneath: this one starts from what they show now and
+  // covers them until it settles, so reverting it shows them again.
   effects_.push_back(std::move(e));
   return id;
 }
 
 uint64_t EffectList::AddCycle(uint64_t id, double anim, const Cycle& cycle) {
-  Effect e{.id = id, .kind = EffectKind::Cycle, .cycle = cycle};
+  Effect e{.id = id, .kind = EffectKind::Cycle, .startAnim = anim, .cycle = cycle};
   e.clock.Restart(anim);
   effects_.push_back(std::move(e));
   return id;
 }
 
 uint64_t EffectList::AddFilter(uint64_t id, double anim, const Filter& filter) {
-  Effect e{.id = id, .kind = EffectKind::Filter, .filter = filter};
+  Effect e{.id = id, .kind = EffectKind::Filter, .startAnim = anim, .filter = filter};
   e.clock.Restart(anim);
   effects_.push_back(std::move(e));
   return id;
@@ -271,25 +275,76 @@ std::function<void()> EffectList::Finish(Effect& effect, Colours& base) {
   std::function<void()> callback = std::move(effect.tween.onComplete);
   const uint64_t id = effect.id;
   if (effect.kind == EffectKind::Morph) {
-    Colours shown(base);
-    ApplyMorph(effect, FinalValue(effect.tween), shown);
-    Bake(shown, effect.owned, base);
-    Erase(id);
+    SettleMorph(effect, FinalValue(effect.tween), base);
   } else {
     effect.filter.amount = AmountAt(effect, FinalValue(effect.tween));
     effect.tweening = false;
-    if (effect.filter.amount <= 0) Erase(id);
+    if (effect.filter.amount <= 0) {
+      Erase(id);
+    } else if (effect.filter.kind == FilterKind::Fade && effect.filter.amount >= 1) {
+      DropFadesCoveredBy(effect);
+    }
   }
+  BakeHeldCycles(base);
   return callback;
 }
 
-void EffectList::Bake(const Colours& colours, const std::bitset<256>& registers,
-                      Colours& base) {
+void EffectList::SettleMorph(const Effect& morph, double weight, Colours& base) {
+  Colours shown(base);
+  ApplyMorph(morph, weight, shown);
   for (size_t i = 0; i < 256; ++i) {
-    if (registers[i]) base[i] = colours[i];
+    if (morph.owned[i]) base[i] = shown[i];
   }
+  // Morphs started before it lie under it for good now; those started after it still
+  // cover it. One that decides nothing any more is gone.
+  const uint64_t id = morph.id;
+  const std::bitset<256> registers = morph.owned;
   for (Effect& e : effects_) {
+    if (e.id == id) break;
     if (e.kind == EffectKind::Morph) e.owned &= ~registers;
+  }
+  std::erase_if(effects_, [id](const Effect& e) {
+    return e.id == id || (e.kind == EffectKind::Morph && e.owned.none());
+  });
+}
+
+void EffectList::DropFadesCoveredBy(const Effect& full) {
+  // A Fade all the way to its colour hides every settled fade started before it within
+  // its range; fading back from that colour then shows the picture, and fades to ever
+  // new colours do not pile up.
+  const Filter& top = full.filter;
+  std::vector<uint64_t> covered;
+  for (const Effect& e : effects_) {
+    if (e.id == full.id) break;
+    const Filter& f = e.filter;
+    if (e.kind == EffectKind::Filter && f.kind == FilterKind::Fade && !e.tweening &&
+        f.first >= top.first && f.last <= top.last) {
+      covered.push_back(e.id);
+    }
+  }
+  for (uint64_t id : covered) Erase(id);
+}
+
+void EffectList::BakeHeldCycles(Colours& base) {
+  // A held cycle goes into the base once nothing beneath it moves: no morph decides its
+  // registers and no cycle started before it turns them.
+  for (size_t h = 0; h < effects_.size(); ++h) {
+    const Effect& held = effects_[h];
+    if (held.kind != EffectKind::Cycle || held.id != 0) continue;
+    const Cycle& c = held.cycle;
+    const auto touches = [&](const Effect& e) {
+      if (e.kind == EffectKind::Morph) {
+        for (int32_t i = c.low; i <= c.high; ++i) {
+          if (e.owned[i]) return true;
+        }
+      }
+      return e.kind == EffectKind::Cycle && &e < &held && e.cycle.low <= c.high &&
+             c.low <= e.cycle.high;
+    };
+    if (std::any_of(effects_.begin(), effects_.end(), touches)) continue;
+    ApplyCycle(held, held.clock.anchorAnim, base, scratch_);
+    effects_.erase(effects_.begin() + static_cast<ptrdiff_t>(h));
+    --h;
   }
 }
 
@@ -299,19 +354,20 @@ void EffectList::Cancel(uint64_t id, CancelHow how, double anim, Colours& base) 
   switch (e->kind) {
     case EffectKind::Morph:
       if (how != CancelHow::Revert) {
-        Colours shown(base);
-        ApplyMorph(*e, how == CancelHow::End ? FinalValue(e->tween) : MorphWeight(*e, anim),
-                   shown);
-        Bake(shown, e->owned, base);
+        SettleMorph(*e, how == CancelHow::End ? FinalValue(e->tween) : MorphWeight(*e, anim),
+                    base);
+        BakeHeldCycles(base);
+        return;
       }
       break;
     case EffectKind::Cycle:
       if (how == CancelHow::Hold) {
-        Colours shown;
-        ComputeUpTo(anim, base, shown, id);
-        std::bitset<256> range;
-        for (int32_t i = e->cycle.low; i <= e->cycle.high; ++i) range.set(i);
-        Bake(shown, range, base);
+        // It stays where it stands, nameless (no handle reaches it any more), turning
+        // whatever still moves beneath it, until it can go into the base.
+        e->clock.SetPaused(anim, true);
+        e->id = 0;
+        BakeHeldCycles(base);
+        return;
       }
       break;
     case EffectKind::Filter:
@@ -325,6 +381,7 @@ void EffectList::Cancel(uint64_t id, CancelHow how, double anim, Colours& base) 
       break;
   }
   Erase(id);
+  BakeHeldCycles(base);
 }
 
 void EffectList::Pause(uint64_t id, double anim, bool on) {
@@ -334,26 +391,20 @@ void EffectList::Pause(uint64_t id, double anim, bool on) {
 void EffectList::ComputeBase(double anim, const Colours& base, Colours& out) const {
   out = base;
   for (const Effect& e : effects_) {
-    if (e.kind == EffectKind::Morph) ApplyMorph(e, MorphWeight(e, anim), out);
-  }
-}
-
-void EffectList::ComputeUpTo(double anim, const Colours& base, Colours& out,
-                             uint64_t upTo) const {
-  ComputeBase(anim, base, out);
-  Colours& was = scratch_;
-  for (EffectKind kind : {EffectKind::Cycle, EffectKind::Filter}) {
-    for (const Effect& e : effects_) {
-      if (e.kind != kind) continue;
-      if (kind == EffectKind::Cycle) ApplyCycle(e, anim, out, was);
-      if (kind == EffectKind::Filter) ApplyFilter(e, anim, out);
-      if (e.id == upTo) return;
-    }
+    if (e.kind == EffectKind::Morph && anim >= e.startAnim) ApplyMorph(e, MorphWeight(e, anim), out);
   }
 }
 
 void EffectList::Compute(double anim, const Colours& base, Colours& out) const {
-  ComputeUpTo(anim, base, out, 0);
+  ComputeBase(anim, base, out);
+  Colours& was = scratch_;
+  for (EffectKind kind : {EffectKind::Cycle, EffectKind::Filter}) {
+    for (const Effect& e : effects_) {
+      if (e.kind != kind || anim < e.startAnim) continue;
+      if (kind == EffectKind::Cycle) ApplyCycle(e, anim, out, was);
+      if (kind == EffectKind::Filter) ApplyFilter(e, anim, out);
+    }
+  }
 }
 
 }  // namespace quorvel::detail

@@ -29,8 +29,9 @@ struct EffectClock {
 enum class EffectKind { Morph, Cycle, Filter };
 
 struct Effect {
-  uint64_t id = 0;
+  uint64_t id = 0;  // 0 once held: a cycle cancelled with Hold that no handle reaches
   EffectKind kind = EffectKind::Morph;
+  double startAnim = 0;  // before this instant it shows nothing (time may run backwards)
   EffectClock clock{};
 
   // A tween: the morph's progress, or a filter's amount going from `from` to `to`.
@@ -39,8 +40,8 @@ struct Effect {
   double from = 0;
   double to = 1;
 
-  // Morph: the registers it still decides (a later morph takes registers over), and its
-  // end colours for registers first..last (OKLab too when it mixes there).
+  // Morph: the registers it still decides (a later morph that settles takes them over),
+  // and its end colours for registers first..last (OKLab too when it mixes there).
   int32_t first = 0;
   std::bitset<256> owned{};
   std::vector<Rgbf> start{}, target{};
@@ -89,11 +90,10 @@ class EffectList {
   Effect* Find(uint64_t id);
   const Effect* Find(uint64_t id) const;
   void Erase(uint64_t id);
-  // Layers up to and including effect `upTo` (all when 0).
-  void ComputeUpTo(double anim, const Colours& base, Colours& out, uint64_t upTo) const;
-  // Writes `colours` of the given registers into the base for good: no morph decides
-  // them any more.
-  void Bake(const Colours& colours, const std::bitset<256>& registers, Colours& base);
+  // Writes the morph's colours at `weight` into the base and removes it.
+  void SettleMorph(const Effect& morph, double weight, Colours& base);
+  void DropFadesCoveredBy(const Effect& full);
+  void BakeHeldCycles(Colours& base);
 
   std::vector<Effect> effects_;  // in the order they started
   mutable Colours scratch_;      // reused by the cycles

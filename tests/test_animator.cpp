@@ -200,6 +200,38 @@ TEST(Animator, CancelHoldsEndsOrRevertsAndNeverCallsBack) {
   a.Update(9000);
   EXPECT_EQ(a.Output(), shown);
   EXPECT_FALSE(a.IsActive(cycle));
+
+  // What runs beneath a cancelled effect carries on: a morph interrupted by another comes
+  // back when that one is reverted, and a cycle held over a running cycle and a morph
+  // neither jumps nor stops them.
+  Animator layered(Palette::Solid({0, 0, 0}));
+  layered.MorphBase(Palette::Solid({200, 200, 200}), {.durationMs = 1000});
+  layered.Update(0);
+  layered.Update(500);
+  const EffectHandle over = layered.MorphBase(Palette::Solid({0, 0, 200}), {.durationMs = 1000}, 0, 127);
+  layered.Update(600);
+  layered.Cancel(over, CancelHow::Revert);
+  layered.Update(1500);
+  EXPECT_EQ(layered.Output()[0], (Rgb8{200, 200, 200}));
+
+  Animator held(FourColours()), reference(FourColours());
+  for (Animator* x : {&held, &reference}) {
+    x->AddCycle({.low = 10, .high = 13, .stepsPerSecond = 1, .blend = false});
+    x->MorphBase(Palette::Solid({90, 90, 90}), {.durationMs = 4000}, 20, 30);
+  }
+  const EffectHandle top = held.AddCycle({.low = 11, .high = 12, .stepsPerSecond = 1, .blend = false});
+  held.AddCycle({.low = 20, .high = 23, .stepsPerSecond = 1, .blend = false});
+  reference.AddCycle({.low = 20, .high = 23, .stepsPerSecond = 1, .blend = false});
+  held.Update(0);
+  held.Update(1000);
+  const Palette atHold = held.Output();
+  held.Cancel(top, CancelHow::Hold);
+  held.Update(1000);
+  EXPECT_EQ(held.Output(), atHold);
+  held.Update(2500);
+  reference.Update(0);
+  reference.Update(2500);
+  for (int i : {10, 13, 20, 25}) EXPECT_EQ(held.Output()[i], reference.Output()[i]) << i;
 }
 
 TEST(Animator, PausedEffectsStandStillAndResumeWhereTheyStopped) {
@@ -248,6 +280,19 @@ TEST(Animator, RefusesWhatCannotBeATimeOrRateAndNamesIt) {
   EXPECT_TRUE(refused([&] { a.SetTimeScale(-0.5); }, "scale"));
   EXPECT_TRUE(refused([&] { a.Update(nan); }, "nowMs"));
   EXPECT_EQ(a.EffectCount(), 0u);  // nothing refused was half-started
+  // Huge but finite rates, times and scales are taken: a cycle still shows its own colours.
+  Animator huge(FourColours());
+  const EffectHandle fast = huge.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 1e308, .blend = false});
+  huge.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 3, .mode = CycleMode::Sine});
+  huge.FadeTo({}, {.durationMs = 1e-300, .repeat = kRepeatForever, .yoyo = true}, 100, 110);
+  for (double t : {0.0, 1e308, -1e308, 12345.5}) huge.Update(t);
+  huge.SetTimeScale(1e308);
+  huge.SetCycleRate(fast, -1e308);
+  huge.Update(1e300);
+  for (int i = 10; i <= 13; ++i) {
+    const Rgb8 c = huge.Output()[i];
+    EXPECT_TRUE(c.r <= 100 && c.g <= 200 && c.b <= 240) << i;
+  }
   // Ranges are clamped like the blocking routines clamp them.
   a.AddFilter({.kind = FilterKind::Negative, .first = 300, .last = 10});
   a.Update(0);
@@ -261,14 +306,16 @@ TEST(Animator, ADayOfEffectsStartedAndEndedEveryFrameStaysTheSameSize) {
   a.AddCycle({.low = 32, .high = 247, .stepsPerSecond = 9});
   for (int64_t frame = 0; frame < 86400; ++frame) {  // one frame a second for a day
     a.Update(double(frame) * 1000);
-    ASSERT_LE(a.EffectCount(), 3u) << "frame " << frame;
+    ASSERT_LE(a.EffectCount(), 5u) << "frame " << frame;
     a.FadeTo({0, 0, 0}, {.durationMs = 500}, frame % 200, 255);
+    // Fades all the way to ever new colours replace one another.
+    a.FadeTo({uint8_t(frame), uint8_t(frame >> 8), 9}, {.durationMs = 300}, 0, 31);
     a.FadeFrom({0, 0, 0}, {.durationMs = 700}, frame % 200, 255);
     a.MorphBase(Palette::Default().Rotated(int32_t(frame)),
                 {.durationMs = 900, .onComplete = [&] { ++completed; }});
   }
   a.Update(86400.0 * 1000 + 5000);
-  EXPECT_EQ(a.EffectCount(), 1u);  // the cycle
+  EXPECT_EQ(a.EffectCount(), 2u);  // the cycle and the last colour faded to
   EXPECT_EQ(completed, 86400);
 }
 

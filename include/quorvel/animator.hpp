@@ -12,9 +12,11 @@
 //     anim.PresentToScreen();
 //   }
 //
-// The output is a pure function of the time: the same nowMs gives the same palette
-// whatever the earlier calls were, so 30, 60 or 240 updates a second agree at the same
-// instant, and time running backwards just shows that earlier moment.
+// The output is a function of the time: the same nowMs gives the same palette whatever
+// the earlier calls were, so 30, 60 or 240 updates a second agree at the same instant.
+// Time running backwards shows that earlier moment of every effect still held (effects
+// started later show nothing yet); an effect that has ended has been settled into the
+// base, its memory freed, and stays ended.
 //
 // For every register the layers apply in this order: the base palette; base tweens (a
 // range of the base morphing towards another palette); cycles (a range of that rotating);
@@ -123,7 +125,7 @@ struct EffectHandle {
 };
 
 enum class CancelHow {
-  Hold,    // stop where it is and keep showing that
+  Hold,    // stop where it is and keep showing that (effects beneath carry on)
   End,     // jump to its end (a cycle, which has none, is removed as with Revert)
   Revert,  // remove it, as if it had never run
 };
@@ -183,7 +185,9 @@ class Animator {
   // A Fade filter towards `colour` tweened from 0 to 1 (FadeTo) or from 1 to 0, then
   // removed (FadeFrom). When a Fade filter with the same colour, range and space is
   // already there, that one is tweened from its present amount instead, so fading back
-  // out of a colour faded into never jumps and never piles filters up.
+  // out of a colour faded into never jumps and never piles filters up. A fade that ends
+  // all the way on its colour replaces the settled fades within its range: fading from
+  // that colour afterwards shows the palette beneath, not an older fade.
   EffectHandle FadeTo(Rgb8 colour, const Tween& tween, int32_t first = 0, int32_t last = 255);
   EffectHandle FadeFrom(Rgb8 colour, const Tween& tween, int32_t first = 0,
                         int32_t last = 255);
@@ -193,6 +197,7 @@ class Animator {
   void Pause(EffectHandle effect);
   void Resume(EffectHandle effect);
   // True from start until the effect ends or is cancelled (paused effects are active).
+  // A filter stays active while it is in place, FadeTo's after its tween has ended too.
   bool IsActive(EffectHandle effect) const;
   // How many effects are held (running, paused, or filters in place).
   size_t EffectCount() const;
