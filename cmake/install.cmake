@@ -17,6 +17,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quorvel ${PROJECT_BINARY_DIR}/in
 foreach(program IN LISTS QUORVEL_PROGRAMS)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # A shared library is found beside the programs' own prefix, wherever it is.
+    if(BUILD_SHARED_LIBS)
+      set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+    endif()
   endif()
 endforeach()
 

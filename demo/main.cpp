@@ -1,8 +1,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "demo/demo.hpp"
+#include <quorvel/display.hpp>
 #include <quorvel/version.hpp>
+
+#include "demo/demo.hpp"
 
 namespace {
 
@@ -14,7 +16,7 @@ constexpr const char* kUsage =
     "screen and window, closing the window ends the program.\n"
     "\n"
     "  --help     print this text and exit\n"
-    "  --version  print the version and exit\n";
+    "  --version  print the version and the conversion kernel in use, and exit\n";
 
 }  // namespace
 
@@ -28,7 +30,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("quorvel-demo %s\n", quorvel::kVersion);
+    std::printf("quorvel-demo %s (conversion kernel: %s)\n", quorvel::kVersion,
+                quorvel::ConversionKernel());
     return 0;
   }
   if (argc == 2) {

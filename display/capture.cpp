@@ -54,7 +54,9 @@ void CaptureTaken(Recorder* recorder) {
 
 void EndCapture(Screen& s) {
   if (!s.capture) return;
-  if (!s.capture->Stop() && s.capture->FrameCount() == 0) {
+  // A write that failed at any time, the last flush included, is said; the program's own
+  // exit code is its own.
+  if (!s.capture->Stop()) {
     std::fprintf(stderr, "quorvel: recording failed: %s\n", s.capture->Error().c_str());
   }
   s.capture.reset();

@@ -46,6 +46,8 @@ for js in "$out"/quorvel-*.js; do
   esac
 done
 page quorvel-timing "Timing" auto "Measures fades and frames." "$out/tests"
+# The pages carry the text font's glyphs, whose licence travels with every copy.
+cat LICENSE <(printf '\n\n') THIRD_PARTY_NOTICES.md > "$out/NOTICES.txt"
 
 for f in "$out"/quorvel-*.js "$out"/quorvel-*.wasm; do
   printf '%8d  %s\n' "$(stat -c %s "$f")" "$f"

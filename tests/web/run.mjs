@@ -10,7 +10,6 @@ import {fileURLToPath} from 'node:url';
 
 import puppeteer from 'puppeteer-core';
 
-import {readPng} from './png.mjs';
 import {playerPicture} from './picture.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -72,16 +71,27 @@ async function open(file) {
 }
 
 // The canvas as 640x480 RGBA bytes.
-async function canvasPixels(page) {
-  const text = await page.evaluate(() => {
-    const canvas = document.getElementById('screen');
-    const data = canvas.getContext('2d').getImageData(0, 0, 640, 480).data;
+// RGBA pixels of the page's screen canvas or, given a PNG file's bytes, of that picture as
+// the browser itself decodes it.
+async function canvasPixels(page, png = null) {
+  const text = await page.evaluate(async (pngBase64) => {
+    let canvas = document.getElementById('screen');
+    if (pngBase64) {
+      const image = new Image();
+      image.src = 'data:image/png;base64,' + pngBase64;
+      await image.decode();
+      canvas = document.createElement('canvas');
+      canvas.width = image.width;
+      canvas.height = image.height;
+      canvas.getContext('2d').drawImage(image, 0, 0);
+    }
+    const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
     let s = '';
     for (let i = 0; i < data.length; i += 0x8000) {
       s += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
     }
     return btoa(s);
-  });
+  }, png ? png.toString('base64') : null);
   return new Uint8Array(Buffer.from(text, 'base64'));
 }
 
@@ -141,8 +151,10 @@ const bars = {x1: 360, y1: 250, x2: 615, y2: 460};
 
 async function testDemo() {
   const program = 'quorvel-demo';
-  const golden = readPng(fs.readFileSync(path.join(root, 'tests/data/first_test_screen.png')));
   const {page, console: console_} = await open(`${program}.html`);
+  const golden = {
+    rgba: await canvasPixels(page, fs.readFileSync(path.join(root, 'tests/data/first_test_screen.png'))),
+  };
 
   // The first test screen, its prompt blinking on row 29: everything but that row is the
   // native program's golden frame.
@@ -337,8 +349,7 @@ try {
   await testDemo();
   await testTiming();
   for (const [program, run] of [['quorvel-showcase', testShowcase], ['quorvel-play', testPlayer]]) {
-    if (fs.existsSync(path.join(web, `${program}.html`))) await run();
-    else console.log(`skip ${program}: not built (no programs/${program.slice(8)} yet)`);
+    if (check(fs.existsSync(path.join(web, `${program}.html`)), `${program}.html was built`)) await run();
   }
 } finally {
   await browser.close();
