@@ -179,7 +179,9 @@ PaletteFormat RecognisePalette(const std::vector<uint8_t>& bytes, const std::str
     if (bytes.size() != kRawBytes) return PaletteFormat::ColPro;
     return AllSixBit(bytes) ? PaletteFormat::Col : PaletteFormat::Raw8;
   }
-  // Then the size.
+  // Then the size, but never for a file that starts like a picture: a damaged picture of
+  // 768 or 1024 bytes is not a palette.
+  if (LooksLikePicture(bytes)) return PaletteFormat::Unknown;
   if (bytes.size() == kRawBytes) return RawFormat(bytes);
   if (formats::IsActTrailer(bytes)) return PaletteFormat::Act;
   if (bytes.size() == 1024) return PaletteFormat::PP256;

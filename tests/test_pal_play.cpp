@@ -100,10 +100,18 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
   EXPECT_EQ(fs::file_size(in), before);
   EXPECT_EQ(Pal({"swatch", in, in}).status, 1);
 
+  // A picture cut to 1024 bytes is not a PP256 palette.
+  testing::Picture noise{64, 64, {}};
+  for (uint32_t i = 0; i < 64 * 64; ++i) noise.pixels.push_back(i * 2654435761u >> 8);
+  const std::string cutPng = dir.Path("cut.png");
+  ASSERT_TRUE(testing::WritePng(cutPng, noise));
+  fs::resize_file(cutPng, 1024);
+
   const struct {
     std::vector<std::string> args;
     const char* says;
   } failures[] = {
+      {{"convert", cutPng, dir.Path("o.pal"), "--to", "raw8"}, "cut.png: cannot read this PNG picture"},
       {{"convert", in, dir.Path("o.aco"), "--to", "aco"}, "can be read but not written"},
       {{"convert", in, dir.Path("o.x"), "--to", "bmp"}, "unknown format 'bmp'"},
       {{"convert", in, dir.Path("o.x")}, "convert needs --to FORMAT"},
@@ -118,7 +126,7 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
     EXPECT_NE(ran.err.find(f.says), std::string::npos) << ran.err;
     EXPECT_TRUE(ran.out.empty());
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 3);
   EXPECT_EQ(Pal({"--help"}).status, 0);
 }
 

@@ -308,11 +308,16 @@ TEST(PaletteFormats, RecognitionByContentThenNameThenSize) {
   EXPECT_EQ(RecognisePalette(act, "noname"), PaletteFormat::Act);
   EXPECT_EQ(RecognisePalette(Bytes(1024, 0), "noname"), PaletteFormat::PP256);
   EXPECT_EQ(ParsePalette(Bytes(1000, 0), "odd.pal").error, "odd.pal: not a palette file of a known format (1000 bytes)");
-  // A 1024-byte PNG is a picture, whatever its size suggests.
+  // A 1024-byte PNG or 768-byte GIF is a picture (a damaged one), whatever its size suggests.
   Bytes png = B("\x89PNG\r\n\x1a\n");
   png.resize(1024);
   EXPECT_TRUE(LooksLikePicture(png));
   EXPECT_FALSE(LooksLikePicture(Bytes(768, 0)));
+  EXPECT_EQ(ParsePalette(png, "cut.pal").error,
+            "cut.pal: not a palette file of a known format (1024 bytes; it starts like a PNG picture)");
+  Bytes gif = B("GIF89a");
+  gif.resize(768);
+  EXPECT_EQ(RecognisePalette(gif, "cut.pal"), PaletteFormat::Unknown);
 }
 
 TEST(PaletteFormats, FilesThatWouldHangOrFloodAreRefusedAtOnce) {

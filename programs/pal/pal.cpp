@@ -84,7 +84,9 @@ Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, Pa
 }
 
 // Pictures are told by their signatures before palettes are, so that a 1024-byte PNG is
-// never read as a PP256 palette; what SDL2_image cannot read is still tried as a palette.
+// never read as a PP256 palette. A picture that cannot be read is a palette only when its
+// content or name says so and it reads as one: a damaged picture of 768 or 1024 bytes
+// gives the picture's error, not a palette of garbage.
 Input Load(const std::string& path, PaletteFormat from) {
   std::vector<uint8_t> bytes;
   const std::string error = ReadSmallFile(path, kMaxPictureFileBytes, bytes);
@@ -93,6 +95,8 @@ Input Load(const std::string& path, PaletteFormat from) {
   if (LooksLikePicture(bytes)) {
     Input picture = FromPicture(path);
     if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown) return picture;
+    Input palette = FromPalette(bytes, path, from);
+    return palette.error.empty() ? palette : picture;
   }
   if (int64_t(bytes.size()) > kMaxPaletteFileBytes) {
     return Failed(path + ": " + std::to_string(bytes.size()) +
