@@ -106,12 +106,16 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
   const std::string cutPng = dir.Path("cut.png");
   ASSERT_TRUE(testing::WritePng(cutPng, noise));
   fs::resize_file(cutPng, 1024);
+  // Swatches cut inside their first colour hold none: no palette of black is written.
+  const std::string cutAse = dir.Write("cut.ase", testing::Bytes{'A', 'S', 'E', 'F', 0, 1, 0, 0, 0, 0, 0, 1,
+                                                                  0, 1, 0, 0, 0, 40, 0, 2});
 
   const struct {
     std::vector<std::string> args;
     const char* says;
   } failures[] = {
       {{"convert", cutPng, dir.Path("o.pal"), "--to", "raw8"}, "cut.png: cannot read this PNG picture"},
+      {{"convert", cutAse, dir.Path("o.pal"), "--to", "raw8"}, "cut.ase: byte 12: a block runs past the end"},
       {{"convert", in, dir.Path("o.aco"), "--to", "aco"}, "can be read but not written"},
       {{"convert", in, dir.Path("o.x"), "--to", "bmp"}, "unknown format 'bmp'"},
       {{"convert", in, dir.Path("o.x")}, "convert needs --to FORMAT"},
@@ -126,7 +130,7 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
     EXPECT_NE(ran.err.find(f.says), std::string::npos) << ran.err;
     EXPECT_TRUE(ran.out.empty());
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 4);
   EXPECT_EQ(Pal({"--help"}).status, 0);
 }
 

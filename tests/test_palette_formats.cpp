@@ -260,6 +260,12 @@ TEST(PaletteFormats, PhotoshopSwatchesInTheirColourSpaces) {
   ASSERT_TRUE(three.ok());
   EXPECT_EQ(three.file.colours[0], (Rgb8{0, 255, 0}));
   EXPECT_EQ(three.warnings.size(), 1u);
+  // Cut before its first colour is whole: an error, not an empty palette.
+  const Bytes v2(named.begin() + 14, named.end());
+  EXPECT_EQ(ParsePalette(Bytes(v2.begin(), v2.end() - 4), "n.aco").error,
+            "n.aco: byte 14: the name of colour 0 runs past the end of the file, before any colour");
+  EXPECT_EQ(ParsePalette(Bytes(v1.begin(), v1.begin() + 9), "s.aco").error,
+            "s.aco: byte 4: the file ends inside colour 0, before any colour");
 }
 
 Bytes F32(float v) {
@@ -289,6 +295,11 @@ TEST(PaletteFormats, SwatchExchangeBlocksAreSkippedByTheirLength) {
   const PaletteReadResult cut = ParsePalette(truncated, "x.ase");
   EXPECT_EQ(cut.file.count, 1);
   EXPECT_FALSE(cut.warnings.empty());
+  // Cut inside the first colour's block, or after the blocks before it: no colour at all.
+  EXPECT_EQ(ParsePalette(Bytes(ase.begin(), ase.begin() + 30), "x.ase").error,
+            "x.ase: byte 22: a block runs past the end of the file, before any colour");
+  EXPECT_EQ(ParsePalette(Bytes(ase.begin(), ase.begin() + 22), "x.ase").error,
+            "x.ase: byte 22: the file ends after 1 of the 5 blocks its header gives, before any colour");
 }
 
 TEST(PaletteFormats, RecognitionByContentThenNameThenSize) {
