@@ -103,13 +103,15 @@ std::string ReplaceFile(const std::string& path, const Bytes& bytes) {
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode)) return "is " + KindOf(existing.st_mode) + ", not a file";
 
+  // The new file is named by the process and a count, not after the target: a name made
+  // from the target's could pass the 255 bytes a file name may have when the target's
+  // is near that. O_EXCL makes each name one writer's alone.
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string stem = ".";
-  stem.append(target.filename().string()).append(".tmp-").append(std::to_string(::getpid()));
+  const std::string stem = ".quorvel-" + std::to_string(::getpid()) + "-";
   fs::path temp;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = folder / (stem + "-" + std::to_string(attempt));
+    temp = folder / (stem + std::to_string(attempt) + ".tmp");
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }

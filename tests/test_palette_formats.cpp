@@ -383,6 +383,11 @@ TEST(PaletteFormats, AFailedWriteLeavesTheOldFileAndNothingElse) {
             dir.Path("folder") + ": is a directory, not a file");
   EXPECT_FALSE(WritePaletteFile(dir.Path("x.aco"), Sample(1), PaletteFormat::Aco).ok());
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 2);
+  // A name of the longest length a file may have is written like any other.
+  const std::string longest = dir.Path(std::string(251, 'n') + ".gpl");
+  const PaletteWriteResult written = WritePaletteFile(longest, Sample(3), PaletteFormat::Gpl);
+  EXPECT_TRUE(written.ok()) << written.error;
+  EXPECT_EQ(ReadPaletteFile(longest).file.count, 3);
 }
 
 TEST(PaletteFormats, RealPalettes) {
