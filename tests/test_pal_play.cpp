@@ -81,10 +81,16 @@ TEST(PalProgram, ConvertInfoAndSwatch) {
 
   // A picture gives its palette, and info tells its cycles.
   testing::IffPicture picture = CyclingPicture();
-  const std::string lbm = dir.Write("p.lbm", IffFile(picture, {testing::CrngChunk(4096, 1, 32, 39)}));
+  const std::string lbm = dir.Write("p.lbm", IffFile(picture, {testing::CrngChunk(4096, 1, 32, 39),
+                                                               testing::CrngChunk(4096, 0, 40, 47)}));
   ASSERT_EQ(Pal({"convert", lbm, dir.Path("p.hex"), "--to", "hex"}).status, 0);
   EXPECT_EQ(ReadPaletteFile(dir.Path("p.hex")).file.colours, picture.palette);
-  EXPECT_NE(Pal({"info", lbm}).out.find("CRNG at byte 816: registers 32-39, 15.00 steps/s, running"), std::string::npos);
+  const std::string plain = Pal({"info", lbm}).out;
+  EXPECT_NE(plain.find("CRNG at byte 816: registers 32-39, 15.00 steps/s, running"), std::string::npos) << plain;
+  EXPECT_NE(plain.find("registers 40-47, 15.00 steps/s, not running"), std::string::npos) << plain;
+  // With the player's switch, the cycle stored with flags 0 shows as the player runs it.
+  const std::string dos = Pal({"info", "--dos-cycles", lbm}).out;
+  EXPECT_NE(dos.find("registers 40-47, 15.00 steps/s, running"), std::string::npos) << dos;
 }
 
 TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
