@@ -48,7 +48,17 @@ bool ReadWholeFile(const std::string& path, int64_t maxBytes, Bytes& bytes, std:
   // O_NONBLOCK: opening a FIFO with no writer returns at once instead of waiting.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
-    error = errno == ENOENT ? "no such file" : SystemError("cannot open it");
+    // A socket cannot be opened at all (ENXIO): say what it is, as for a FIFO or device.
+    const int openError = errno;
+    struct stat info;
+    if (openError == ENOENT) {
+      error = "no such file";
+    } else if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      error = "is " + KindOf(info.st_mode) + ", not a file";
+    } else {
+      errno = openError;
+      error = SystemError("cannot open it");
+    }
     return false;
   }
   struct stat info;

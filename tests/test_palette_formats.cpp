@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -338,9 +340,17 @@ TEST(PaletteFormats, FilesThatWouldHangOrFloodAreRefusedAtOnce) {
   const std::string big = dir.Path("big.gpl");
   fs::resize_file(dir.Write("big.gpl", B("GIMP Palette\n")), kMaxPaletteFileBytes + 1);
   fs::create_directory(dir.Path("folder.gpl"));
+  const std::string socket = dir.Path("socket.gpl");
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socket.size(), sizeof address.sun_path);
+  std::copy(socket.begin(), socket.end(), address.sun_path);
+  ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   const struct {
     std::string path, error;
   } cases[] = {{fifo, fifo + ": is a FIFO, not a file"},
+               {socket, socket + ": is a socket, not a file"},
                {"/dev/zero", "/dev/zero: is a device, not a file"},
                {dir.Path("folder.gpl"), dir.Path("folder.gpl") + ": is a directory, not a file"},
                {big, big + ": is 4194305 bytes; at most 4194304 are read"},
@@ -350,6 +360,7 @@ TEST(PaletteFormats, FilesThatWouldHangOrFloodAreRefusedAtOnce) {
     EXPECT_EQ(read.error, c.error);
     EXPECT_EQ(read.file.count, 0);
   }
+  ::close(listening);
   EXPECT_TRUE(fs::is_fifo(fifo));
   EXPECT_FALSE(fs::exists(dir.Path("none.gpl")));
 }
