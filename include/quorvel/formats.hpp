@@ -99,7 +99,8 @@ PaletteReadResult ReadPaletteFile(const std::string& path, const PaletteReadOpti
 PaletteReadResult ParsePalette(const std::vector<uint8_t>& bytes, const std::string& name,
                                const PaletteReadOptions& options = {});
 // The format of a file's bytes: by content (magic words and layouts) first, then by the
-// extension of `name`, then by the size. Unknown when nothing fits.
+// extension of `name`, then by the size, except for bytes that start like a picture (a
+// damaged picture of 768 or 1024 bytes is not a palette). Unknown when nothing fits.
 PaletteFormat RecognisePalette(const std::vector<uint8_t>& bytes, const std::string& name);
 
 struct PaletteWriteResult {
