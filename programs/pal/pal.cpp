@@ -96,7 +96,10 @@ Input Load(const std::string& path, PaletteFormat from, const CycleReadOptions& 
   if (from != PaletteFormat::Unknown) return FromPalette(bytes, path, from);
   if (LooksLikePicture(bytes)) {
     Input picture = FromPicture(path, cycles);
-    if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown) return picture;
+    if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown ||
+        int64_t(bytes.size()) > kMaxPaletteFileBytes) {
+      return picture;
+    }
     Input palette = FromPalette(bytes, path, from);
     return palette.error.empty() ? palette : picture;
   }
