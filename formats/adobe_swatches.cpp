@@ -1,6 +1,8 @@
 // Adobe's swatch files, read only: Photoshop .aco (versions 1 and 2) and swatch exchange
 // .ase. Both are big-endian. Colours in spaces other than RGB, HSB and grey keep their
-// place in the palette as black, with a warning, so the indices of the rest hold.
+// place in the palette as black, with a warning, so the indices of the rest hold. A file
+// cut short gives the colours before the cut, with a warning; one cut before its first
+// colour is an error, not an empty palette.
 #include <algorithm>
 #include <cmath>
 
@@ -147,6 +149,7 @@ bool ReadAco(const Bytes& bytes, PaletteReadResult& out) {
       out.warnings.push_back(AtByte(at, "the version 2 part is broken; the colours of version 1 are used"));
     }
   }
+  if (!problem.empty() && records.empty()) return Fail(out, problem + ", before any colour");
   if (!problem.empty()) out.warnings.push_back(problem + "; the colours before it are used");
   out.bits = 16;
   Unconverted unconverted;
@@ -193,6 +196,9 @@ bool ReadAse(const Bytes& bytes, PaletteReadResult& out) {
     uint32_t length = 0;
     std::string_view body;
     if (!reader.U16BE(type) || !reader.U32BE(length) || !reader.Take(length, body)) {
+      if (out.entriesInFile == 0) {
+        return Fail(out, AtByte(at, "a block runs past the end of the file, before any colour"));
+      }
       out.warnings.push_back(AtByte(at, "a block runs past the end of the file; the colours before it are used"));
       break;
     }
@@ -222,6 +228,11 @@ bool ReadAse(const Bytes& bytes, PaletteReadResult& out) {
     AddNamedColour(out, colour, Utf16BeToUtf8(name));
   }
   if (seen < blocks && reader.AtEnd()) {
+    if (out.entriesInFile == 0) {
+      return Fail(out, AtByte(reader.Offset(), "the file ends after " + std::to_string(seen) + " of the " +
+                                                   std::to_string(blocks) +
+                                                   " blocks its header gives, before any colour"));
+    }
     out.warnings.push_back("the header gives " + std::to_string(blocks) + " blocks; the file holds " +
                            std::to_string(seen));
   }

@@ -13,6 +13,7 @@
 #include "formats/bytes.hpp"
 #include "formats/file_io.hpp"
 #include "formats/iff.hpp"
+#include "formats/picture_header.hpp"
 
 namespace quorvel {
 namespace {
@@ -114,7 +115,10 @@ PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOpt
     }
   }
   if (!haveHeader) return fail("no BMHD chunk: the picture's size is missing");
-  if (h.width == 0 || h.height == 0) return fail("the picture is empty (BMHD size 0)");
+  // The BMHD the BODY is decoded by, within the same limits as the native reader's.
+  if (std::string problem = formats::PictureSizeProblem(h.width, h.height); !problem.empty()) {
+    return fail("the BMHD gives " + problem);
+  }
   if (camg & kCamgHam) return fail("a HAM picture, not an indexed one");
   if (chunky ? h.planes != 8 : (h.planes < 1 || h.planes > 8)) {
     return fail(std::to_string(h.planes) + " bit planes: not an indexed picture of at most "

@@ -48,7 +48,17 @@ bool ReadWholeFile(const std::string& path, int64_t maxBytes, Bytes& bytes, std:
   // O_NONBLOCK: opening a FIFO with no writer returns at once instead of waiting.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
-    error = errno == ENOENT ? "no such file" : SystemError("cannot open it");
+    // A socket cannot be opened at all (ENXIO): say what it is, as for a FIFO or device.
+    const int openError = errno;
+    struct stat info;
+    if (openError == ENOENT) {
+      error = "no such file";
+    } else if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      error = "is " + KindOf(info.st_mode) + ", not a file";
+    } else {
+      errno = openError;
+      error = SystemError("cannot open it");
+    }
     return false;
   }
   struct stat info;
@@ -103,13 +113,15 @@ std::string ReplaceFile(const std::string& path, const Bytes& bytes) {
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode)) return "is " + KindOf(existing.st_mode) + ", not a file";
 
+  // The new file is named by the process and a count, not after the target: a name made
+  // from the target's could pass the 255 bytes a file name may have when the target's
+  // is near that. O_EXCL makes each name one writer's alone.
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string stem = ".";
-  stem.append(target.filename().string()).append(".tmp-").append(std::to_string(::getpid()));
+  const std::string stem = ".quorvel-" + std::to_string(::getpid()) + "-";
   fs::path temp;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = folder / (stem + "-" + std::to_string(attempt));
+    temp = folder / (stem + std::to_string(attempt) + ".tmp");
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }

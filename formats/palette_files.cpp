@@ -10,6 +10,7 @@
 
 #include "formats/codecs.hpp"
 #include "formats/file_io.hpp"
+#include "formats/picture_header.hpp"
 
 namespace quorvel {
 namespace {
@@ -178,7 +179,9 @@ PaletteFormat RecognisePalette(const std::vector<uint8_t>& bytes, const std::str
     if (bytes.size() != kRawBytes) return PaletteFormat::ColPro;
     return AllSixBit(bytes) ? PaletteFormat::Col : PaletteFormat::Raw8;
   }
-  // Then the size.
+  // Then the size, but never for a file that starts like a picture: a damaged picture of
+  // 768 or 1024 bytes is not a palette.
+  if (LooksLikePicture(bytes)) return PaletteFormat::Unknown;
   if (bytes.size() == kRawBytes) return RawFormat(bytes);
   if (formats::IsActTrailer(bytes)) return PaletteFormat::Act;
   if (bytes.size() == 1024) return PaletteFormat::PP256;
@@ -192,8 +195,12 @@ PaletteReadResult ParsePalette(const std::vector<uint8_t>& bytes, const std::str
   const PaletteFormat format = forced ? options.format : RecognisePalette(bytes, name);
   out.format = format;
   if (format == PaletteFormat::Unknown) {
-    out.error = name + ": not a palette file of a known format (" + std::to_string(bytes.size()) +
-                " bytes" + (LooksLikePicture(bytes) ? "; it is a picture" : "") + ")";
+    const formats::PictureKind picture = formats::RecognisePicture(bytes);
+    out.error = name + ": not a palette file of a known format (" + std::to_string(bytes.size()) + " bytes" +
+                (picture != formats::PictureKind::Unknown
+                     ? std::string("; it starts like a ") + formats::PictureKindName(picture) + " picture"
+                     : "") +
+                ")";
     out.file.count = 0;
     return out;
   }
@@ -277,25 +284,6 @@ PaletteWriteResult WritePaletteFile(const std::string& path, const PaletteFile& 
   if (!out.ok()) out.error = path + ": " + out.error;
   for (std::string& warning : out.warnings) warning = path + ": " + warning;
   return out;
-}
-
-bool LooksLikePicture(const std::vector<uint8_t>& bytes) {
-  if (StartsWith(bytes, 0, "FORM") && (StartsWith(bytes, 8, "ILBM") || StartsWith(bytes, 8, "PBM "))) return true;
-  if (StartsWith(bytes, 0, "GIF87a") || StartsWith(bytes, 0, "GIF89a")) return true;
-  if (StartsWith(bytes, 0, "\x89PNG\r\n\x1a\n")) return true;
-  formats::ByteReader reader(bytes);
-  uint32_t fileSize = 0, reserved = 0, dataOffset = 0, headerSize = 0;
-  if (reader.Peek("BM") && reader.Skip(2) && reader.U32LE(fileSize) && reader.U32LE(reserved) &&
-      reader.U32LE(dataOffset) && reader.U32LE(headerSize)) {
-    constexpr uint32_t kHeaderSizes[] = {12, 40, 52, 56, 64, 108, 124};
-    if (dataOffset < bytes.size() &&
-        std::find(std::begin(kHeaderSizes), std::end(kHeaderSizes), headerSize) != std::end(kHeaderSizes)) {
-      return true;
-    }
-  }
-  // PCX: manufacturer 10, a known version, run-length encoding, 1..8 bits a pixel.
-  return bytes.size() >= 128 && bytes[0] == 10 && bytes[1] <= 5 && bytes[1] != 1 && bytes[2] == 1 &&
-         (bytes[3] == 1 || bytes[3] == 2 || bytes[3] == 4 || bytes[3] == 8);
 }
 
 }  // namespace quorvel

@@ -1,6 +1,8 @@
 // Indexed pictures through SDL2_image, which decodes IFF ILBM and PBM, PCX, GIF, PNG and
 // BMP to a surface with its palette; the colour-cycle chunks SDL2_image passes over are
-// read by cycle_chunks.cpp. The one source of the formats library that needs SDL.
+// read by iff_chunks.cpp. SDL2_image is handed only those kinds of picture, and only once
+// their header gives a size within kMaxPictureSide and kMaxPicturePixels: it would decode
+// anything else it knows (SVG, JPEG, ...) and take memory for any size a header claims.
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -12,6 +14,7 @@
 
 #include "formats/file_io.hpp"
 #include "formats/iff.hpp"
+#include "formats/picture_header.hpp"
 
 namespace quorvel {
 namespace {
@@ -69,13 +72,23 @@ PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOpt
     out.error = path + ": " + error;
     return out;
   }
+  const formats::PictureKind kind = formats::RecognisePicture(bytes);
+  if (kind == formats::PictureKind::Unknown) {
+    out.error = path + ": not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG "
+                       "and BMP pictures are";
+    return out;
+  }
+  const std::string kindName = formats::PictureKindName(kind);
+  if (std::string problem = formats::CheckPictureSize(bytes, kind); !problem.empty()) {
+    out.error = path + ": cannot read this " + kindName + " picture: " + problem;
+    return out;
+  }
   IndexedPicture& picture = out.picture;
   SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
   SurfacePtr surface(stream ? IMG_Load_RW(stream, 1) : nullptr);
-  const bool pbm = bytes.size() >= 12 && std::memcmp(bytes.data(), "FORM", 4) == 0 &&
-                   std::memcmp(bytes.data() + 8, "PBM ", 4) == 0;
+  const bool pbm = kind == formats::PictureKind::Iff && std::memcmp(bytes.data() + 8, "PBM ", 4) == 0;
   if (!surface && !pbm) {
-    out.error = path + ": not a picture that can be read (" + SDL_GetError() + ")";
+    out.error = path + ": cannot read this " + kindName + " picture (" + SDL_GetError() + ")";
     return out;
   }
   if (!surface) {
@@ -83,7 +96,7 @@ PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOpt
     formats::PbmImage image;
     std::string pbmError;
     if (!formats::DecodePbm(bytes, image, pbmError)) {
-      out.error = path + ": not a picture that can be read (" + pbmError + ")";
+      out.error = path + ": cannot read this " + kindName + " picture (" + pbmError + ")";
       return out;
     }
     picture.width = image.width;

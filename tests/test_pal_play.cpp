@@ -81,10 +81,16 @@ TEST(PalProgram, ConvertInfoAndSwatch) {
 
   // A picture gives its palette, and info tells its cycles.
   testing::IffPicture picture = CyclingPicture();
-  const std::string lbm = dir.Write("p.lbm", IffFile(picture, {testing::CrngChunk(4096, 1, 32, 39)}));
+  const std::string lbm = dir.Write("p.lbm", IffFile(picture, {testing::CrngChunk(4096, 1, 32, 39),
+                                                               testing::CrngChunk(4096, 0, 40, 47)}));
   ASSERT_EQ(Pal({"convert", lbm, dir.Path("p.hex"), "--to", "hex"}).status, 0);
   EXPECT_EQ(ReadPaletteFile(dir.Path("p.hex")).file.colours, picture.palette);
-  EXPECT_NE(Pal({"info", lbm}).out.find("CRNG at byte 816: registers 32-39, 15.00 steps/s, running"), std::string::npos);
+  const std::string plain = Pal({"info", lbm}).out;
+  EXPECT_NE(plain.find("CRNG at byte 816: registers 32-39, 15.00 steps/s, running"), std::string::npos) << plain;
+  EXPECT_NE(plain.find("registers 40-47, 15.00 steps/s, not running"), std::string::npos) << plain;
+  // With the player's switch, the cycle stored with flags 0 shows as the player runs it.
+  const std::string dos = Pal({"info", "--dos-cycles", lbm}).out;
+  EXPECT_NE(dos.find("registers 40-47, 15.00 steps/s, running"), std::string::npos) << dos;
 }
 
 TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
@@ -100,10 +106,22 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
   EXPECT_EQ(fs::file_size(in), before);
   EXPECT_EQ(Pal({"swatch", in, in}).status, 1);
 
+  // A picture cut to 1024 bytes is not a PP256 palette.
+  testing::Picture noise{64, 64, {}};
+  for (uint32_t i = 0; i < 64 * 64; ++i) noise.pixels.push_back(i * 2654435761u >> 8);
+  const std::string cutPng = dir.Path("cut.png");
+  ASSERT_TRUE(testing::WritePng(cutPng, noise));
+  fs::resize_file(cutPng, 1024);
+  // Swatches cut inside their first colour hold none: no palette of black is written.
+  const std::string cutAse = dir.Write("cut.ase", testing::Bytes{'A', 'S', 'E', 'F', 0, 1, 0, 0, 0, 0, 0, 1,
+                                                                  0, 1, 0, 0, 0, 40, 0, 2});
+
   const struct {
     std::vector<std::string> args;
     const char* says;
   } failures[] = {
+      {{"convert", cutPng, dir.Path("o.pal"), "--to", "raw8"}, "cut.png: cannot read this PNG picture"},
+      {{"convert", cutAse, dir.Path("o.pal"), "--to", "raw8"}, "cut.ase: byte 12: a block runs past the end"},
       {{"convert", in, dir.Path("o.aco"), "--to", "aco"}, "can be read but not written"},
       {{"convert", in, dir.Path("o.x"), "--to", "bmp"}, "unknown format 'bmp'"},
       {{"convert", in, dir.Path("o.x")}, "convert needs --to FORMAT"},
@@ -118,7 +136,7 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
     EXPECT_NE(ran.err.find(f.says), std::string::npos) << ran.err;
     EXPECT_TRUE(ran.out.empty());
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 4);
   EXPECT_EQ(Pal({"--help"}).status, 0);
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -260,6 +262,12 @@ TEST(PaletteFormats, PhotoshopSwatchesInTheirColourSpaces) {
   ASSERT_TRUE(three.ok());
   EXPECT_EQ(three.file.colours[0], (Rgb8{0, 255, 0}));
   EXPECT_EQ(three.warnings.size(), 1u);
+  // Cut before its first colour is whole: an error, not an empty palette.
+  const Bytes v2(named.begin() + 14, named.end());
+  EXPECT_EQ(ParsePalette(Bytes(v2.begin(), v2.end() - 4), "n.aco").error,
+            "n.aco: byte 14: the name of colour 0 runs past the end of the file, before any colour");
+  EXPECT_EQ(ParsePalette(Bytes(v1.begin(), v1.begin() + 9), "s.aco").error,
+            "s.aco: byte 4: the file ends inside colour 0, before any colour");
 }
 
 Bytes F32(float v) {
@@ -289,6 +297,11 @@ TEST(PaletteFormats, SwatchExchangeBlocksAreSkippedByTheirLength) {
   const PaletteReadResult cut = ParsePalette(truncated, "x.ase");
   EXPECT_EQ(cut.file.count, 1);
   EXPECT_FALSE(cut.warnings.empty());
+  // Cut inside the first colour's block, or after the blocks before it: no colour at all.
+  EXPECT_EQ(ParsePalette(Bytes(ase.begin(), ase.begin() + 30), "x.ase").error,
+            "x.ase: byte 22: a block runs past the end of the file, before any colour");
+  EXPECT_EQ(ParsePalette(Bytes(ase.begin(), ase.begin() + 22), "x.ase").error,
+            "x.ase: byte 22: the file ends after 1 of the 5 blocks its header gives, before any colour");
 }
 
 TEST(PaletteFormats, RecognitionByContentThenNameThenSize) {
@@ -308,11 +321,16 @@ TEST(PaletteFormats, RecognitionByContentThenNameThenSize) {
   EXPECT_EQ(RecognisePalette(act, "noname"), PaletteFormat::Act);
   EXPECT_EQ(RecognisePalette(Bytes(1024, 0), "noname"), PaletteFormat::PP256);
   EXPECT_EQ(ParsePalette(Bytes(1000, 0), "odd.pal").error, "odd.pal: not a palette file of a known format (1000 bytes)");
-  // A 1024-byte PNG is a picture, whatever its size suggests.
+  // A 1024-byte PNG or 768-byte GIF is a picture (a damaged one), whatever its size suggests.
   Bytes png = B("\x89PNG\r\n\x1a\n");
   png.resize(1024);
   EXPECT_TRUE(LooksLikePicture(png));
   EXPECT_FALSE(LooksLikePicture(Bytes(768, 0)));
+  EXPECT_EQ(ParsePalette(png, "cut.pal").error,
+            "cut.pal: not a palette file of a known format (1024 bytes; it starts like a PNG picture)");
+  Bytes gif = B("GIF89a");
+  gif.resize(768);
+  EXPECT_EQ(RecognisePalette(gif, "cut.pal"), PaletteFormat::Unknown);
 }
 
 TEST(PaletteFormats, FilesThatWouldHangOrFloodAreRefusedAtOnce) {
@@ -322,9 +340,17 @@ TEST(PaletteFormats, FilesThatWouldHangOrFloodAreRefusedAtOnce) {
   const std::string big = dir.Path("big.gpl");
   fs::resize_file(dir.Write("big.gpl", B("GIMP Palette\n")), kMaxPaletteFileBytes + 1);
   fs::create_directory(dir.Path("folder.gpl"));
+  const std::string socket = dir.Path("socket.gpl");
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socket.size(), sizeof address.sun_path);
+  std::copy(socket.begin(), socket.end(), address.sun_path);
+  ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   const struct {
     std::string path, error;
   } cases[] = {{fifo, fifo + ": is a FIFO, not a file"},
+               {socket, socket + ": is a socket, not a file"},
                {"/dev/zero", "/dev/zero: is a device, not a file"},
                {dir.Path("folder.gpl"), dir.Path("folder.gpl") + ": is a directory, not a file"},
                {big, big + ": is 4194305 bytes; at most 4194304 are read"},
@@ -334,6 +360,7 @@ TEST(PaletteFormats, FilesThatWouldHangOrFloodAreRefusedAtOnce) {
     EXPECT_EQ(read.error, c.error);
     EXPECT_EQ(read.file.count, 0);
   }
+  ::close(listening);
   EXPECT_TRUE(fs::is_fifo(fifo));
   EXPECT_FALSE(fs::exists(dir.Path("none.gpl")));
 }
@@ -367,6 +394,11 @@ TEST(PaletteFormats, AFailedWriteLeavesTheOldFileAndNothingElse) {
             dir.Path("folder") + ": is a directory, not a file");
   EXPECT_FALSE(WritePaletteFile(dir.Path("x.aco"), Sample(1), PaletteFormat::Aco).ok());
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), fs::directory_iterator()), 2);
+  // A name of the longest length a file may have is written like any other.
+  const std::string longest = dir.Path(std::string(251, 'n') + ".gpl");
+  const PaletteWriteResult written = WritePaletteFile(longest, Sample(3), PaletteFormat::Gpl);
+  EXPECT_TRUE(written.ok()) << written.error;
+  EXPECT_EQ(ReadPaletteFile(longest).file.count, 3);
 }
 
 TEST(PaletteFormats, RealPalettes) {

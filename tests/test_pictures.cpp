@@ -109,6 +109,98 @@ TEST(Pictures, PngAndBmpPicturesAndTrueColourRefused) {
   EXPECT_TRUE(refused.picture.pixels.empty());
 }
 
+void Put16LE(IffBytes& out, uint32_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
+void Put32LE(IffBytes& out, uint32_t v) { Put16LE(out, v & 0xFFFF), Put16LE(out, v >> 16); }
+void Put32BE(IffBytes& out, uint32_t v) {
+  out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+}
+IffBytes Text(std::string_view text) { return IffBytes(text.begin(), text.end()); }
+
+IffBytes Gif(uint16_t screenWidth, uint16_t screenHeight, uint16_t width, uint16_t height) {
+  IffBytes gif = Text("GIF89a");
+  Put16LE(gif, screenWidth), Put16LE(gif, screenHeight);
+  gif.insert(gif.end(), {0x80, 0, 0, 0, 0, 0, 255, 255, 255});           // a global table of 2 colours
+  gif.insert(gif.end(), {0x21, 0xF9, 4, 0, 0, 0, 0, 0});                 // an extension block
+  gif.push_back(0x2C);
+  Put32LE(gif, 0), Put16LE(gif, width), Put16LE(gif, height);
+  gif.insert(gif.end(), {0, 2, 2, 0x44, 1, 0, 0x3B});
+  return gif;
+}
+
+IffBytes PngHeader(uint32_t width, uint32_t height) {
+  IffBytes png = Text("\x89PNG\r\n\x1a\n");
+  Put32BE(png, 13);
+  IffBytes ihdr = Text("IHDR");
+  Put32BE(ihdr, width), Put32BE(ihdr, height);
+  ihdr.insert(ihdr.end(), {8, 3, 0, 0, 0, 0, 0, 0, 0});
+  png.insert(png.end(), ihdr.begin(), ihdr.end());
+  return png;
+}
+
+IffBytes Bmp(int32_t width, int32_t height) {
+  IffBytes bmp = Text("BM");
+  Put32LE(bmp, 66), Put32LE(bmp, 0), Put32LE(bmp, 62), Put32LE(bmp, 40);
+  Put32LE(bmp, uint32_t(width)), Put32LE(bmp, uint32_t(height));
+  Put16LE(bmp, 1), Put16LE(bmp, 1);
+  bmp.resize(66);
+  return bmp;
+}
+
+IffBytes Pcx(uint16_t xmax, uint16_t ymax) {
+  IffBytes pcx = {10, 5, 1, 8};
+  Put32LE(pcx, 0), Put16LE(pcx, xmax), Put16LE(pcx, ymax);
+  pcx.resize(128);
+  pcx[65] = 1;
+  pcx[66] = 2;
+  return pcx;
+}
+
+// Decoders take memory for the size a header claims: a picture too big is refused by its
+// header before any decoder sees it, as is a file of a kind the decoders would read
+// anyway. Each of these would take gigabytes.
+TEST(Pictures, HugeOrForeignPicturesAreRefusedBeforeTheyAreDecoded) {
+  TempDir dir;
+  IffBytes iff = IffFile(Sample(4, 2, false), {});
+  IffBytes later = testing::IffChunk("BMHD", IffBytes(20, 0xFF));  // a second BMHD, after the BODY
+  later.insert(later.begin(), iff.begin(), iff.end());
+  IffBytes shortBmhd = IffFile(Sample(4, 2, true), {});
+  shortBmhd[16 + 3] = 0;  // BMHD of length 0: SDL2_image reads its 20 bytes all the same
+  const struct {
+    const char* name;
+    IffBytes bytes;
+    std::string error;
+  } cases[] = {
+      {"screen.gif", Gif(65535, 65535, 1, 1), "byte 6: the GIF's screen is 65535 x 65535 pixels; pictures are read up to 16384 pixels a side and 67108864 pixels in all"},
+      {"image.gif", Gif(0, 0, 65535, 65535), "the GIF's first image is 65535 x 65535 pixels"},
+      {"wide.png", PngHeader(16385, 1), "byte 8: the IHDR gives 16385 x 1 pixels"},
+      {"many.png", PngHeader(16384, 4097), "the IHDR gives 16384 x 4097 pixels"},
+      {"tall.bmp", Bmp(1, -30000), "the BMP header gives 1 x 30000 pixels"},
+      {"empty.bmp", Bmp(0, 5), "the BMP header gives 0 x 5 pixels: a picture without pixels"},
+      {"wide.pcx", Pcx(20000, 0), "the PCX header gives 20001 x 1 pixels"},
+      {"later.lbm", later, "the BMHD gives 65535 x 65535 pixels"},
+      {"short.lbm", shortBmhd, "byte 12: a BMHD chunk shorter than its 20 bytes"},
+      {"drawing.svg", Text("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"/>"),
+       "not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = dir.Write(c.name, c.bytes);
+    const PictureReadResult read = LoadIndexedPicture(path);
+    EXPECT_EQ(read.error.rfind(path + ": ", 0), 0u) << read.error;
+    EXPECT_NE(read.error.find(c.error), std::string::npos) << read.error;
+    EXPECT_TRUE(read.picture.pixels.empty()) << c.name;
+  }
+
+  // The largest side is still read.
+  SDL_Surface* line = SDL_CreateRGBSurfaceWithFormat(0, kMaxPictureSide, 1, 8, SDL_PIXELFORMAT_INDEX8);
+  ASSERT_NE(line, nullptr);
+  const std::string png = dir.Path("line.png");
+  ASSERT_EQ(IMG_SavePNG(line, png.c_str()), 0) << SDL_GetError();
+  SDL_FreeSurface(line);
+  const PictureReadResult read = LoadIndexedPicture(png);
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_EQ(read.picture.width, kMaxPictureSide);
+}
+
 TEST(Pictures, CycleChunksBecomeAnimatorCycles) {
   const IffBytes file = IffFile(Sample(4, 2, true), Chunks());
   for (bool dos : {false, true}) {

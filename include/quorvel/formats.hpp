@@ -99,7 +99,8 @@ PaletteReadResult ReadPaletteFile(const std::string& path, const PaletteReadOpti
 PaletteReadResult ParsePalette(const std::vector<uint8_t>& bytes, const std::string& name,
                                const PaletteReadOptions& options = {});
 // The format of a file's bytes: by content (magic words and layouts) first, then by the
-// extension of `name`, then by the size. Unknown when nothing fits.
+// extension of `name`, then by the size, except for bytes that start like a picture (a
+// damaged picture of 768 or 1024 bytes is not a palette). Unknown when nothing fits.
 PaletteFormat RecognisePalette(const std::vector<uint8_t>& bytes, const std::string& name);
 
 struct PaletteWriteResult {
@@ -177,8 +178,17 @@ struct PictureReadResult {
 // Pictures bigger than this are refused before any of them is read.
 constexpr int64_t kMaxPictureFileBytes = 64 << 20;
 
+// The largest picture that is decoded. Decoders take memory for the size a header claims,
+// so a file of 35 bytes may ask for gigabytes: the size is read from the header and a
+// larger picture refused first. 64 Mi pixels is the largest uncompressed 8-bit picture a
+// file of kMaxPictureFileBytes holds (256 MB where a decoder widens it to 32-bit colour),
+// and 16384 a side is more than any screen or the textures of common graphics hardware.
+constexpr int32_t kMaxPictureSide = 16384;
+constexpr int64_t kMaxPicturePixels = int64_t(64) << 20;
+
 // Loads an indexed picture (IFF ILBM and PBM, PCX, GIF, PNG, BMP) with its palette and,
-// for IFF files, its colour cycles. A picture that is not indexed is refused.
+// for IFF files, its colour cycles. A picture that is not indexed, of another kind, or
+// past kMaxPictureSide or kMaxPicturePixels by its header, is refused before it is decoded.
 PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOptions& options = {});
 
 // Writes a PNG picture of the palette: a 16 x 16 grid of its colours, register 0 at the

@@ -22,6 +22,8 @@ constexpr char kUsage[] =
     "whose palette is taken. Options of every command:\n"
     "  --from FORMAT   read IN as FORMAT instead of recognising it (raw6 or raw8 say the\n"
     "                  depth of a 768-byte file)\n"
+    "  --dos-cycles    take the cycles DOS-era pictures store with flags 0 as running, as\n"
+    "                  quorvel-play --dos-cycles runs them\n"
     "\n"
     "FORMAT for --to: raw6 raw8 pp256 gpl jasc riff act hex col colpro paintnet\n"
     "Also read: aco (Photoshop swatches), ase (Adobe swatch exchange).\n"
@@ -52,9 +54,9 @@ std::string DepthText(int32_t bits, bool guessed) {
   return text;
 }
 
-Input FromPicture(const std::string& path) {
+Input FromPicture(const std::string& path, const CycleReadOptions& cycles) {
   Input in;
-  const PictureReadResult read = LoadIndexedPicture(path);
+  const PictureReadResult read = LoadIndexedPicture(path, cycles);
   in.error = read.error;
   in.warnings = read.warnings;
   in.picture = true;
@@ -84,15 +86,22 @@ Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, Pa
 }
 
 // Pictures are told by their signatures before palettes are, so that a 1024-byte PNG is
-// never read as a PP256 palette; what SDL2_image cannot read is still tried as a palette.
-Input Load(const std::string& path, PaletteFormat from) {
+// never read as a PP256 palette. A picture that cannot be read is a palette only when its
+// content or name says so and it reads as one: a damaged picture of 768 or 1024 bytes
+// gives the picture's error, not a palette of garbage.
+Input Load(const std::string& path, PaletteFormat from, const CycleReadOptions& cycles) {
   std::vector<uint8_t> bytes;
   const std::string error = ReadSmallFile(path, kMaxPictureFileBytes, bytes);
   if (!error.empty()) return Failed(error);
   if (from != PaletteFormat::Unknown) return FromPalette(bytes, path, from);
   if (LooksLikePicture(bytes)) {
-    Input picture = FromPicture(path);
-    if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown) return picture;
+    Input picture = FromPicture(path, cycles);
+    if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown ||
+        int64_t(bytes.size()) > kMaxPaletteFileBytes) {
+      return picture;
+    }
+    Input palette = FromPalette(bytes, path, from);
+    return palette.error.empty() ? palette : picture;
   }
   if (int64_t(bytes.size()) > kMaxPaletteFileBytes) {
     return Failed(path + ": " + std::to_string(bytes.size()) +
@@ -113,10 +122,11 @@ void PrintWarnings(const std::vector<std::string>& warnings, std::FILE* err) {
   for (const std::string& w : warnings) std::fprintf(err, "quorvel-pal: warning: %s\n", w.c_str());
 }
 
-int Info(const std::vector<std::string>& files, PaletteFormat from, std::FILE* out, std::FILE* err) {
+int Info(const std::vector<std::string>& files, PaletteFormat from, const CycleReadOptions& cycles,
+         std::FILE* out, std::FILE* err) {
   int status = 0;
   for (const std::string& path : files) {
-    const Input in = Load(path, from);
+    const Input in = Load(path, from, cycles);
     if (!in.error.empty()) {
       std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
       status = 1;
@@ -157,7 +167,7 @@ bool SameAsInput(const std::string& in, const std::string& out, std::FILE* err) 
 bool LoadForOutput(const std::string& inPath, const std::string& outPath, PaletteFormat from, Input& in,
                    std::FILE* err) {
   if (SameAsInput(inPath, outPath, err)) return false;
-  in = Load(inPath, from);
+  in = Load(inPath, from, {});
   if (!in.error.empty()) {
     std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
     return false;
@@ -205,6 +215,7 @@ int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   std::vector<std::string> words;
   PaletteFormat to = PaletteFormat::Unknown, from = PaletteFormat::Unknown;
   bool toGiven = false;
+  CycleReadOptions cycles;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -217,6 +228,8 @@ int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
       if (format == PaletteFormat::Unknown) return Usage(err, "unknown format '" + args[i] + "'");
       (arg == "--to" ? to : from) = format;
       toGiven = toGiven || arg == "--to";
+    } else if (arg == "--dos-cycles") {
+      cycles.dosFlags = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Usage(err, "unknown option '" + arg + "'");
     } else {
@@ -228,7 +241,7 @@ int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   words.erase(words.begin());
   if (command == "info") {
     if (words.empty()) return Usage(err, "info needs at least one file");
-    return Info(words, from, out, err);
+    return Info(words, from, cycles, out, err);
   }
   if (command == "convert") {
     if (words.size() != 2) return Usage(err, "convert needs IN and OUT");

@@ -1,12 +1,14 @@
 // Feeds arbitrary bytes to every palette format reader (forced, and by recognition under
-// several names), to the IFF chunk walk of colour cycles and chunky pictures, and writes
-// back what was read in every writable format, which must read again.
+// several names), to the IFF chunk walk of colour cycles and chunky pictures, and to the
+// picture header reader of every kind, and writes back what was read in every writable
+// format, which must read again.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include <quorvel/formats.hpp>
 #include "formats/iff.hpp"
+#include "formats/picture_header.hpp"
 
 namespace {
 
@@ -66,11 +68,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(!pc.active || pc.cycle.low < pc.cycle.high);
     }
   }
+  // What passes the picture header check is decoded within the size limits.
+  using quorvel::formats::PictureKind;
+  for (PictureKind kind :
+       {PictureKind::Iff, PictureKind::Pcx, PictureKind::Gif, PictureKind::Png, PictureKind::Bmp}) {
+    (void)quorvel::formats::CheckPictureSize(bytes, kind);
+  }
+  const bool sizeChecked = quorvel::LooksLikePicture(bytes) &&
+                           quorvel::formats::CheckPictureSize(bytes, PictureKind::Iff).empty();
   quorvel::formats::PbmImage image;
   std::string error;
   if (quorvel::formats::DecodePbm(bytes, image, error)) {
     Check(image.pixels.size() == size_t(image.width) * size_t(image.height));
+    Check(!sizeChecked ||
+          (image.width <= quorvel::kMaxPictureSide && image.height <= quorvel::kMaxPictureSide &&
+           int64_t(image.width) * image.height <= quorvel::kMaxPicturePixels));
   }
-  (void)quorvel::LooksLikePicture(bytes);
   return 0;
 }
