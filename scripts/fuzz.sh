@@ -18,6 +18,7 @@ done
 for target in fuzz_palette_files fuzz_formats; do
   mkdir -p "$out/corpus-$target"
   cp tests/data/palettes/*.gpl "$out/corpus-$target/"  # real files to start from
+  python3 tests/fuzz/picture_seeds.py "$out/corpus-$target"
   clang++-14 -std=c++20 -O1 -g -I. -Iinclude -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=all -fno-omit-frame-pointer -pthread \
     "${sources[@]}" tests/fuzz/no_window.cpp "tests/fuzz/$target.cpp" -lgif -o "$out/$target"
