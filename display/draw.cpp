@@ -149,6 +149,27 @@ ImageBuffer MakeImageBuffer(int32_t words) {
   return ImageBuffer(size_t(std::max(words, 0)) * 4, 0);
 }
 
+namespace {
+
+void WriteImageHeader(ImageBuffer& buffer, size_t width, size_t height) {
+  const uint16_t widthBits = static_cast<uint16_t>(width * 8);
+  buffer[0] = widthBits & 0xFF;
+  buffer[1] = widthBits >> 8;
+  buffer[2] = height & 0xFF;
+  buffer[3] = static_cast<uint8_t>(height >> 8);
+}
+
+}  // namespace
+
+ImageBuffer MakeImage(int32_t width, int32_t height) {
+  // The header holds width x 8 in 16 bits.
+  width = std::clamp(width, 0, 8191);
+  height = std::clamp(height, 0, 65535);
+  ImageBuffer image(4 + size_t(width) * size_t(height), 0);
+  WriteImageHeader(image, size_t(width), size_t(height));
+  return image;
+}
+
 void GetImage(double x1, double y1, double x2, double y2, ImageBuffer& buffer) {
   int32_t left = Round(x1), top = Round(y1), right = Round(x2), bottom = Round(y2);
   if (left > right) std::swap(left, right);
@@ -161,11 +182,7 @@ void GetImage(double x1, double y1, double x2, double y2, ImageBuffer& buffer) {
   std::lock_guard lock(s.pixels);
   const uint8_t* page = WorkPixels(s);
   if (!page) return;
-  const uint16_t widthBits = static_cast<uint16_t>(width * 8);
-  buffer[0] = widthBits & 0xFF;
-  buffer[1] = widthBits >> 8;
-  buffer[2] = height & 0xFF;
-  buffer[3] = static_cast<uint8_t>(height >> 8);
+  WriteImageHeader(buffer, width, height);
   for (size_t row = 0; row < height; ++row) {
     const uint8_t* from = page + (top + row) * kScreenWidth + left;
     std::copy(from, from + width, buffer.data() + 4 + row * width);

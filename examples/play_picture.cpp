@@ -24,11 +24,10 @@ int main(int argc, char** argv) {
   if (!OpenScreen(18, 8, 1, 0)) return 1;
   // Centred, cropped to the screen; one PutImage of the rows.
   const int32_t w = std::min(picture.width, kScreenWidth), h = std::min(picture.height, kScreenHeight);
-  ImageBuffer image(4 + size_t(w) * h);
-  image[0] = uint8_t(w * 8), image[1] = uint8_t((w * 8) >> 8), image[2] = uint8_t(h), image[3] = uint8_t(h >> 8);
+  ImageBuffer image = MakeImage(w, h);
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* row = picture.pixels.data() + size_t(y + (picture.height - h) / 2) * picture.width;
-    std::copy(row + (picture.width - w) / 2, row + (picture.width - w) / 2 + w, image.begin() + 4 + size_t(y) * w);
+    std::copy(row + (picture.width - w) / 2, row + (picture.width - w) / 2 + w, ImagePixels(image) + size_t(y) * w);
   }
   PutImage((kScreenWidth - w) / 2, (kScreenHeight - h) / 2, image, kPutCopy);
 

@@ -184,6 +184,10 @@ TEST(Images, GetImageLayoutAndRefusals) {
   ImageBuffer small = MakeImageBuffer(2);  // 8 bytes < 4 + 3*2
   GetImage(0, 0, 2, 1, small);
   EXPECT_EQ(small, ImageBuffer(8, 0));
+  // MakeImage writes the header GetImage writes.
+  ImageBuffer made = MakeImage(3, 2);
+  std::fill(ImagePixels(made), ImagePixels(made) + 6, uint8_t{9});
+  EXPECT_EQ(made, ImageBuffer(before.begin(), before.begin() + 10));
 }
 
 TEST(Images, PutImageModesAndClipping) {

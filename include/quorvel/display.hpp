@@ -99,6 +99,10 @@ void DrawEllipse(double x, double y, double radius, int32_t colour, double aspec
 using ImageBuffer = std::vector<uint8_t>;
 // An empty buffer able to hold `words` 32-bit words.
 ImageBuffer MakeImageBuffer(int32_t words);
+// An image of width x height pixels, all index 0, its header written: fill the rows at
+// ImagePixels and hand it to PutImage. Width is at most 8191, height 65535.
+ImageBuffer MakeImage(int32_t width, int32_t height);
+inline uint8_t* ImagePixels(ImageBuffer& image) { return image.data() + 4; }
 
 // PutImage modes.
 constexpr int32_t kPutTransparent = 0;  // index 0 is skipped, others copied
