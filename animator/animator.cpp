@@ -6,6 +6,7 @@
 // output at an instant does not depend on how many frames led up to it.
 #include <quorvel/animator.hpp>
 #include <quorvel/display.hpp>
+#include <quorvel/palette.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -43,12 +44,6 @@ void CheckTween(const Tween& tween) {
     throw std::invalid_argument("repeat must be 0 or more, or kRepeatForever, not " +
                                 std::to_string(tween.repeat));
   }
-}
-
-// The library's clamping rule for a register range.
-void ClampRange(int32_t& first, int32_t& last) {
-  first = std::clamp(first, 0, 255);
-  last = std::clamp(last, first, 255);
 }
 
 }  // namespace

@@ -79,7 +79,8 @@ double MorphWeight(const Effect& e, double anim) {
   return TweenValue(e.tween, e.clock.Local(anim));
 }
 
-// The morph's registers at weight w between its start (0) and its target (1).
+// The morph's registers at weight w between its start (0) and its target (1). Registers
+// it no longer owns are left as they are.
 void ApplyMorph(const Effect& e, double w, Colours& out) {
   const size_t n = e.start.size();
   if (e.tween.space == ColorSpace::OkLab && w > 0 && w < 1) {
@@ -166,7 +167,7 @@ const Effect* EffectList::Find(uint64_t id) const {
   return const_cast<EffectList*>(this)->Find(id);
 }
 
-bool EffectList::Has(uint64_t id) const { return id != 0 && Find(id) != nullptr; }
+bool EffectList::Has(uint64_t id) const { return Find(id) != nullptr; }
 
 void EffectList::Erase(uint64_t id) {
   std::erase_if(effects_, [id](const Effect& e) { return e.id == id; });
@@ -213,10 +214,7 @@ void EffectList::SetCycleRate(uint64_t id, double anim, double stepsPerSecond) {
   // Carry on from where it stands: the position now becomes the new phase.
   e->cycle.phase = RawPosition(e->cycle, e->clock.Local(anim));
   e->cycle.stepsPerSecond = stepsPerSecond;
-  const bool paused = e->clock.paused;
-  e->clock = {};
-  e->clock.Restart(anim);
-  e->clock.paused = paused;
+  e->clock.Restart(anim);  // a paused cycle stays paused
 }
 
 void EffectList::SetCycleBlend(uint64_t id, bool blend) {
@@ -240,10 +238,7 @@ void EffectList::TweenFilter(uint64_t id, double anim, double amount, const Twee
   e->to = amount;
   e->tween = tween;
   e->tweening = true;
-  const bool paused = e->clock.paused;
-  e->clock = {};
-  e->clock.Restart(anim);
-  e->clock.paused = paused;
+  e->clock.Restart(anim);  // a paused filter stays paused
 }
 
 uint64_t EffectList::FindFade(Rgb8 colour, int32_t first, int32_t last, ColorSpace space) const {
@@ -290,11 +285,7 @@ std::function<void()> EffectList::Finish(Effect& effect, Colours& base) {
 }
 
 void EffectList::SettleMorph(const Effect& morph, double weight, Colours& base) {
-  Colours shown(base);
-  ApplyMorph(morph, weight, shown);
-  for (size_t i = 0; i < 256; ++i) {
-    if (morph.owned[i]) base[i] = shown[i];
-  }
+  ApplyMorph(morph, weight, base);
   // Morphs started before it lie under it for good now; those started after it still
   // cover it. One that decides nothing any more is gone.
   const uint64_t id = morph.id;

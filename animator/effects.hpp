@@ -22,6 +22,7 @@ struct EffectClock {
   bool paused = false;
 
   double Local(double anim) const { return paused ? anchorLocal : anchorLocal + anim - anchorAnim; }
+  // Local time starts again from 0 at `anim`; a paused clock stays paused, at 0.
   void Restart(double anim) { anchorAnim = anim, anchorLocal = 0; }
   void SetPaused(double anim, bool on);
 };

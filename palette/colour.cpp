@@ -56,9 +56,8 @@ Palette Palette::FromPP256Pal(const std::string& fileName) {
 }
 
 Palette Palette::Rotated(int32_t amount) const {
-  const uint32_t offset = static_cast<uint32_t>(amount) & 255u;
   Palette p;
-  for (uint32_t j = 0; j < 256; ++j) p[j] = colors[(j + offset) & 255u];
+  p.colors = detail::Rotated(colors, amount);
   return p;
 }
 

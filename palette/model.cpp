@@ -95,14 +95,6 @@ void ClampColour(int32_t& r, int32_t& g, int32_t& b) {
   ClampComponent(b);
 }
 
-ColorTable Rotated(const ColorTable& source, int32_t amount) {
-  // The low eight bits of the two's complement amount: -1 gives 255, 300 gives 44.
-  const uint32_t offset = static_cast<uint32_t>(amount) & 255u;
-  ColorTable table;
-  for (uint32_t j = 0; j < 256; ++j) table[j] = source[(j + offset) & 255u];
-  return table;
-}
-
 void WriteTable(const ColorTable& table, int32_t first, int32_t last) {
   for (int32_t i = first; i <= last; ++i) SetPaletteEntry(i, Pack(table[i]));
 }

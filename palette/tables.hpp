@@ -39,8 +39,16 @@ ColorTable NegativeTable(const ColorTable& source);  // Negative of every entry
 // The negative table when the flag is on (FlagOn), else the table itself.
 ColorTable NegativeIf(const ColorTable& source, int32_t flag);
 ColorTable GreyTable(const ColorTable& source);      // (m, m, m) with m = GreyValue
-// The table with entry j taken from source entry (j + amount) mod 256.
-ColorTable Rotated(const ColorTable& source, int32_t amount);
+// The table with entry j taken from source entry (j + amount) mod 256, for 6-bit tables
+// and 8-bit palettes alike.
+template <typename Colour>
+std::array<Colour, 256> Rotated(const std::array<Colour, 256>& source, int32_t amount) {
+  // The low eight bits of the two's complement amount: -1 gives 255, 300 gives 44.
+  const uint32_t offset = static_cast<uint32_t>(amount) & 255u;
+  std::array<Colour, 256> table;
+  for (uint32_t j = 0; j < 256; ++j) table[j] = source[(j + offset) & 255u];
+  return table;
+}
 
 // Clamps r, then g, then b to 0..63, writing each back.
 void ClampColour(int32_t& r, int32_t& g, int32_t& b);
