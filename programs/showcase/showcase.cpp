@@ -28,12 +28,9 @@ Showcase::Showcase(const Scene& scene) : scene_(scene), animator_(scene.day) {
 }
 
 void Showcase::Draw() const {
-  // One PutImage of the whole scene: a header of width x 8 and height, then the rows.
-  ImageBuffer image(4 + scene_.pixels.size());
-  const int32_t width8 = kScreenWidth * 8;
-  image[0] = uint8_t(width8), image[1] = uint8_t(width8 >> 8);
-  image[2] = uint8_t(kSceneHeight), image[3] = uint8_t(kSceneHeight >> 8);
-  std::copy(scene_.pixels.begin(), scene_.pixels.end(), image.begin() + 4);
+  // One PutImage of the whole scene.
+  ImageBuffer image = MakeImage(kScreenWidth, kSceneHeight);
+  std::copy(scene_.pixels.begin(), scene_.pixels.end(), ImagePixels(image));
   PutImage(0, 0, image, kPutCopy);
   SetTextColor(15, 0);
   LocateText(kTextRows, 1);
