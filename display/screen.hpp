@@ -79,6 +79,14 @@ struct Screen {
 
 Screen& TheScreen();
 
+// Whether `page` is one of the screen's pages.
+inline bool ValidPage(const Screen& s, int32_t page) {
+  return page >= 0 && page < static_cast<int32_t>(s.pages.size());
+}
+
+// The 256 registers as they are now, 0xRRGGBB each.
+std::array<uint32_t, 256> ReadRegisters();
+
 // QUORVEL_RECORD: whether it is set; starting its recorder once the screen is open (false,
 // with the screen's error set, when it cannot); after each frame a pause took, ending the
 // program once the length is recorded; and finishing the file when the screen closes.
