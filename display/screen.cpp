@@ -113,6 +113,18 @@ bool TakeSnapshot(VisibleSnapshot& snapshot) {
   return true;
 }
 
+bool TakePictureToPresent(VisibleSnapshot& snapshot) {
+  Screen& s = TheScreen();
+  s.dirty.exchange(false, std::memory_order_acq_rel);
+  if (s.locked.load(std::memory_order_acquire)) return false;
+  const bool changed = TakeSnapshot(snapshot);
+  if (s.locked.load(std::memory_order_acquire)) {
+    snapshot.valid = false;
+    return false;
+  }
+  return changed;
+}
+
 }  // namespace detail
 
 using detail::Screen;

@@ -125,6 +125,11 @@ struct VisibleSnapshot {
 // Takes the visible page and the registers into `snapshot` (holding the pixel lock only
 // while copying) and says whether they differ from what it held.
 bool TakeSnapshot(VisibleSnapshot& snapshot);
+// A presenter's turn: clears the dirty flag and takes the snapshot, saying whether there
+// is a changed picture to present. Never while the screen is locked (UnlockScreen flags
+// the picture dirty again); a snapshot taken as a lock began may hold a half-redrawn
+// page and does not count as shown.
+bool TakePictureToPresent(VisibleSnapshot& snapshot);
 
 // The default palette at 8-bit precision, 0xRRGGBB per register.
 const std::array<uint32_t, 256>& DefaultRegisters();
