@@ -169,11 +169,8 @@ class BrowserPresenter final : public Presenter {
   // the canvas shows already costs no conversion. Registers given as 0xBBGGRR come out of
   // the conversion as red, green, blue, alpha in memory order, the canvas's own.
   void Present() {
-    Screen& s = TheScreen();
-    if (!s.dirty.load(std::memory_order_acquire)) return;
-    s.dirty.store(false, std::memory_order_release);
-    if (s.locked.load(std::memory_order_acquire)) return;  // UnlockScreen flags it again
-    if (!TakeSnapshot(shown_)) return;
+    if (!TheScreen().dirty.load(std::memory_order_acquire)) return;
+    if (!TakePictureToPresent(shown_)) return;
     uint32_t palette[256];
     for (int i = 0; i < 256; ++i) {
       const uint32_t rgb = shown_.registers[size_t(i)];

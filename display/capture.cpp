@@ -28,8 +28,8 @@ bool StartCapture(Screen& s) {
   const std::string seconds = Environment("QUORVEL_RECORD_SECONDS");
   const std::string frameMs = Environment("QUORVEL_RECORD_FRAME_MS");
   RecordOptions options{.halfScale = Environment("QUORVEL_RECORD_HALF") == "1",
-                        .maxSeconds = seconds.empty() ? 10 : std::atof(seconds.c_str()),
-                        .minFrameMs = frameMs.empty() ? 20 : std::atof(frameMs.c_str())};
+                        .maxSeconds = seconds.empty() ? 10 : std::atof(seconds.c_str())};
+  if (!frameMs.empty()) options.minFrameMs = std::atof(frameMs.c_str());
   if (!(options.maxSeconds > 0)) {
     s.error = "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"" + seconds + "\"";
     return false;

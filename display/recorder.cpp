@@ -20,7 +20,7 @@ constexpr int64_t kMaxDelayCs = 65535;
 
 bool ScreenShowsAPage() {
   const detail::Screen& s = detail::TheScreen();
-  return s.open && s.visible >= 0 && s.visible < static_cast<int32_t>(s.pages.size());
+  return s.open && detail::ValidPage(s, s.visible);
 }
 
 }  // namespace
@@ -55,9 +55,7 @@ struct Recorder::State {
   // Copies the recorded part of the visible page and the registers into `current`.
   void Capture() {
     const detail::Screen& s = detail::TheScreen();
-    for (int i = 0; i < 256; ++i) {
-      current.colours[i] = s.registers[i].load(std::memory_order_relaxed);
-    }
+    current.colours = detail::ReadRegisters();
     current.pixels.resize(size_t(width) * size_t(height));
     // The program's thread is the only one that writes pages, and this is it.
     const uint8_t* page = s.pages[s.visible].data();

@@ -29,10 +29,6 @@ uint32_t RegisterFromPalColor(int32_t color) {
   return kExpand[v & 63] << 16 | kExpand[(v >> 8) & 63] << 8 | kExpand[(v >> 16) & 63];
 }
 
-bool ValidPage(const Screen& s, int32_t page) {
-  return page >= 0 && page < static_cast<int32_t>(s.pages.size());
-}
-
 void LoadDefaultRegisters(Screen& s) {
   const auto& defaults = DefaultRegisters();
   for (int i = 0; i < 256; ++i) s.registers[i].store(defaults[i], std::memory_order_relaxed);
@@ -78,22 +74,27 @@ void PageChanged(int32_t page, const IndexSet& drawn, bool covers) {
   MarkDirty();
 }
 
+std::array<uint32_t, 256> ReadRegisters() {
+  const Screen& s = TheScreen();
+  std::array<uint32_t, 256> registers;
+  for (int i = 0; i < 256; ++i) registers[i] = s.registers[i].load(std::memory_order_relaxed);
+  return registers;
+}
+
 void RenderVisible(uint32_t* out) {
   Screen& s = TheScreen();
-  uint32_t registers[256];
-  for (int i = 0; i < 256; ++i) registers[i] = s.registers[i].load(std::memory_order_relaxed);
+  const std::array<uint32_t, 256> registers = ReadRegisters();
   std::lock_guard lock(s.pixels);
   if (!ValidPage(s, s.visible)) {
     std::fill(out, out + kPagePixels, 0xFF000000u);
     return;
   }
-  ConvertPixels(s.pages[s.visible].data(), registers, out, kPagePixels);
+  ConvertPixels(s.pages[s.visible].data(), registers.data(), out, kPagePixels);
 }
 
 bool TakeSnapshot(VisibleSnapshot& snapshot) {
   Screen& s = TheScreen();
-  std::array<uint32_t, 256> registers;
-  for (int i = 0; i < 256; ++i) registers[i] = s.registers[i].load(std::memory_order_relaxed);
+  const std::array<uint32_t, 256> registers = ReadRegisters();
   bool changed = !snapshot.valid || registers != snapshot.registers;
   snapshot.registers = registers;
   snapshot.valid = true;
@@ -110,6 +111,18 @@ bool TakeSnapshot(VisibleSnapshot& snapshot) {
   }
   std::memcpy(snapshot.indices.data(), page.data(), kPagePixels);
   return true;
+}
+
+bool TakePictureToPresent(VisibleSnapshot& snapshot) {
+  Screen& s = TheScreen();
+  s.dirty.exchange(false, std::memory_order_acq_rel);
+  if (s.locked.load(std::memory_order_acquire)) return false;
+  const bool changed = TakeSnapshot(snapshot);
+  if (s.locked.load(std::memory_order_acquire)) {
+    snapshot.valid = false;
+    return false;
+  }
+  return changed;
 }
 
 }  // namespace detail

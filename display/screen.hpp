@@ -79,6 +79,14 @@ struct Screen {
 
 Screen& TheScreen();
 
+// Whether `page` is one of the screen's pages.
+inline bool ValidPage(const Screen& s, int32_t page) {
+  return page >= 0 && page < static_cast<int32_t>(s.pages.size());
+}
+
+// The 256 registers as they are now, 0xRRGGBB each.
+std::array<uint32_t, 256> ReadRegisters();
+
 // QUORVEL_RECORD: whether it is set; starting its recorder once the screen is open (false,
 // with the screen's error set, when it cannot); after each frame a pause took, ending the
 // program once the length is recorded; and finishing the file when the screen closes.
@@ -117,6 +125,11 @@ struct VisibleSnapshot {
 // Takes the visible page and the registers into `snapshot` (holding the pixel lock only
 // while copying) and says whether they differ from what it held.
 bool TakeSnapshot(VisibleSnapshot& snapshot);
+// A presenter's turn: clears the dirty flag and takes the snapshot, saying whether there
+// is a changed picture to present. Never while the screen is locked (UnlockScreen flags
+// the picture dirty again); a snapshot taken as a lock began may hold a half-redrawn
+// page and does not count as shown.
+bool TakePictureToPresent(VisibleSnapshot& snapshot);
 
 // The default palette at 8-bit precision, 0xRRGGBB per register.
 const std::array<uint32_t, 256>& DefaultRegisters();

@@ -283,19 +283,10 @@ void Display::Close() {
 }
 
 void Display::Present() {
-  Screen& s = TheScreen();
   nextPresent_ = Clock::now() + period_;
-  s.dirty.exchange(false, std::memory_order_acq_rel);
   // The program often rewrites what is already there (a prompt reprinted every few
   // milliseconds); unchanged indices and registers cost no conversion and no present.
-  const bool changed = TakeSnapshot(snapshot_);
-  // A lock taken meanwhile means the page may be half redrawn; UnlockScreen flags it
-  // dirty again, and the snapshot must not count as shown.
-  if (s.locked.load(std::memory_order_acquire)) {
-    snapshot_.valid = false;
-    return;
-  }
-  if (!changed) return;
+  if (!TakePictureToPresent(snapshot_)) return;
   if (texture_) {
     ConvertPixels(snapshot_.indices.data(), snapshot_.registers.data(), frame_.data(),
                   kPagePixels);
