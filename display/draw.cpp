@@ -24,7 +24,7 @@ bool OnPage(int32_t x, int32_t y) {
 
 // The work page, or nullptr when no screen is open. Callers hold the pixel lock.
 uint8_t* WorkPixels(detail::Screen& s) {
-  if (s.work < 0 || s.work >= static_cast<int32_t>(s.pages.size())) return nullptr;
+  if (!detail::ValidPage(s, s.work)) return nullptr;
   return s.pages[s.work].data();
 }
 

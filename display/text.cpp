@@ -59,7 +59,7 @@ void LocateText(int32_t row, int32_t column) {
 
 void PrintText(const std::string& text, bool newline) {
   detail::Screen& s = detail::TheScreen();
-  if (s.work < 0 || s.work >= static_cast<int32_t>(s.pages.size())) return;
+  if (!detail::ValidPage(s, s.work)) return;
   bool changed = false;
   {
     std::lock_guard lock(s.pixels);
