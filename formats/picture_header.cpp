@@ -4,7 +4,6 @@
 #include "formats/picture_header.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 
 #include <quorvel/formats.hpp>
@@ -13,11 +12,6 @@
 
 namespace quorvel::formats {
 namespace {
-
-bool StartsWith(const Bytes& bytes, size_t offset, std::string_view magic) {
-  return bytes.size() >= offset + magic.size() &&
-         std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
-}
 
 constexpr uint32_t kBmpInfoHeaderSizes[] = {12, 40, 52, 56, 64, 108, 124};
 constexpr size_t kPcxHeaderBytes = 128;
