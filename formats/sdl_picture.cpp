@@ -7,7 +7,6 @@
 #include <SDL_image.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 #include <quorvel/formats.hpp>
@@ -86,24 +85,14 @@ PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOpt
   IndexedPicture& picture = out.picture;
   SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
   SurfacePtr surface(stream ? IMG_Load_RW(stream, 1) : nullptr);
-  const bool pbm = kind == formats::PictureKind::Iff && std::memcmp(bytes.data() + 8, "PBM ", 4) == 0;
-  if (!surface && !pbm) {
-    out.error = path + ": cannot read this " + kindName + " picture (" + SDL_GetError() + ")";
-    return out;
-  }
   if (!surface) {
     // SDL2_image 2.6 takes PBM rows to be padded to 16 pixels; DeluxePaint pads them to 2.
-    formats::PbmImage image;
-    std::string pbmError;
-    if (!formats::DecodePbm(bytes, image, pbmError)) {
-      out.error = path + ": cannot read this " + kindName + " picture (" + pbmError + ")";
+    std::string why = SDL_GetError();
+    const bool pbm = kind == formats::PictureKind::Iff && formats::StartsWith(bytes, 8, "PBM ");
+    if (!pbm || !formats::DecodeIffPicture(bytes, picture, why)) {
+      out.error = path + ": cannot read this " + kindName + " picture (" + why + ")";
       return out;
     }
-    picture.width = image.width;
-    picture.height = image.height;
-    picture.pixels = std::move(image.pixels);
-    picture.palette = image.palette;
-    picture.colourCount = image.colours;
   } else if (!CopySurface(*surface, bytes, picture)) {
     out.error = path + ": a true-colour picture (" + SDL_GetPixelFormatName(surface->format->format) +
                 "), not an indexed one: only pictures of at most 256 palette colours can be "
