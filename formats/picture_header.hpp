@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include <quorvel/formats.hpp>
+
 #include "formats/bytes.hpp"
 
 namespace quorvel::formats {
@@ -25,5 +27,10 @@ const char* PictureKindName(PictureKind kind);
 std::string CheckPictureSize(const Bytes& bytes, PictureKind kind);
 // "" when a picture of width x height may be decoded, else why not.
 std::string PictureSizeProblem(int64_t width, int64_t height);
+
+// The picture decoder of the build (sdl_picture.cpp natively, browser_picture.cpp in a web
+// page): the picture without its cycles, or what is wrong (without the file's name), with
+// `picture` left empty.
+std::string DecodePicture(const Bytes& bytes, IndexedPicture& picture);
 
 }  // namespace quorvel::formats
