@@ -22,8 +22,8 @@ const char* PictureKindName(PictureKind kind);
 
 // Checks the size the header of a picture of `kind` gives: for IFF every BMHD chunk, for
 // a GIF its logical screen and its first image. Returns "" or what is wrong: a header cut
-// short or without a size, a side of 0, or a picture past kMaxPictureSide or
-// kMaxPicturePixels.
+// short or without a size, a side of 0, a picture past kMaxPictureSide or
+// kMaxPicturePixels, or an IFF picture of more than 8 bit planes.
 std::string CheckPictureSize(const Bytes& bytes, PictureKind kind);
 // "" when a picture of width x height may be decoded, else why not.
 std::string PictureSizeProblem(int64_t width, int64_t height);
