@@ -100,6 +100,11 @@ void ByteWriter::U32BE(uint32_t value) {
   U16BE(value);
 }
 
+bool StartsWith(const Bytes& bytes, size_t offset, std::string_view magic) {
+  return bytes.size() >= offset + magic.size() &&
+         std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
+}
+
 std::vector<TextLine> SplitLines(const Bytes& bytes) {
   std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);

@@ -60,6 +60,9 @@ class ByteWriter {
   Bytes& out_;
 };
 
+// True when the bytes hold `magic` at `offset`.
+bool StartsWith(const Bytes& bytes, size_t offset, std::string_view magic);
+
 // One line of a text file: its 1-based number and its text without the line end.
 struct TextLine {
   int32_t number = 0;

@@ -7,6 +7,7 @@
 //         ntrue x {u8 cell, u8 r, u8 g, u8 b}, nregs x {u8 cell, u8 index}
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include <quorvel/formats.hpp>
 
@@ -183,12 +184,12 @@ CycleReadResult ReadCycleChunks(const std::vector<uint8_t>& bytes, const CycleRe
 }
 
 namespace formats {
+namespace {
 
-bool ReadBmhd(ByteReader& body, Bmhd& bmhd) {
-  int16_t x, y;
-  return body.U16BE(bmhd.width) && body.U16BE(bmhd.height) && body.I16BE(x) && body.I16BE(y) &&
-         body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression);
-}
+constexpr uint8_t kHasMask = 1;   // BMHD masking: a mask plane follows each row's planes
+constexpr uint8_t kByteRun1 = 1;  // BMHD compression
+constexpr uint32_t kCamgHam = 0x800;
+constexpr uint32_t kCamgHalfBright = 0x80;
 
 // ByteRun1: a count n, then n + 1 bytes to copy (n >= 0) or one byte to repeat 1 - n
 // times (n < 0; -128 does nothing). Fills `out` exactly or returns false.
@@ -215,6 +216,54 @@ bool UnpackByteRun1(ByteReader& in, std::vector<uint8_t>& out) {
   return true;
 }
 
+// Decodes one BODY by its BMHD into palette indices. Returns "" or what is wrong.
+std::string DecodeBody(ByteReader& body, const Bmhd& h, bool chunky, std::vector<uint8_t>& pixels) {
+  if (chunky && (h.planes != 8 || h.masking == kHasMask || h.compression > kByteRun1)) {
+    return "a PBM picture other than 8 bits a pixel, unmasked, plain or ByteRun1";
+  }
+  if (h.planes < 1 || h.planes > 8) {
+    return std::to_string(h.planes) + " bit planes: not an indexed picture of at most 256 colours";
+  }
+  if (h.compression > kByteRun1) return "compression " + std::to_string(h.compression) + " is not ByteRun1";
+  // Rows are stored whole: ILBM planes in 16-bit words, PBM pixels padded to even bytes.
+  const size_t planeBytes = (size_t(h.width) + 15) / 16 * 2;
+  const size_t rowBytes = chunky ? size_t(h.width) + (h.width & 1)
+                                 : planeBytes * (h.planes + (h.masking == kHasMask ? 1 : 0));
+  const std::string size = std::to_string(h.width) + " x " + std::to_string(h.height) + " pixels";
+  // ByteRun1 makes at most 128 bytes of 2, so a BODY too small for the picture is refused
+  // before the picture's memory is taken.
+  constexpr size_t kMostExpansion = 64;
+  if (rowBytes * h.height > (body.Remaining() + 2) * kMostExpansion) return "the BODY is too small for " + size;
+  std::vector<uint8_t> rows(rowBytes * h.height);
+  std::string_view plain;
+  const bool whole = h.compression == kByteRun1 ? UnpackByteRun1(body, rows) : body.Take(rows.size(), plain);
+  if (!whole) return "the BODY holds less than " + size;
+  std::copy(plain.begin(), plain.end(), rows.begin());  // nothing when it was unpacked
+  pixels.assign(size_t(h.width) * h.height, 0);
+  for (size_t y = 0; y < h.height; ++y) {
+    const uint8_t* row = rows.data() + y * rowBytes;
+    uint8_t* to = pixels.data() + y * h.width;
+    if (chunky) {
+      std::copy_n(row, h.width, to);
+      continue;
+    }
+    for (size_t plane = 0; plane < h.planes; ++plane) {
+      const uint8_t* bits = row + plane * planeBytes;
+      for (size_t x = 0; x < h.width; ++x) {
+        if (bits[x >> 3] & (0x80 >> (x & 7))) to[x] |= uint8_t(1 << plane);
+      }
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+bool ReadBmhd(ByteReader& body, Bmhd& bmhd) {
+  int16_t x, y;
+  return body.U16BE(bmhd.width) && body.U16BE(bmhd.height) && body.I16BE(x) && body.I16BE(y) &&
+         body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression);
+}
 
 bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height) {
   std::vector<std::string> warnings;
@@ -229,61 +278,58 @@ bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height) {
   return found;
 }
 
-bool DecodePbm(const Bytes& bytes, PbmImage& image, std::string& error) {
-  if (bytes.size() < 12 || std::string_view(reinterpret_cast<const char*>(&bytes[8]), 4) != "PBM ") {
-    error = "not an IFF PBM picture";
-    return false;
-  }
+bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& error) {
+  picture = {};
+  error.clear();
+  const bool chunky = StartsWith(bytes, 8, "PBM ");
   std::vector<std::string> warnings;
   Bmhd bmhd;
   bool haveBmhd = false;
-  error.clear();
-  ForEachChunk(bytes, warnings, [&](std::string_view id, ByteReader& body, size_t at) {
+  uint32_t camg = 0;
+  std::optional<ByteReader> body;
+  size_t bodyAt = 0;
+  const bool iff = ForEachChunk(bytes, warnings, [&](std::string_view id, ByteReader& data, size_t at) {
     if (!error.empty()) return;
     if (id == "BMHD") {
-      haveBmhd = ReadBmhd(body, bmhd);
+      haveBmhd = ReadBmhd(data, bmhd);
       if (!haveBmhd) error = AtByte(at, "a BMHD chunk shorter than its 20 bytes");
     } else if (id == "CMAP") {
-      for (image.colours = 0; image.colours < 256 && body.Remaining() >= 3; ++image.colours) {
-        Rgb8& c = image.palette[size_t(image.colours)];
-        body.U8(c.r), body.U8(c.g), body.U8(c.b);
+      for (picture.colourCount = 0; picture.colourCount < 256 && data.Remaining() >= 3; ++picture.colourCount) {
+        Rgb8& c = picture.palette[size_t(picture.colourCount)];
+        data.U8(c.r), data.U8(c.g), data.U8(c.b);
       }
+    } else if (id == "CAMG") {
+      data.U32BE(camg);
     } else if (id == "BODY") {
-      if (!haveBmhd) {
-        error = AtByte(at, "the BODY comes before any BMHD");
-      } else if (bmhd.planes != 8 || bmhd.masking == 1 || bmhd.compression > 1) {
-        error = AtByte(at, "a PBM picture other than 8 bits a pixel, unmasked, plain or ByteRun1");
-      } else {
-        const size_t rowBytes = size_t(bmhd.width) + (bmhd.width & 1);
-        // ByteRun1 makes at most 128 bytes of 2, so a BODY too small for the picture is
-        // refused before the picture's memory is taken.
-        constexpr size_t kMostExpansion = 64;
-        if (rowBytes * bmhd.height > (body.Remaining() + 2) * kMostExpansion) {
-          error = AtByte(at, "the BODY is too small for " + std::to_string(bmhd.width) + " x " +
-                                 std::to_string(bmhd.height) + " pixels");
-          return;
-        }
-        std::vector<uint8_t> rows(rowBytes * bmhd.height);
-        std::string_view plain;
-        const bool whole = bmhd.compression == 1 ? UnpackByteRun1(body, rows) : body.Take(rows.size(), plain);
-        if (!whole) {
-          error = AtByte(at, "the BODY holds less than " + std::to_string(bmhd.width) + " x " +
-                                 std::to_string(bmhd.height) + " pixels");
-          return;
-        }
-        if (bmhd.compression == 0) std::copy(plain.begin(), plain.end(), rows.begin());
-        image.width = bmhd.width;
-        image.height = bmhd.height;
-        image.pixels.resize(size_t(bmhd.width) * bmhd.height);
-        for (size_t y = 0; y < bmhd.height; ++y) {
-          std::copy_n(rows.begin() + std::ptrdiff_t(y * rowBytes), bmhd.width,
-                      image.pixels.begin() + std::ptrdiff_t(y * bmhd.width));
-        }
-      }
+      body = data;
+      bodyAt = at;
     }
   });
-  if (error.empty() && image.pixels.empty()) error = warnings.empty() ? "no BODY chunk" : warnings.back();
-  return error.empty();
+  auto decode = [&]() -> std::string {
+    if (!iff) return "not an IFF ILBM or PBM picture";
+    if (!error.empty()) return error;
+    if (!body) return warnings.empty() ? "no BODY chunk" : warnings.back();
+    if (!haveBmhd) return "no BMHD chunk: the picture's size is missing";
+    if (!chunky && (camg & kCamgHam)) return "a HAM picture, not an indexed one";
+    std::string problem = DecodeBody(*body, bmhd, chunky, picture.pixels);
+    return problem.empty() ? "" : AtByte(bodyAt, problem);
+  };
+  error = decode();
+  if (!error.empty()) {
+    picture = {};
+    return false;
+  }
+  picture.width = bmhd.width;
+  picture.height = bmhd.height;
+  if (!chunky && (camg & kCamgHalfBright) && bmhd.planes == 6) {
+    // Extra-half-brite: colours 32..63 are 0..31 at half brightness.
+    for (size_t i = 0; i < 32; ++i) {
+      const Rgb8 c = picture.palette[i];
+      picture.palette[32 + i] = {uint8_t(c.r / 2), uint8_t(c.g / 2), uint8_t(c.b / 2)};
+    }
+    picture.colourCount = 64;
+  }
+  return true;
 }
 
 }  // namespace formats

@@ -2,7 +2,6 @@
 // any format through the readers and writers of the formats.
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <filesystem>
 
 #include <quorvel/display.hpp>
@@ -16,6 +15,7 @@ namespace quorvel {
 namespace {
 
 using formats::Bytes;
+using formats::StartsWith;
 using formats::Warnings;
 
 struct FormatInfo {
@@ -52,11 +52,6 @@ std::string Extension(const std::string& name) {
   std::string ext = std::filesystem::path(name).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
   return ext;
-}
-
-bool StartsWith(const Bytes& bytes, size_t offset, std::string_view magic) {
-  return bytes.size() >= offset + magic.size() &&
-         std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
 }
 
 bool AllSixBit(const Bytes& bytes) {

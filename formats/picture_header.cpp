@@ -4,7 +4,6 @@
 #include "formats/picture_header.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 
 #include <quorvel/formats.hpp>
@@ -14,14 +13,10 @@
 namespace quorvel::formats {
 namespace {
 
-bool StartsWith(const Bytes& bytes, size_t offset, std::string_view magic) {
-  return bytes.size() >= offset + magic.size() &&
-         std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
-}
-
 constexpr uint32_t kBmpInfoHeaderSizes[] = {12, 40, 52, 56, 64, 108, 124};
 constexpr size_t kPcxHeaderBytes = 128;
 constexpr size_t kBmhdBytes = 20;
+constexpr uint8_t kMostPlanes = 8;
 
 bool TooBig(int64_t width, int64_t height) {
   return width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels;
@@ -32,9 +27,9 @@ std::string SizeText(int64_t width, int64_t height) {
 }
 
 // Every BMHD chunk on the chunk walk from the FORM's type to the end of the file (not to
-// the FORM's stated end, nor only to the BODY: SDL2_image reads on past the first, and the
-// PBM decoder reads every BODY with the BMHD before it). SDL2_image takes 20 bytes for a
-// BMHD whatever its stated length, so a shorter one is refused.
+// the FORM's stated end, nor only to the BODY: SDL2_image reads on past the first). SDL2_image
+// takes 20 bytes for a BMHD whatever its stated length, so a shorter one is refused; and it
+// writes past its memory on more than 8 bit planes, which no indexed picture has.
 std::string CheckIffSize(const Bytes& bytes) {
   ByteReader chunks(bytes);
   chunks.Skip(12);
@@ -53,6 +48,10 @@ std::string CheckIffSize(const Bytes& bytes) {
       }
       if (std::string problem = PictureSizeProblem(bmhd.width, bmhd.height); !problem.empty()) {
         return AtByte(at, "the BMHD gives " + problem);
+      }
+      if (bmhd.planes > kMostPlanes) {
+        return AtByte(at, "the BMHD gives " + std::to_string(bmhd.planes) +
+                              " bit planes: not an indexed picture of at most 256 colours");
       }
       found = true;
     }

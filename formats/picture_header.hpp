@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include <quorvel/formats.hpp>
+
 #include "formats/bytes.hpp"
 
 namespace quorvel::formats {
@@ -20,10 +22,15 @@ const char* PictureKindName(PictureKind kind);
 
 // Checks the size the header of a picture of `kind` gives: for IFF every BMHD chunk, for
 // a GIF its logical screen and its first image. Returns "" or what is wrong: a header cut
-// short or without a size, a side of 0, or a picture past kMaxPictureSide or
-// kMaxPicturePixels.
+// short or without a size, a side of 0, a picture past kMaxPictureSide or
+// kMaxPicturePixels, or an IFF picture of more than 8 bit planes.
 std::string CheckPictureSize(const Bytes& bytes, PictureKind kind);
 // "" when a picture of width x height may be decoded, else why not.
 std::string PictureSizeProblem(int64_t width, int64_t height);
+
+// The picture decoder of the build (sdl_picture.cpp natively, browser_picture.cpp in a web
+// page): the picture without its cycles, or what is wrong (without the file's name), with
+// `picture` left empty.
+std::string DecodePicture(const Bytes& bytes, IndexedPicture& picture);
 
 }  // namespace quorvel::formats

@@ -7,12 +7,10 @@
 #include <SDL_image.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 #include <quorvel/formats.hpp>
 
-#include "formats/file_io.hpp"
 #include "formats/iff.hpp"
 #include "formats/picture_header.hpp"
 
@@ -64,57 +62,28 @@ bool CopySurface(SDL_Surface& surface, const std::vector<uint8_t>& bytes, Indexe
 
 }  // namespace
 
-PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOptions& options) {
-  PictureReadResult out;
-  std::vector<uint8_t> bytes;
-  std::string error;
-  if (!formats::ReadWholeFile(path, kMaxPictureFileBytes, bytes, error)) {
-    out.error = path + ": " + error;
-    return out;
+std::string formats::DecodePicture(const Bytes& bytes, IndexedPicture& picture) {
+  const PictureKind kind = RecognisePicture(bytes);
+  if (kind == PictureKind::Unknown) {
+    return "not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are";
   }
-  const formats::PictureKind kind = formats::RecognisePicture(bytes);
-  if (kind == formats::PictureKind::Unknown) {
-    out.error = path + ": not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG "
-                       "and BMP pictures are";
-    return out;
+  const std::string kindName = PictureKindName(kind);
+  if (std::string problem = CheckPictureSize(bytes, kind); !problem.empty()) {
+    return "cannot read this " + kindName + " picture: " + problem;
   }
-  const std::string kindName = formats::PictureKindName(kind);
-  if (std::string problem = formats::CheckPictureSize(bytes, kind); !problem.empty()) {
-    out.error = path + ": cannot read this " + kindName + " picture: " + problem;
-    return out;
-  }
-  IndexedPicture& picture = out.picture;
   SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
   SurfacePtr surface(stream ? IMG_Load_RW(stream, 1) : nullptr);
-  const bool pbm = kind == formats::PictureKind::Iff && std::memcmp(bytes.data() + 8, "PBM ", 4) == 0;
-  if (!surface && !pbm) {
-    out.error = path + ": cannot read this " + kindName + " picture (" + SDL_GetError() + ")";
-    return out;
-  }
   if (!surface) {
     // SDL2_image 2.6 takes PBM rows to be padded to 16 pixels; DeluxePaint pads them to 2.
-    formats::PbmImage image;
-    std::string pbmError;
-    if (!formats::DecodePbm(bytes, image, pbmError)) {
-      out.error = path + ": cannot read this " + kindName + " picture (" + pbmError + ")";
-      return out;
-    }
-    picture.width = image.width;
-    picture.height = image.height;
-    picture.pixels = std::move(image.pixels);
-    picture.palette = image.palette;
-    picture.colourCount = image.colours;
+    std::string why = SDL_GetError();
+    const bool pbm = kind == PictureKind::Iff && StartsWith(bytes, 8, "PBM ");
+    if (!pbm || !DecodeIffPicture(bytes, picture, why)) return "cannot read this " + kindName + " picture (" + why + ")";
   } else if (!CopySurface(*surface, bytes, picture)) {
-    out.error = path + ": a true-colour picture (" + SDL_GetPixelFormatName(surface->format->format) +
-                "), not an indexed one: only pictures of at most 256 palette colours can be "
-                "shown through the palette";
-    return out;
+    return std::string("a true-colour picture (") + SDL_GetPixelFormatName(surface->format->format) +
+           "), not an indexed one: only pictures of at most 256 palette colours can be shown "
+           "through the palette";
   }
-
-  CycleReadResult cycles = ReadCycleChunks(bytes, options);
-  picture.cycles = std::move(cycles.cycles);
-  for (const std::string& warning : cycles.warnings) out.warnings.push_back(path + ": " + warning);
-  return out;
+  return "";
 }
 
 }  // namespace quorvel

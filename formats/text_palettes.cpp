@@ -189,16 +189,8 @@ void WriteJasc(const PaletteFile& file, Bytes& out, Warnings&) {
 }
 
 bool IsHexList(const Bytes& bytes, size_t digits) {
-  if (!LooksLikeText(bytes)) return false;
-  bool any = false;
-  for (const TextLine& line : SplitLines(bytes)) {
-    const std::string_view text = Trim(line.text);
-    if (text.empty() || (digits == 8 && text.starts_with(';'))) continue;
-    uint32_t v;
-    if (!HexColour(text, digits, v)) return false;
-    any = true;
-  }
-  return any;
+  PaletteReadResult read;
+  return LooksLikeText(bytes) && ReadHexList(bytes, digits, read) && read.entriesInFile > 0;
 }
 
 bool ReadHex(const Bytes& bytes, PaletteReadResult& out) { return ReadHexList(bytes, 6, out); }

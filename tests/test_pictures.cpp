@@ -165,6 +165,8 @@ TEST(Pictures, HugeOrForeignPicturesAreRefusedBeforeTheyAreDecoded) {
   later.insert(later.begin(), iff.begin(), iff.end());
   IffBytes shortBmhd = IffFile(Sample(4, 2, true), {});
   shortBmhd[16 + 3] = 0;  // BMHD of length 0: SDL2_image reads its 20 bytes all the same
+  IffBytes deep = IffFile(Sample(4, 2, true), {});
+  deep[20 + 8] = 9;  // 9 bit planes: SDL2_image 2.6 writes past its surface
   const struct {
     const char* name;
     IffBytes bytes;
@@ -179,6 +181,7 @@ TEST(Pictures, HugeOrForeignPicturesAreRefusedBeforeTheyAreDecoded) {
       {"wide.pcx", Pcx(20000, 0), "the PCX header gives 20001 x 1 pixels"},
       {"later.lbm", later, "the BMHD gives 65535 x 65535 pixels"},
       {"short.lbm", shortBmhd, "byte 12: a BMHD chunk shorter than its 20 bytes"},
+      {"deep.lbm", deep, "byte 12: the BMHD gives 9 bit planes: not an indexed picture"},
       {"drawing.svg", Text("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"/>"),
        "not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are"},
   };

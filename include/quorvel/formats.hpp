@@ -190,6 +190,10 @@ constexpr int64_t kMaxPicturePixels = int64_t(64) << 20;
 // for IFF files, its colour cycles. A picture that is not indexed, of another kind, or
 // past kMaxPictureSide or kMaxPicturePixels by its header, is refused before it is decoded.
 PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOptions& options = {});
+// Reads an indexed picture from the bytes of a file, as LoadIndexedPicture does; `name`
+// names it in messages.
+PictureReadResult ParsePicture(const std::vector<uint8_t>& bytes, const std::string& name,
+                               const CycleReadOptions& options = {});
 
 // Writes a PNG picture of the palette: a 16 x 16 grid of its colours, register 0 at the
 // top left and 15 at the top right; cells past `count` are left empty. Replaces the file

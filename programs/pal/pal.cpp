@@ -54,9 +54,9 @@ std::string DepthText(int32_t bits, bool guessed) {
   return text;
 }
 
-Input FromPicture(const std::string& path, const CycleReadOptions& cycles) {
+Input FromPicture(const std::vector<uint8_t>& bytes, const std::string& path, const CycleReadOptions& cycles) {
   Input in;
-  const PictureReadResult read = LoadIndexedPicture(path, cycles);
+  const PictureReadResult read = ParsePicture(bytes, path, cycles);
   in.error = read.error;
   in.warnings = read.warnings;
   in.picture = true;
@@ -95,7 +95,7 @@ Input Load(const std::string& path, PaletteFormat from, const CycleReadOptions& 
   if (!error.empty()) return Failed(error);
   if (from != PaletteFormat::Unknown) return FromPalette(bytes, path, from);
   if (LooksLikePicture(bytes)) {
-    Input picture = FromPicture(path, cycles);
+    Input picture = FromPicture(bytes, path, cycles);
     if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown ||
         int64_t(bytes.size()) > kMaxPaletteFileBytes) {
       return picture;

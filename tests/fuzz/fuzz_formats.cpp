@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to every palette format reader (forced, and by recognition under
-// several names), to the IFF chunk walk of colour cycles and chunky pictures, and to the
-// picture header reader of every kind, and writes back what was read in every writable
-// format, which must read again.
+// several names), to the IFF chunk walk of colour cycles and the IFF picture decoder, and
+// to the picture header reader of every kind, and writes back what was read in every
+// writable format, which must read again.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -76,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const bool sizeChecked = quorvel::LooksLikePicture(bytes) &&
                            quorvel::formats::CheckPictureSize(bytes, PictureKind::Iff).empty();
-  quorvel::formats::PbmImage image;
+  quorvel::IndexedPicture image;
   std::string error;
-  if (quorvel::formats::DecodePbm(bytes, image, error)) {
+  if (quorvel::formats::DecodeIffPicture(bytes, image, error)) {
     Check(image.pixels.size() == size_t(image.width) * size_t(image.height));
     Check(!sizeChecked ||
           (image.width <= quorvel::kMaxPictureSide && image.height <= quorvel::kMaxPictureSide &&
