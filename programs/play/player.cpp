@@ -36,13 +36,11 @@ void Player::Draw() const {
   const Layout at = FitPicture(picture_.width, picture_.height);
   const int32_t width = at.shownWidth * at.scale, height = at.shownHeight * at.scale;
   if (width == 0 || height == 0) return;
-  // One PutImage: a header of width x 8 and height, then the scaled rows.
-  ImageBuffer image(4 + size_t(width) * size_t(height));
-  image[0] = uint8_t(width * 8), image[1] = uint8_t(width * 8 >> 8);
-  image[2] = uint8_t(height), image[3] = uint8_t(height >> 8);
+  // One PutImage of the scaled rows.
+  ImageBuffer image = MakeImage(width, height);
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* from = picture_.pixels.data() + size_t(at.sourceY + y / at.scale) * size_t(picture_.width) + at.sourceX;
-    uint8_t* to = image.data() + 4 + size_t(y) * size_t(width);
+    uint8_t* to = ImagePixels(image) + size_t(y) * size_t(width);
     for (int32_t x = 0; x < width; ++x) to[x] = from[x / at.scale];
   }
   PutImage(at.left, at.top, image, kPutCopy);
