@@ -12,6 +12,7 @@
 #include <quorvel/formats.hpp>
 
 #include "formats/iff.hpp"
+#include "formats/picture_decoders.hpp"
 
 namespace quorvel {
 namespace {
@@ -330,6 +331,11 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
     picture.colourCount = 64;
   }
   return true;
+}
+
+std::string DecodeIff(const Bytes& bytes, IndexedPicture& picture) {
+  std::string error;
+  return DecodeIffPicture(bytes, picture, error) ? "" : error;
 }
 
 }  // namespace formats

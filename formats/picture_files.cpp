@@ -1,11 +1,37 @@
-// Indexed pictures from files or their bytes: the picture from the decoder of the build,
-// then the colour cycles of an IFF file.
+// Indexed pictures from files or their bytes: the kind by its signature, the size its
+// header gives, the picture from the decoder of its kind, then the colour cycles of an IFF
+// file.
 #include <quorvel/formats.hpp>
 
 #include "formats/file_io.hpp"
+#include "formats/picture_decoders.hpp"
 #include "formats/picture_header.hpp"
 
 namespace quorvel {
+
+std::string formats::DecodePicture(const Bytes& bytes, IndexedPicture& picture) {
+  picture = {};
+  const PictureKind kind = RecognisePicture(bytes);
+  if (kind == PictureKind::Unknown) {
+    return "not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are";
+  }
+  const std::string kindName = PictureKindName(kind);
+  if (std::string problem = CheckPictureSize(bytes, kind); !problem.empty()) {
+    return "cannot read this " + kindName + " picture: " + problem;
+  }
+  std::string problem;
+  switch (kind) {
+    case PictureKind::Iff: problem = DecodeIff(bytes, picture); break;
+    case PictureKind::Pcx: problem = DecodePcx(bytes, picture); break;
+    case PictureKind::Gif: problem = DecodeGif(bytes, picture); break;
+    case PictureKind::Png: problem = DecodePng(bytes, picture); break;
+    case PictureKind::Bmp: problem = DecodeBmp(bytes, picture); break;
+    case PictureKind::Unknown: break;
+  }
+  if (problem.empty()) return "";
+  picture = {};
+  return "cannot read this " + kindName + " picture: " + problem;
+}
 
 PictureReadResult ParsePicture(const std::vector<uint8_t>& bytes, const std::string& name,
                                const CycleReadOptions& options) {

@@ -1,8 +1,5 @@
-// Indexed pictures through SDL2_image, which decodes IFF ILBM and PBM, PCX, GIF, PNG and
-// BMP to a surface with its palette; the colour-cycle chunks SDL2_image passes over are
-// read by iff_chunks.cpp. SDL2_image is handed only those kinds of picture, and only once
-// their header gives a size within kMaxPictureSide and kMaxPicturePixels: it would decode
-// anything else it knows (SVG, JPEG, ...) and take memory for any size a header claims.
+// For now GIF, PNG, PCX and BMP pictures are decoded through SDL2_image, which gives a
+// surface with its palette. Their header has been checked first (picture_header.cpp).
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -12,7 +9,7 @@
 #include <quorvel/formats.hpp>
 
 #include "formats/iff.hpp"
-#include "formats/picture_header.hpp"
+#include "formats/picture_decoders.hpp"
 
 namespace quorvel {
 namespace {
@@ -60,30 +57,29 @@ bool CopySurface(SDL_Surface& surface, const std::vector<uint8_t>& bytes, Indexe
   return true;
 }
 
-}  // namespace
-
-std::string formats::DecodePicture(const Bytes& bytes, IndexedPicture& picture) {
-  const PictureKind kind = RecognisePicture(bytes);
-  if (kind == PictureKind::Unknown) {
-    return "not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are";
-  }
-  const std::string kindName = PictureKindName(kind);
-  if (std::string problem = CheckPictureSize(bytes, kind); !problem.empty()) {
-    return "cannot read this " + kindName + " picture: " + problem;
-  }
+// Decodes through SDL2_image; `kind` names the picture in messages.
+std::string DecodeWithSdl(const formats::Bytes& bytes, IndexedPicture& picture) {
   SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
   SurfacePtr surface(stream ? IMG_Load_RW(stream, 1) : nullptr);
-  if (!surface) {
-    // SDL2_image 2.6 takes PBM rows to be padded to 16 pixels; DeluxePaint pads them to 2.
-    std::string why = SDL_GetError();
-    const bool pbm = kind == PictureKind::Iff && StartsWith(bytes, 8, "PBM ");
-    if (!pbm || !DecodeIffPicture(bytes, picture, why)) return "cannot read this " + kindName + " picture (" + why + ")";
-  } else if (!CopySurface(*surface, bytes, picture)) {
+  if (!surface) return std::string("(") + SDL_GetError() + ")";
+  if (!CopySurface(*surface, bytes, picture)) {
+    picture = {};
     return std::string("a true-colour picture (") + SDL_GetPixelFormatName(surface->format->format) +
            "), not an indexed one: only pictures of at most 256 palette colours can be shown "
            "through the palette";
   }
   return "";
 }
+
+}  // namespace
+
+namespace formats {
+
+std::string DecodeGif(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
+std::string DecodePng(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
+std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
+std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
+
+}  // namespace formats
 
 }  // namespace quorvel

@@ -1,0 +1,21 @@
+// One decoder for each kind of picture. Each takes the whole file, whose header
+// CheckPictureSize has already passed, and returns "" with the picture (its cycles aside),
+// or what is wrong, naming the byte where it can, with `picture` left empty.
+// Internal to the formats library.
+#pragma once
+
+#include <string>
+
+#include <quorvel/formats.hpp>
+
+#include "formats/bytes.hpp"
+
+namespace quorvel::formats {
+
+std::string DecodeGif(const Bytes& bytes, IndexedPicture& picture);  // gif_picture.cpp
+std::string DecodePng(const Bytes& bytes, IndexedPicture& picture);  // png_picture.cpp
+std::string DecodeIff(const Bytes& bytes, IndexedPicture& picture);  // iff_chunks.cpp
+std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture);  // pcx_picture.cpp
+std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture);  // bmp_picture.cpp
+
+}  // namespace quorvel::formats
