@@ -13,6 +13,7 @@
 // a new file beside the target, renamed into place once complete.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -165,7 +166,18 @@ struct IndexedPicture {
   std::vector<uint8_t> pixels;  // width * height palette indices, row by row
   Palette palette;
   int32_t colourCount = 0;      // palette entries the picture defines
+  // Transparency, where the file gives it (PNG tRNS, a GIF's transparent colour, an IFF
+  // picture's transparent colour): the index shown as see-through, or -1, and the opacity
+  // of each palette entry, 255 for opaque.
+  int32_t transparentIndex = -1;
+  std::array<uint8_t, 256> alpha = FullyOpaque();
   std::vector<PictureCycle> cycles;
+
+  static constexpr std::array<uint8_t, 256> FullyOpaque() {
+    std::array<uint8_t, 256> opaque{};
+    opaque.fill(255);
+    return opaque;
+  }
 };
 
 struct PictureReadResult {
