@@ -126,11 +126,15 @@ void BM_Convert(benchmark::State& state, quorvel::detail::Kernel kernel) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * kPixels * 4);
+  state.SetLabel(quorvel::detail::KernelName(kernel));
 }
 BENCHMARK_CAPTURE(BM_Convert, portable, quorvel::detail::Kernel::Portable)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Convert, avx2, quorvel::detail::Kernel::Avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Convert, avx512, quorvel::detail::Kernel::Avx512)
+    ->Unit(benchmark::kMicrosecond);
+// The kernel a processor without AVX-512 VBMI would choose, measured as it would measure.
+BENCHMARK_CAPTURE(BM_Convert, no_vbmi_choice, quorvel::detail::MeasuredFastest(false))
     ->Unit(benchmark::kMicrosecond);
 
 // The floor: copying the finished picture once.

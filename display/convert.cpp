@@ -1,10 +1,13 @@
 // The conversion kernels and the choice between them.
 //
-// A frame is 307,200 indices in and 1.2 MB of pixels out; the lookups, not the memory,
-// bound the portable kernel. The AVX-512 kernel does no lookups in memory at all: each
-// colour plane of the 256 registers (blue, green, red bytes) fits in four 64-byte
-// registers, and two byte permutes and a select per plane convert 64 pixels at once.
-// AVX2 has no such permute; its kernel gathers eight registers per instruction.
+// A frame is 307,200 indices in and 1.2 MB of pixels out. The AVX-512 kernel does no
+// lookups in memory at all: each colour plane of the 256 registers (blue, green, red
+// bytes) fits in four 64-byte registers, and two byte permutes and a select per plane
+// convert 64 pixels at once. AVX2 has no such permute. Its gather instruction is slow on
+// many processors (microcoded, and slower still since the microcode fixes of 2023), so the
+// AVX2 kernel looks registers up one at a time like the portable one and saves on the
+// stores instead: eight pixels leave in one 32-byte store. Whether that wins depends on
+// the processor's load, shuffle and store ports, so the kernel is chosen by measuring.
 //
 // The vector kernels are compiled for their instruction sets function by function, so
 // the rest of the library stays baseline x86-64 and runs on any processor.
@@ -16,7 +19,9 @@
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
+#include <vector>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -59,14 +64,15 @@ void ConvertPortable(const uint8_t* indices, const uint32_t* registers, uint32_t
                                          uint32_t* out, size_t count) {
   alignas(32) uint32_t table[256];
   OpaqueTable(registers, table);
-  const auto* base = reinterpret_cast<const int*>(table);
   size_t i = 0;
-  for (; i + 32 <= count; i += 32) {
-    for (size_t k = 0; k < 32; k += 8) {
-      const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(indices + i + k));
-      const __m256i pixels = _mm256_i32gather_epi32(base, _mm256_cvtepu8_epi32(eight), 4);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + k), pixels);
-    }
+  for (; i + 8 <= count; i += 8) {
+    uint64_t e;
+    std::memcpy(&e, indices + i, 8);
+    const __m256i pixels = _mm256_setr_epi32(
+        int(table[e & 0xFF]), int(table[e >> 8 & 0xFF]), int(table[e >> 16 & 0xFF]),
+        int(table[e >> 24 & 0xFF]), int(table[e >> 32 & 0xFF]), int(table[e >> 40 & 0xFF]),
+        int(table[e >> 48 & 0xFF]), int(table[e >> 56]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), pixels);
   }
   for (; i < count; ++i) out[i] = table[indices[i]];
 }
@@ -180,30 +186,70 @@ KernelFunction FunctionOf(Kernel kernel) {
   }
 }
 
-constexpr Kernel kFastestFirst[] = {Kernel::Avx512, Kernel::Avx2, Kernel::Portable};
+constexpr Kernel kKernels[] = {Kernel::Portable, Kernel::Avx2, Kernel::Avx512};
+
+// The least time of a few conversions of a stretch of page-like indices by each kernel,
+// taking the kernels in turn so that a burst of other work on the machine hurts all alike.
+std::vector<KernelTime> MeasureKernels(bool withAvx512) {
+  constexpr size_t kPixels = 16384;  // a few microseconds each: the whole choice is well under a millisecond
+  constexpr int kRounds = 7;
+  std::vector<uint8_t> indices(kPixels);
+  for (size_t i = 0; i < kPixels; ++i) indices[i] = uint8_t(i / 7 * 37 + i / 640 * 11);
+  std::vector<uint32_t> registers(256), out(kPixels);
+  for (uint32_t i = 0; i < 256; ++i) registers[i] = i * 0x010203u;
+  std::vector<KernelTime> times;
+  for (Kernel kernel : kKernels) {
+    if (KernelRuns(kernel) && (withAvx512 || kernel != Kernel::Avx512)) times.push_back({kernel, 1e300});
+  }
+  for (int round = 0; round <= kRounds; ++round) {
+    for (KernelTime& time : times) {
+      const auto start = std::chrono::steady_clock::now();
+      FunctionOf(time.kernel)(indices.data(), registers.data(), out.data(), kPixels);
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      if (round > 0) time.seconds = std::min(time.seconds, took.count());  // round 0 warms the caches
+    }
+  }
+  return times;
+}
 
 }  // namespace
 
-Kernel KernelFor(const char* asked, std::string& complaint) {
-  complaint.clear();
+Kernel FastestByTime(const std::vector<KernelTime>& times) {
+  double portable = 0;
+  for (const KernelTime& time : times) {
+    if (time.kernel == Kernel::Portable) portable = time.seconds;
+  }
   Kernel fastest = Kernel::Portable;
-  for (Kernel kernel : kFastestFirst) {
-    if (KernelRuns(kernel)) {
-      fastest = kernel;
-      break;
+  double best = portable * kVectorMustWin;
+  for (const KernelTime& time : times) {
+    if (time.kernel != Kernel::Portable && time.seconds < best) {
+      fastest = time.kernel;
+      best = time.seconds;
     }
   }
-  if (!asked || !*asked) return fastest;
-  for (Kernel kernel : kFastestFirst) {
+  return fastest;
+}
+
+Kernel MeasuredFastest(bool withAvx512) { return FastestByTime(MeasureKernels(withAvx512)); }
+
+Kernel FastestKernel() {
+  static const Kernel fastest = MeasuredFastest(true);
+  return fastest;
+}
+
+Kernel KernelFor(const char* asked, std::string& complaint) {
+  complaint.clear();
+  if (!asked || !*asked) return FastestKernel();
+  for (Kernel kernel : kKernels) {
     if (std::strcmp(asked, KernelName(kernel)) != 0) continue;
     if (KernelRuns(kernel)) return kernel;
     complaint = std::string("QUORVEL_KERNEL=") + asked + " cannot run on this processor; using " +
-                KernelName(fastest);
-    return fastest;
+                KernelName(FastestKernel());
+    return FastestKernel();
   }
   complaint = std::string("QUORVEL_KERNEL=") + asked +
-              " is not a kernel (portable, avx2 or avx512); using " + KernelName(fastest);
-  return fastest;
+              " is not a kernel (portable, avx2 or avx512); using " + KernelName(FastestKernel());
+  return FastestKernel();
 }
 
 const char* KernelName(Kernel kernel) {

@@ -1,11 +1,12 @@
 // Turning palette indices into 32-bit pixels: the conversion every presented frame pays.
 // A portable kernel everywhere and, on x86-64, vector kernels for AVX2 and for AVX-512
-// with byte permutes (VBMI), chosen once from what the processor offers.
+// with byte permutes (VBMI), chosen once by measuring those the processor runs.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvel::detail {
 
@@ -17,9 +18,26 @@ const char* KernelName(Kernel kernel);
 // Whether this build and this processor can run `kernel`.
 bool KernelRuns(Kernel kernel);
 
+// How long a kernel took to convert the same indices as the others.
+struct KernelTime {
+  Kernel kernel;
+  double seconds;
+};
+// A vector kernel is chosen only when it takes at most this share of the portable
+// kernel's time: a tie within the noise of measuring goes to the portable kernel, so
+// whatever is chosen is never slower than it.
+constexpr double kVectorMustWin = 0.95;
+// The kernel to use given each one's time (the portable kernel's among them).
+Kernel FastestByTime(const std::vector<KernelTime>& times);
+// Measures the kernels that run here (in well under a millisecond) and chooses by
+// FastestByTime; without `withAvx512`, as a processor without AVX-512 VBMI would.
+Kernel MeasuredFastest(bool withAvx512);
+// MeasuredFastest(true), measured on first use and kept.
+Kernel FastestKernel();
+
 // The kernel for a value of QUORVEL_KERNEL (null or "" when unset): the one it names when
-// that one runs, else the fastest that runs, with `complaint` saying why the name was
-// not followed.
+// that one runs, else FastestKernel(), with `complaint` saying why the name was not
+// followed.
 Kernel KernelFor(const char* asked, std::string& complaint);
 
 // The kernel ConvertPixels uses, chosen on first use by KernelFor from the environment;

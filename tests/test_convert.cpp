@@ -58,9 +58,8 @@ TEST(ConvertKernels, QuorvelKernelChoosesOneThatRunsOrSaysWhyNot) {
   std::string complaint = "stale";
   const Kernel fastest = KernelFor(nullptr, complaint);
   EXPECT_EQ(complaint, "");
-  EXPECT_EQ(fastest, KernelRuns(Kernel::Avx512) ? Kernel::Avx512
-                     : KernelRuns(Kernel::Avx2) ? Kernel::Avx2
-                                                : Kernel::Portable);
+  EXPECT_EQ(fastest, FastestKernel());
+  EXPECT_TRUE(KernelRuns(fastest));
   EXPECT_EQ(KernelFor("", complaint), fastest);
   EXPECT_EQ(KernelFor("portable", complaint), Kernel::Portable);
   EXPECT_EQ(complaint, "");
@@ -73,6 +72,19 @@ TEST(ConvertKernels, QuorvelKernelChoosesOneThatRunsOrSaysWhyNot) {
   EXPECT_EQ(complaint, std::string("QUORVEL_KERNEL=AVX2  is not a kernel (portable, avx2 or "
                                    "avx512); using ") + KernelName(fastest));
   EXPECT_STREQ(ConversionKernel(), KernelName(ActiveKernel()));
+}
+
+// The choice by measurement: a vector kernel must beat the portable one clearly, and the
+// fastest of those that do wins.
+TEST(ConvertKernels, AVectorKernelIsChosenOnlyWhenItClearlyBeatsThePortableOne) {
+  using P = Kernel;
+  EXPECT_EQ(FastestByTime({{P::Portable, 1.0}, {P::Avx2, 0.96}}), P::Portable);
+  EXPECT_EQ(FastestByTime({{P::Portable, 1.0}, {P::Avx2, 1.4}}), P::Portable);
+  EXPECT_EQ(FastestByTime({{P::Portable, 1.0}, {P::Avx2, 0.9}}), P::Avx2);
+  EXPECT_EQ(FastestByTime({{P::Avx512, 0.3}, {P::Portable, 1.0}, {P::Avx2, 0.9}}), P::Avx512);
+  EXPECT_EQ(FastestByTime({{P::Portable, 1.0}, {P::Avx512, 0.8}, {P::Avx2, 0.7}}), P::Avx2);
+  EXPECT_EQ(FastestByTime({{P::Portable, 1.0}, {P::Avx2, 2.0}, {P::Avx512, 0.99}}), P::Portable);
+  EXPECT_NE(MeasuredFastest(false), P::Avx512);
 }
 
 TEST(PageIndices, EveryIndexCountsInRunsAndTails) {
