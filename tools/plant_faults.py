@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""Plants one-line faults, one at a time, in a scratch copy of the project and runs the
+suite against each: a fault that no test notices is a survivor, and either an equivalent
+change or a hole in the tests.
+
+Usage: tools/plant_faults.py [--keep] FAULTS...  (e.g. tools/faults/*.txt)
+
+A fault file holds faults of three lines each, blank lines and '#' comments between:
+    @ animator/easing.cpp
+    - return t * (2 - t);
+    + return 1.5 * t - 0.5 * t * t;
+The '-' text must occur exactly once in the file (leading and trailing blanks aside);
+it is replaced by the '+' text. The scratch copy is the working tree as it is now
+(uncommitted changes too), built in Release with every test but the soak; the first run
+checks that the unchanged copy passes. Prints one line per fault and exits 1 when any
+survives or cannot be planted.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+EXCLUDED_TESTS = "Soak"  # a regular expression of tests ctest leaves out: they take minutes
+
+
+def read_faults(path):
+    faults, fault = [], None
+    for number, line in enumerate(open(path, encoding="utf-8"), 1):
+        text = line.rstrip("\n")
+        if not text.strip() or text.lstrip().startswith("#"):
+            continue
+        mark, body = text[:1], text[2:]
+        if mark == "@":
+            fault = {"where": "%s:%d" % (path, number), "file": body.strip()}
+        elif mark in "-+" and fault is not None:
+            fault["old" if mark == "-" else "new"] = body.strip()
+            if mark == "+":
+                faults.append(fault)
+                fault = None
+        else:
+            sys.exit("%s:%d: expected '@ file', '- old' or '+ new'" % (path, number))
+    return faults
+
+
+def run(command, cwd, log):
+    with open(log, "a") as out:
+        return subprocess.call(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT) == 0
+
+
+def build_and_test(copy, log):
+    build = os.path.join(copy, "build", "faults")
+    jobs = str(os.cpu_count() or 2)
+    if not run(["cmake", "--build", build, "-j" + jobs], copy, log):
+        return "does not build"
+    if not run(["ctest", "--test-dir", build, "-j" + jobs, "-E", EXCLUDED_TESTS,
+                "--timeout", "300"], copy, log):
+        return "caught"
+    return "SURVIVED"
+
+
+def main(args):
+    keep = "--keep" in args
+    files = [a for a in args if a != "--keep"]
+    if not files:
+        sys.exit(__doc__)
+    faults = [f for path in files for f in read_faults(path)]
+    copy = tempfile.mkdtemp(prefix="quorvel-faults-")
+    log = os.path.join(copy, "faults.log")
+    shutil.copytree(ROOT, copy, dirs_exist_ok=True,
+                    ignore=shutil.ignore_patterns("build", ".git", "node_modules"))
+    env_launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if shutil.which("ccache") else []
+    if not run(["cmake", "-S", ".", "-B", "build/faults", "-DCMAKE_BUILD_TYPE=Release",
+                "-DQUORVEL_BUILD_TESTS=ON", "-DQUORVEL_BUILD_BENCH=OFF",
+                "-DQUORVEL_BUILD_EXAMPLES=OFF"] + env_launcher, copy, log):
+        sys.exit("cannot configure the scratch copy; see " + log)
+    if build_and_test(copy, log) != "SURVIVED":
+        sys.exit("the unchanged copy does not pass its tests; see " + log)
+    failures = 0
+    for fault in faults:
+        path = os.path.join(copy, fault["file"])
+        original = open(path, encoding="utf-8").read()
+        lines = original.split("\n")
+        hits = [i for i, line in enumerate(lines) if line.strip() == fault["old"]]
+        if len(hits) != 1:
+            print("%s: cannot plant (%d lines match): %s" % (fault["where"], len(hits), fault["old"]))
+            failures += 1
+            continue
+        indent = lines[hits[0]][: len(lines[hits[0]]) - len(lines[hits[0]].lstrip())]
+        lines[hits[0]] = indent + fault["new"]
+        open(path, "w", encoding="utf-8").write("\n".join(lines))
+        verdict = build_and_test(copy, log)
+        open(path, "w", encoding="utf-8").write(original)
+        print("%-15s %s %s: %s -> %s" % (verdict, fault["where"], fault["file"], fault["old"], fault["new"]),
+              flush=True)
+        failures += verdict != "caught"
+    if keep:
+        print("scratch copy kept in " + copy)
+    else:
+        shutil.rmtree(copy)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
