@@ -71,6 +71,7 @@ def main(args):
     shutil.copytree(ROOT, copy, dirs_exist_ok=True,
                     ignore=shutil.ignore_patterns("build", ".git", "node_modules"))
     env_launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if shutil.which("ccache") else []
+    os.environ["CCACHE_BASEDIR"] = copy  # the same sources hit the cache from any copy
     if not run(["cmake", "-S", ".", "-B", "build/faults", "-DCMAKE_BUILD_TYPE=Release",
                 "-DQUORVEL_BUILD_TESTS=ON", "-DQUORVEL_BUILD_BENCH=OFF",
                 "-DQUORVEL_BUILD_EXAMPLES=OFF"] + env_launcher, copy, log):
