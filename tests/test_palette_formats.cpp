@@ -15,6 +15,7 @@
 
 #include <quorvel/display.hpp>
 #include <quorvel/formats.hpp>
+#include "formats/bytes.hpp"
 #include "tests/support/palette_files.hpp"
 
 namespace quorvel {
@@ -274,6 +275,45 @@ Bytes F32(float v) {
   uint32_t u;
   std::memcpy(&u, &v, 4);
   return {uint8_t(u >> 24), uint8_t(u >> 16), uint8_t(u >> 8), uint8_t(u)};
+}
+
+// The edges of single fields: a surrogate pair in a swatch name, the high bit of a 6-bit
+// component, a transparent index just past the colours, a header size inside the header,
+// and the alpha and '#' of Paint.NET lines.
+TEST(PaletteFormats, OneFieldAtItsEdge) {
+  const Bytes name = U16({3, 0xD83D, 0xDE00, 0});  // U+1F600 as UTF-16
+  const Bytes rgb = Cat({name, B("RGB "), F32(1), F32(0), F32(0), U16({2})});
+  const Bytes ase = Cat({B("ASEF"), U16({1, 0, 0, 1}), U16({0x0001, 0, uint16_t(rgb.size())}), rgb});
+  EXPECT_EQ(ParsePalette(ase, "x.ase").file.entryNames, (std::vector<std::string>{"\xF0\x9F\x98\x80"}));
+
+  Bytes pp256(1024, 0);
+  pp256[6] = 64;  // blue of colour 1 with its seventh bit set
+  const PaletteReadResult six = ParsePalette(pp256, "p.pp256", {.format = PaletteFormat::PP256});
+  ASSERT_EQ(six.warnings.size(), 1u);
+  EXPECT_NE(six.warnings[0].find("byte 4: holds 0x00400000"), std::string::npos) << six.warnings[0];
+
+  Bytes act(772, 0);
+  act[769] = 3, act[771] = 3;  // three colours, the fourth transparent
+  const PaletteReadResult table = ParsePalette(act, "t.act");
+  EXPECT_EQ(table.file.transparentIndex, -1);
+  EXPECT_EQ(table.warnings.size(), 1u);
+
+  Bytes colPro = {5, 0, 0, 0, 0x23, 0xB1, 0, 0, 1, 2, 3};  // a size of 5, inside the header
+  const PaletteReadResult pro = ParsePalette(colPro, "a.col", {.format = PaletteFormat::ColPro});
+  ASSERT_TRUE(pro.ok()) << pro.error;
+  EXPECT_EQ(pro.entriesInFile, 0);
+
+  const PaletteReadResult opaque = ParsePalette(B("; paint.net\nFF102030\nff405060\n"), "o.txt");
+  EXPECT_EQ(opaque.file.count, 2);
+  EXPECT_TRUE(opaque.warnings.empty());
+  EXPECT_EQ(ParsePalette(B("; paint.net\nFE102030\n80405060\n"), "h.txt").warnings.size(), 1u);
+  EXPECT_FALSE(ParsePalette(B("FF102030\n#FF405060\n"), "n.txt", {.format = PaletteFormat::PaintNet}).ok());
+
+  // A magic word one byte longer than what is left is not there, whatever follows in memory.
+  const Bytes riff = B("RIFF");
+  formats::ByteReader three(riff.data(), 3);
+  EXPECT_FALSE(three.Peek("RIF\x46"));
+  EXPECT_TRUE(three.Peek("RIF"));
 }
 
 TEST(PaletteFormats, SwatchExchangeBlocksAreSkippedByTheirLength) {
