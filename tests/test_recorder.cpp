@@ -1,14 +1,20 @@
 // Recording the screen to an animated GIF, read back with giflib: which frames, how long
 // each shows, and that every pixel's colour is the one the screen showed.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cmath>
+#include <csignal>
 
 #include <gif_lib.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <numeric>
 
@@ -86,6 +92,43 @@ class TempGif {
 
  private:
   std::string path_;
+};
+
+// A folder of the test's own, to see that nothing is left in it but what should be.
+struct TempFolder {
+  std::filesystem::path path = std::filesystem::path(::testing::TempDir()) /
+                               ("quorvel-recorder-" + std::to_string(::getpid()));
+  TempFolder() { std::filesystem::create_directories(path); }
+  ~TempFolder() { std::filesystem::remove_all(path); }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+// The file size limit makes writes fail part-way, as a full disk does.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    handler_ = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    ::signal(SIGXFSZ, handler_);
+  }
+
+ private:
+  struct rlimit old_;
+  void (*handler_)(int);
 };
 
 // A picture using every register, with rows and columns of different indices.
@@ -199,19 +242,78 @@ TEST(Recorder, RefusesToStartWithAReason) {
   EXPECT_TRUE(second.Start(secondPath)) << second.Error();
 }
 
-TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecording) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecordingWithTheOldFileKept) {
   HeadlessScreen screen;
   DrawAllIndices();
+  TempFolder folder;
+  const std::string path = folder / "keep.gif";
   Recorder recorder;
-  ASSERT_TRUE(recorder.Start("/dev/full")) << recorder.Error();
-  for (int32_t step = 0; step < 50 && recorder.Recording(); ++step) {
-    SetPaletteEntry(1, step);
-    SleepMs(20);
+  ASSERT_TRUE(recorder.Start(path, {.width = 8, .height = 8})) << recorder.Error();
+  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
+  const auto size = std::filesystem::file_size(path);
+  {
+    const FileSizeLimit limit(100 * 1024);
+    ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
+    for (int32_t step = 0; step < 200 && recorder.Recording(); ++step) {
+      SetPaletteEntry(1, step);
+      SleepMs(20);
+    }
+    EXPECT_FALSE(recorder.Recording()) << "the failed write ends the recording";
+    EXPECT_FALSE(recorder.Stop());
   }
-  EXPECT_FALSE(recorder.Stop());
   EXPECT_FALSE(recorder.Recording());
-  EXPECT_NE(recorder.Error().find("/dev/full"), std::string::npos) << recorder.Error();
+  EXPECT_EQ(recorder.Error().rfind("recording to " + path + ": cannot write it: ", 0), 0u)
+      << recorder.Error();
+  // The old recording is there as it was, and nothing else.
+  EXPECT_EQ(std::filesystem::file_size(path), size);
+  EXPECT_EQ(ReadGif(path).size(), 1u);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keep.gif"});
+}
+
+// Only a new name or a file the user may write is recorded to, and the file is replaced,
+// never written through: nothing else is touched, nothing waits, nothing is left behind.
+TEST(Recorder, RecordsOnlyWhereAFileMayBeReplaced) {
+  HeadlessScreen screen;
+  TempFolder folder;
+  const std::string fifo = folder / "fifo.gif";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  // A reader, so that a writer's open would not wait for one.
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  const std::string readOnly = folder / "read-only.gif";
+  std::ofstream(readOnly) << "not to be replaced";
+  ::chmod(readOnly.c_str(), 0444);
+  std::filesystem::create_directory(folder / "folder.gif");
+  std::filesystem::create_symlink("/dev/null", folder / "null.gif");
+  const struct {
+    std::string path;
+    const char* why;
+  } refused[] = {{fifo, "is a FIFO, not a file"},
+                 {"/dev/null", "is a device, not a file"},
+                 {folder / "null.gif", "leads to a device, not a file"},
+                 {folder / "folder.gif", "is a directory, not a file"},
+                 {readOnly, "is read-only (mode 0444), so it is not replaced"}};
+  Recorder recorder;
+  for (const auto& r : refused) {
+    EXPECT_FALSE(recorder.Start(r.path, {.width = 1, .height = 1})) << r.path;
+    EXPECT_EQ(recorder.Error(), "cannot record to " + r.path + ": " + r.why);
+    recorder.Stop();
+  }
+  ::close(reader);
+  char text[32] = {};
+  std::ifstream(readOnly).read(text, sizeof text - 1);
+  EXPECT_STREQ(text, "not to be replaced");
+
+  // A symbolic link is replaced itself: the file it led to keeps what it held.
+  const std::string other = folder / "other.txt";
+  std::ofstream(other) << "someone else's";
+  std::filesystem::create_symlink(other, folder / "link.gif");
+  ASSERT_TRUE(recorder.Start(folder / "link.gif", {.width = 4, .height = 4})) << recorder.Error();
+  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
+  EXPECT_FALSE(std::filesystem::is_symlink(folder / "link.gif"));
+  EXPECT_EQ(ReadGif(folder / "link.gif").size(), 1u);
+  EXPECT_EQ(std::filesystem::file_size(other), 14u);
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.gif", "folder.gif", "link.gif", "null.gif",
+                                                      "other.txt", "read-only.gif"}));
 }
 
 }  // namespace
