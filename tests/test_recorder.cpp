@@ -225,7 +225,18 @@ TEST(Recorder, RefusesToStartWithAReason) {
   EXPECT_FALSE(recorder.Start(path, {.x = 640, .width = 10}));
   EXPECT_NE(recorder.Error().find("region"), std::string::npos) << recorder.Error();
   EXPECT_FALSE(recorder.Start(path, {.maxSeconds = -1}));
+  // The shortest frame is a number of milliseconds a GIF delay can hold, not one too big
+  // to count in hundredths.
+  for (const double ms : {9.3e19, 655350.5, -1.0, HUGE_VAL, double(NAN)}) {
+    EXPECT_FALSE(recorder.Start(path, {.minFrameMs = ms})) << ms;
+    EXPECT_NE(recorder.Error().find("minFrameMs must be 0 to 655350 milliseconds, not "), std::string::npos)
+        << recorder.Error();
+  }
+  EXPECT_NE(recorder.Error().find("not nan"), std::string::npos) << recorder.Error();
   EXPECT_FALSE(std::filesystem::exists(static_cast<const std::string&>(path)));
+  ASSERT_TRUE(recorder.Start(path, {.minFrameMs = 655350})) << recorder.Error();
+  EXPECT_TRUE(recorder.Stop());
+  std::filesystem::remove(static_cast<const std::string&>(path));
   EXPECT_FALSE(recorder.Start(TempGif("no-such-dir/x.gif")));
   EXPECT_NE(recorder.Error().find("no-such-dir"), std::string::npos);
 
@@ -240,6 +251,36 @@ TEST(Recorder, RefusesToStartWithAReason) {
   EXPECT_EQ(ReadGif(path).size(), 1u);
   // The screen is free for the next recording.
   EXPECT_TRUE(second.Start(secondPath)) << second.Error();
+}
+
+// What QUORVEL_RECORD's companions hold is a number in range, or the program is told.
+TEST(Recorder, TheEnvironmentsNumbersAreCheckedWithAMessage) {
+  TempFolder folder;
+  const std::string path = folder / "env.gif";
+  ::setenv("QUORVEL_RECORD", path.c_str(), 1);
+  const struct {
+    const char* variable;
+    const char* value;
+    const char* message;
+  } cases[] = {
+      {"QUORVEL_RECORD_FRAME_MS", "9.3e19", "QUORVEL_RECORD_FRAME_MS must be 0 to 655350 milliseconds, not \"9.3e19\""},
+      {"QUORVEL_RECORD_FRAME_MS", "20ms", "QUORVEL_RECORD_FRAME_MS must be 0 to 655350 milliseconds, not \"20ms\""},
+      {"QUORVEL_RECORD_SECONDS", "2abc", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"2abc\""},
+      {"QUORVEL_RECORD_SECONDS", "inf", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"inf\""},
+  };
+  for (const auto& c : cases) {
+    ::setenv(c.variable, c.value, 1);
+    EXPECT_FALSE(OpenScreen(18, 8, 1, 0)) << c.variable << "=" << c.value;
+    EXPECT_EQ(ScreenError(), c.message);
+    ::unsetenv(c.variable);
+  }
+  ::setenv("QUORVEL_RECORD_FRAME_MS", "40", 1);
+  EXPECT_TRUE(OpenScreen(18, 8, 1, 0)) << ScreenError();
+  CloseScreen();
+  ::unsetenv("QUORVEL_RECORD_FRAME_MS");
+  ::unsetenv("QUORVEL_RECORD");
+  SetVirtualTime(false);
+  EXPECT_EQ(ReadGif(path).size(), 1u);
 }
 
 TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecordingWithTheOldFileKept) {

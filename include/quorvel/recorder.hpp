@@ -41,7 +41,8 @@ struct RecordOptions {
   double maxSeconds = 0;
   // The shortest a frame may show, in milliseconds (20 at least: GIF viewers slow shorter
   // delays down); a picture that would show for less is replaced by the next one. Longer
-  // frames make smaller files.
+  // frames make smaller files. Start refuses anything but 0 to 655350 (the longest delay
+  // one GIF frame holds).
   double minFrameMs = 20;
 };
 
