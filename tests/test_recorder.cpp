@@ -172,6 +172,48 @@ TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
   EXPECT_EQ(frames.back().Pixels(), std::vector<uint32_t>(frames.back().indices.size(), 0u));
 }
 
+// At 60 frames a second a frame lasts 1 2/3 hundredths, so the delays cannot all be
+// equal: each frame must end, in the file, at the hundredth nearest the moment the screen
+// stopped showing it, so that no delay is a hundredth off and the total never drifts.
+TEST(Recorder, DelaysAtSixtyFramesASecondFollowTheClockFrameByFrame) {
+  HeadlessScreen screen;
+  const TempGif path("sixty.gif");
+  SetPaletteEntryRgb(0, 0, 0, 0);  // the blank screen shows register 0: its red is the frame
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Start(path, {.maxSeconds = 1})) << recorder.Error();
+  std::vector<int64_t> shownAt;  // when the picture of each frame began to show
+  RunFrames([&](double nowMs) {
+    shownAt.push_back(int64_t(nowMs));
+    SetPaletteEntryRgb(0, uint8_t(shownAt.size() - 1), 0, 0);
+    return recorder.Recording();
+  });
+  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
+  const auto nearestCs = [](int64_t ms) { return (ms + 5) / 10; };
+
+  const std::vector<GifFrame> frames = ReadGif(path);
+  ASSERT_GE(frames.size(), 20u);
+  int64_t endCs = 0;
+  uint32_t previous = 0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const uint32_t picture = frames[i].colours[0] >> 16;
+    if (i == 0) {
+      EXPECT_EQ(picture, 0u) << "the first frame is the screen at the start";
+    } else {
+      EXPECT_GT(picture, previous) << "frame " << i;
+    }
+    previous = picture;
+    endCs += frames[i].delayCs;
+    if (i + 1 < frames.size()) {
+      EXPECT_GE(frames[i].delayCs, 2) << "frame " << i;
+      ASSERT_LT(picture + 1, shownAt.size());
+      EXPECT_EQ(endCs, nearestCs(shownAt[picture + 1]))
+          << "frame " << i << " (picture " << picture << ", replaced at " << shownAt[picture + 1] << " ms)";
+    }
+  }
+  EXPECT_EQ(endCs, 100) << "the last frame ends at the limit";
+  EXPECT_EQ(recorder.LengthMs(), 1000);
+}
+
 TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
   HeadlessScreen screen;
   DrawAllIndices();
