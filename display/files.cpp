@@ -179,8 +179,9 @@ std::string WhyNotReplaceable(const std::string& path, int& mode) {
     std::snprintf(octal, sizeof octal, "%04o", unsigned(info.st_mode & 07777));
     return std::string("is read-only (mode ") + octal + "), so it is not replaced";
   }
-  // The effective user is the one that renames, so it is the one asked about.
-  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+  // Asked for the user who ran the program (the real user, as access asks), who might
+  // not have written the file in place: only its folder lets it be replaced.
+  if (::access(path.c_str(), W_OK) != 0) {
     return SystemError("may not be written, so it is not replaced");
   }
   mode = int(info.st_mode & 0777);
