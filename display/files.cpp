@@ -1,14 +1,21 @@
-// The file table: numbers 1..255 bound to open files, read in binary.
+// The platform's file calls, all of them: the file table (numbers 1..255 bound to open
+// files, read in binary), whole-file reads, and files replaced by renaming a new one
+// over them.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 
 #include <quorvel/display.hpp>
+
+#include "display/files.hpp"
 
 namespace quorvel {
 namespace {
@@ -119,3 +126,228 @@ FileResult CloseFile(int32_t fileNumber) {
 }
 
 }  // namespace quorvel
+
+namespace quorvel::detail {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Small writes are gathered up to this before they go to the system.
+constexpr size_t kWriteBufferBytes = 64 * 1024;
+
+std::string KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "not a regular file";
+}
+
+std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
+
+// Why `path` may not be replaced, or "" when it may: when nothing is there (or a link
+// that leads nowhere), `mode` is -1, else the replaced file's permissions. Only the
+// name is looked at, never opened, so a FIFO or device cannot make this wait.
+std::string WhyNotReplaceable(const std::string& path, int& mode) {
+  mode = -1;
+  if (path.empty() || path.find('\0') != std::string::npos) return "no file name";
+  struct stat entry;
+  if (::lstat(path.c_str(), &entry) != 0) {
+    return errno == ENOENT ? "" : SystemError("cannot examine it");
+  }
+  const bool link = S_ISLNK(entry.st_mode);
+  struct stat info = entry;
+  if (link && ::stat(path.c_str(), &info) != 0) {
+    return errno == ENOENT ? "" : SystemError("cannot examine what it leads to");
+  }
+  if (!S_ISREG(info.st_mode)) return (link ? "leads to " : "is ") + KindOf(info.st_mode) + ", not a file";
+  // Root may write any file, so for root the mode alone says "leave it alone".
+  if ((info.st_mode & 0222) == 0) {
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "%04o", unsigned(info.st_mode & 07777));
+    return std::string("is read-only (mode ") + octal + "), so it is not replaced";
+  }
+  // Asked for the user who ran the program (the real user, as access asks), who might
+  // not have written the file in place: only its folder lets it be replaced.
+  if (::access(path.c_str(), W_OK) != 0) {
+    return SystemError("may not be written, so it is not replaced");
+  }
+  mode = int(info.st_mode & 0777);
+  return "";
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& bytes,
+                   std::string& error) {
+  bytes.clear();
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    error = "no such file";
+    return false;
+  }
+  // O_NONBLOCK: opening a FIFO with no writer returns at once instead of waiting.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    // A socket cannot be opened at all (ENXIO): say what it is, as for a FIFO or device.
+    const int openError = errno;
+    struct stat info;
+    if (openError == ENOENT) {
+      error = "no such file";
+    } else if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      error = "is " + KindOf(info.st_mode) + ", not a file";
+    } else {
+      errno = openError;
+      error = SystemError("cannot open it");
+    }
+    return false;
+  }
+  struct stat info;
+  bool ok = false;
+  if (::fstat(fd, &info) != 0) {
+    error = SystemError("cannot examine it");
+  } else if (!S_ISREG(info.st_mode)) {
+    error = "is " + KindOf(info.st_mode) + ", not a file";
+  } else if (info.st_size > maxBytes) {
+    error = "is " + std::to_string(info.st_size) + " bytes; at most " +
+            std::to_string(maxBytes) + " are read";
+  } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    error = SystemError("cannot read it");
+  } else {
+    // Read one byte past the limit to notice a file that grew after fstat.
+    bytes.resize(size_t(info.st_size) + 1);
+    size_t got = 0;
+    ok = true;
+    while (ok && got < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error = SystemError("cannot read it");
+        ok = false;
+      } else if (n == 0) {
+        break;
+      } else {
+        got += size_t(n);
+        if (int64_t(got) > maxBytes) {
+          error = "grew past " + std::to_string(maxBytes) + " bytes while being read";
+          ok = false;
+        } else if (got == bytes.size()) {
+          bytes.resize(std::min<size_t>(bytes.size() * 2, size_t(maxBytes) + 1));
+        }
+      }
+    }
+    bytes.resize(ok ? got : 0);
+  }
+  ::close(fd);
+  return ok;
+}
+
+std::string NewFile::Create(const std::string& path) {
+  Abandon();
+  writeError_.clear();
+  int mode = -1;
+  if (std::string why = WhyNotReplaceable(path, mode); !why.empty()) return why;
+
+  // The new file is named by the process and a count, not after the target: a name made
+  // from the target's could pass the 255 bytes a file name may have when the target's
+  // is near that. O_EXCL makes each name one writer's alone.
+  const fs::path target = path;
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const std::string stem = ".quorvel-" + std::to_string(::getpid()) + "-";
+  fs::path temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = folder / (stem + std::to_string(attempt) + ".tmp");
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) return SystemError("cannot create a file in " + folder.string());
+  if (mode >= 0 && ::fchmod(fd, mode_t(mode)) != 0) {
+    const std::string why = SystemError("cannot give the new file its permissions");
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return why;
+  }
+  fd_ = fd;
+  target_ = path;
+  temp_ = temp.string();
+  buffer_.reserve(kWriteBufferBytes);
+  return "";
+}
+
+bool NewFile::Flush() {
+  if (!writeError_.empty()) return false;
+  if (!WriteAll(fd_, buffer_.data(), buffer_.size())) {
+    writeError_ = SystemError("cannot write it");
+    return false;
+  }
+  buffer_.clear();
+  return true;
+}
+
+bool NewFile::Write(const void* data, size_t size) {
+  if (fd_ < 0 || !writeError_.empty()) return false;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  if (buffer_.size() + size > kWriteBufferBytes && !Flush()) return false;
+  if (size < kWriteBufferBytes) {
+    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    return true;
+  }
+  if (!WriteAll(fd_, bytes, size)) {
+    writeError_ = SystemError("cannot write it");
+    return false;
+  }
+  return true;
+}
+
+std::string NewFile::Finish() {
+  if (fd_ < 0) return "no file is being written";
+  std::string error;
+  if (!Flush()) {
+    error = writeError_;
+  } else if (::fsync(fd_) != 0) {
+    error = SystemError("cannot write it");
+  }
+  if (::close(fd_) != 0 && error.empty()) error = SystemError("cannot write it");
+  fd_ = -1;
+  // The target may have changed while this was written (a recording takes a while).
+  int mode = -1;
+  if (error.empty()) error = WhyNotReplaceable(target_, mode);
+  if (error.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    error = SystemError("cannot put it in place");
+  }
+  if (!error.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  buffer_.clear();
+  return error;
+}
+
+void NewFile::Abandon() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  ::unlink(temp_.c_str());
+  temp_.clear();
+  buffer_.clear();
+}
+
+std::string ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  NewFile file;
+  std::string error = file.Create(path);
+  if (!error.empty()) return error;
+  file.Write(bytes.data(), bytes.size());
+  return file.Finish();
+}
+
+}  // namespace quorvel::detail

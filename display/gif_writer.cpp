@@ -4,26 +4,31 @@
 
 #include <gif_lib.h>
 
-#include <fcntl.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 namespace quorvel::detail {
+namespace {
+
+// giflib writes through this into the new file.
+int WriteToFile(GifFileType* gif, const GifByteType* bytes, int count) {
+  return static_cast<NewFile*>(gif->UserData)->Write(bytes, size_t(count)) ? count : 0;
+}
+
+}  // namespace
 
 GifWriter::~GifWriter() { Close(); }
 
 std::string GifWriter::Open(const std::string& path, int32_t width, int32_t height) {
   Close();
+  error_.clear();
+  // Created here rather than by giflib, which would make the file readable by its owner
+  // only and write it in place; a recording is a picture like any other (the umask
+  // decides) and replaces the old one only once it is complete.
+  if (std::string why = file_.Create(path); !why.empty()) return why;
   int code = 0;
-  errno = 0;
-  // Opened here rather than by giflib, which would make the file readable by its owner
-  // only; a recording is a picture like any other (the umask decides).
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return std::strerror(errno);
-  gif_ = EGifOpenFileHandle(fd, &code);  // owns fd from here on, even on failure
-  if (!gif_) return GifErrorString(code);
+  gif_ = EGifOpen(&file_, WriteToFile, &code);
+  if (!gif_) {
+    file_.Abandon();
+    return GifErrorString(code);
+  }
   width_ = width;
   height_ = height;
   colourMap_ = GifMakeMapObject(256, nullptr);
@@ -36,13 +41,14 @@ std::string GifWriter::Open(const std::string& path, int32_t width, int32_t heig
       EGifPutExtensionBlock(gif_, 11, kNetscape) != GIF_OK ||
       EGifPutExtensionBlock(gif_, 3, kLoopForever) != GIF_OK ||
       EGifPutExtensionTrailer(gif_) != GIF_OK) {
-    const std::string why = colourMap_ ? GifErrorString(gif_->Error) : "out of memory";
+    error_ = !colourMap_                   ? "out of memory"
+             : !file_.WriteError().empty() ? file_.WriteError()
+                                           : GifErrorString(gif_->Error);
+    const std::string why = error_;
     Close();
-    std::remove(path.c_str());
     return why;
   }
   closing_ = false;
-  error_.clear();
   failed_ = false;
   thread_ = std::thread([this] { Encode(); });
   return "";
@@ -72,8 +78,14 @@ std::string GifWriter::Close() {
     thread_.join();
   }
   int code = 0;
+  // giflib does not report a failure to write the trailer; the file does.
   if (EGifCloseFile(gif_, &code) != GIF_OK && error_.empty()) error_ = GifErrorString(code);
   gif_ = nullptr;
+  if (error_.empty()) {
+    error_ = file_.Finish();
+  } else {
+    file_.Abandon();
+  }
   if (colourMap_) GifFreeMapObject(colourMap_);
   colourMap_ = nullptr;
   queue_.clear();
@@ -93,7 +105,7 @@ void GifWriter::Encode() {
     const bool ok = Failed() || Write(frame);
     lock.lock();
     if (!ok && !Failed()) {
-      error_ = GifErrorString(gif_->Error);
+      error_ = file_.WriteError().empty() ? GifErrorString(gif_->Error) : file_.WriteError();
       queue_.clear();
       failed_.store(true, std::memory_order_release);
       changed_.notify_all();

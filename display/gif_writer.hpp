@@ -12,10 +12,16 @@
 #include <thread>
 #include <vector>
 
+#include "display/files.hpp"
+
 struct GifFileType;
 struct ColorMapObject;
 
 namespace quorvel::detail {
+
+// A GIF delay is a 16-bit count of hundredths of a second: 655.35 s at most.
+constexpr int64_t kMaxGifDelayCs = 65535;
+constexpr double kMaxGifDelayMs = kMaxGifDelayCs * 10.0;
 
 struct GifFrame {
   std::vector<uint8_t> pixels;          // width * height palette indices, row by row
@@ -30,17 +36,18 @@ class GifWriter {
   GifWriter(const GifWriter&) = delete;
   GifWriter& operator=(const GifWriter&) = delete;
 
-  // Creates the file, writes its header (a screen of width x height that loops for ever)
-  // and starts the encoding thread. Returns "" or why it failed; a file that could not be
-  // set up is removed.
+  // Starts a new file that is to replace `path` (see NewFile), writes its header (a screen
+  // of width x height that loops for ever) and starts the encoding thread. Returns "" or
+  // why it failed, with nothing left behind.
   std::string Open(const std::string& path, int32_t width, int32_t height);
   // Queues a frame of the opened size, waiting while the queue is full, and returns a
   // pixel buffer the writer is done with (empty when it has none) for the caller to reuse.
   std::vector<uint8_t> Put(GifFrame frame);
   // True once a write failed; frames put after that are dropped.
   bool Failed() const { return failed_.load(std::memory_order_acquire); }
-  // Writes what is queued, stops the thread and closes the file. Returns "" or the first
-  // error. Does nothing when not open.
+  // Writes what is queued, stops the thread and, when everything was written, puts the
+  // file in place of the one it replaces. Returns "" or the first error; then the file
+  // replaced is as it was and the new one gone. Does nothing when not open.
   std::string Close();
 
  private:
@@ -50,6 +57,7 @@ class GifWriter {
   void Encode();
   bool Write(GifFrame& frame);
 
+  NewFile file_;  // written by giflib through the encoding thread
   GifFileType* gif_ = nullptr;
   ColorMapObject* colourMap_ = nullptr;  // reused for every frame; giflib copies it
   int32_t width_ = 0;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "display/gif_writer.hpp"
@@ -15,8 +16,8 @@ namespace {
 
 // Viewers show a delay of 0 or 1 hundredth as about 10; 2 is the shortest they honour.
 constexpr int64_t kMinDelayCs = 2;
-// A GIF delay is a 16-bit count of hundredths; a longer frame is written several times.
-constexpr int64_t kMaxDelayCs = 65535;
+// A frame longer than a GIF delay holds is written several times.
+constexpr int64_t kMaxDelayCs = detail::kMaxGifDelayCs;
 
 bool ScreenShowsAPage() {
   const detail::Screen& s = detail::TheScreen();
@@ -143,8 +144,13 @@ bool Recorder::Start(const std::string& path, const RecordOptions& options) {
                   " " + std::to_string(options.width) + "x" + std::to_string(options.height) +
                   " has no pixel on the 640x480 screen");
   }
-  if (!(options.minFrameMs >= 0) || !std::isfinite(options.minFrameMs)) {
-    return refuse("minFrameMs must be a number of milliseconds");
+  // Up to the longest delay one GIF frame holds: a longer shortest frame means nothing
+  // more, and far longer would not fit the count of hundredths.
+  if (!(options.minFrameMs >= 0 && options.minFrameMs <= detail::kMaxGifDelayMs)) {
+    char given[32];
+    std::snprintf(given, sizeof given, "%g", options.minFrameMs);
+    return refuse("minFrameMs must be 0 to " + std::to_string(int64_t(detail::kMaxGifDelayMs)) +
+                  " milliseconds, not " + given);
   }
   st.minCs = std::max<int64_t>(kMinDelayCs, int64_t(std::ceil(options.minFrameMs / 10)));
   st.step = options.halfScale ? 2 : 1;

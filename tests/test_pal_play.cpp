@@ -2,7 +2,9 @@
 // here, and quorvel-play's options, layout and player headless on virtual time.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include <quorvel/display.hpp>
 #include <quorvel/formats.hpp>
@@ -269,6 +271,32 @@ TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
   EXPECT_NE(Drain(err).find("rgb.bmp: not a picture that can be read"), std::string::npos);
   EXPECT_FALSE(ScreenIsOpen());
   SetVirtualTime(false);
+}
+
+// A recording replaces its file when it ends, so it may never be the picture played, by
+// any name or way of asking.
+TEST(PlayProgramDeathTest, NeverRecordsOntoThePicturePlayed) {
+  TempDir dir;
+  const testing::Bytes bytes = IffFile(CyclingPicture(), {});
+  const std::string file = dir.Write("p.lbm", bytes);
+  fs::create_hard_link(file, dir.Path("alias.lbm"));
+  SetHeadless(true);
+  SetVirtualTime(true);
+  for (const std::string& gif : {file, dir.Path("alias.lbm"), dir.Path(".") + "/p.lbm"}) {
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(play::RunPlay({file, "--record", gif, "--seconds", "1"}, stdout, err), 1) << gif;
+    EXPECT_EQ(Drain(err), "quorvel-play: " + gif + " is the picture played; record to another file\n");
+  }
+  ::setenv("QUORVEL_RECORD", dir.Path("alias.lbm").c_str(), 1);
+  ::setenv("QUORVEL_RECORD_SECONDS", "1", 1);
+  EXPECT_EXIT(std::exit(play::RunPlay({file}, stdout, stderr)), ::testing::ExitedWithCode(1),
+              "alias.lbm is the picture played");
+  ::unsetenv("QUORVEL_RECORD");
+  ::unsetenv("QUORVEL_RECORD_SECONDS");
+  SetVirtualTime(false);
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(testing::Bytes(std::istreambuf_iterator<char>(in), {}), bytes);
+  EXPECT_FALSE(ScreenIsOpen());
 }
 
 }  // namespace

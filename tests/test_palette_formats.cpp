@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -439,6 +440,66 @@ TEST(PaletteFormats, AFailedWriteLeavesTheOldFileAndNothingElse) {
   const PaletteWriteResult written = WritePaletteFile(longest, Sample(3), PaletteFormat::Gpl);
   EXPECT_TRUE(written.ok()) << written.error;
   EXPECT_EQ(ReadPaletteFile(longest).file.count, 3);
+}
+
+// A file is replaced only where this user could have written it, and one with no write
+// bit at all not even by root, who could; a symbolic link is replaced itself.
+TEST(PaletteFormats, WritesReplaceOnlyWhatTheUserMayWriteAndNeverWriteThroughALink) {
+  TempDir dir;
+  const Bytes kept = B("GIMP Palette\n1 2 3\n");
+  const std::string readOnly = dir.Write("read-only.gpl", kept);
+  ::chmod(readOnly.c_str(), 0444);
+  EXPECT_EQ(WritePaletteFile(readOnly, Sample(4), PaletteFormat::Gpl).error,
+            readOnly + ": is read-only (mode 0444), so it is not replaced");
+  EXPECT_EQ(ReadPaletteFile(readOnly).file.count, 1);
+
+  // Writable by its mode, but not by this user: the owner's bits deny the owner, or (as
+  // root) the file is root's and the writer another user, in a folder anyone may write.
+  const std::string notMine = dir.Write("not-mine.gpl", kept);
+  const auto tryAsWriter = [&] {
+    const PaletteWriteResult fresh = WritePaletteFile(dir.Path("fresh.gpl"), Sample(4), PaletteFormat::Gpl);
+    const PaletteWriteResult refused = WritePaletteFile(notMine, Sample(4), PaletteFormat::Gpl);
+    return fresh.ok() && refused.error == notMine + ": may not be written, so it is not replaced: Permission denied";
+  };
+  if (::geteuid() != 0) {
+    ::chmod(notMine.c_str(), 0464);
+    EXPECT_TRUE(tryAsWriter());
+  } else {
+    ::chmod(dir.Path("").c_str(), 0777);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const bool nobody = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+      ::_exit(!nobody ? 2 : tryAsWriter() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other user's writes went wrong";
+    EXPECT_TRUE(fs::exists(dir.Path("fresh.gpl")));
+  }
+  EXPECT_EQ(ReadPaletteFile(notMine).file.count, 1);
+
+  // Links: replaced themselves when they lead to a file or nowhere; what a link leads to is
+  // never written, and one that leads to a file that could not be written is refused.
+  const std::string other = dir.Write("other.gpl", kept);
+  fs::create_symlink(other, dir.Path("link.gpl"));
+  fs::create_symlink(dir.Path("nothing.gpl"), dir.Path("dangling.gpl"));
+  fs::create_symlink(readOnly, dir.Path("to-read-only.gpl"));
+  for (const char* name : {"link.gpl", "dangling.gpl"}) {
+    const PaletteWriteResult written = WritePaletteFile(dir.Path(name), Sample(4), PaletteFormat::Gpl);
+    EXPECT_TRUE(written.ok()) << written.error;
+    EXPECT_FALSE(fs::is_symlink(dir.Path(name))) << name;
+    EXPECT_EQ(ReadPaletteFile(dir.Path(name)).file.count, 4) << name;
+  }
+  EXPECT_EQ(ReadPaletteFile(other).file.count, 1);
+  EXPECT_FALSE(fs::exists(dir.Path("nothing.gpl")));
+  EXPECT_EQ(WritePaletteFile(dir.Path("to-read-only.gpl"), Sample(4), PaletteFormat::Gpl).error,
+            dir.Path("to-read-only.gpl") + ": is read-only (mode 0444), so it is not replaced");
+  EXPECT_TRUE(fs::is_symlink(dir.Path("to-read-only.gpl")));
+  // Nothing was left behind by the writes refused.
+  for (const auto& entry : fs::directory_iterator(dir.Path(""))) {
+    EXPECT_EQ(entry.path().extension(), ".gpl") << entry.path();
+  }
 }
 
 TEST(PaletteFormats, RealPalettes) {

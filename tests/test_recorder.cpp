@@ -1,14 +1,20 @@
 // Recording the screen to an animated GIF, read back with giflib: which frames, how long
 // each shows, and that every pixel's colour is the one the screen showed.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cmath>
+#include <csignal>
 
 #include <gif_lib.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <numeric>
 
@@ -88,6 +94,43 @@ class TempGif {
   std::string path_;
 };
 
+// A folder of the test's own, to see that nothing is left in it but what should be.
+struct TempFolder {
+  std::filesystem::path path = std::filesystem::path(::testing::TempDir()) /
+                               ("quorvel-recorder-" + std::to_string(::getpid()));
+  TempFolder() { std::filesystem::create_directories(path); }
+  ~TempFolder() { std::filesystem::remove_all(path); }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+// The file size limit makes writes fail part-way, as a full disk does.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    handler_ = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    ::signal(SIGXFSZ, handler_);
+  }
+
+ private:
+  struct rlimit old_;
+  void (*handler_)(int);
+};
+
 // A picture using every register, with rows and columns of different indices.
 void DrawAllIndices() {
   for (int32_t y = 0; y < kScreenHeight; y += 2) {
@@ -127,6 +170,48 @@ TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
     EXPECT_TRUE(frames[i].Pixels() == shown.pictures[picture].second) << "frame " << i;
   }
   EXPECT_EQ(frames.back().Pixels(), std::vector<uint32_t>(frames.back().indices.size(), 0u));
+}
+
+// At 60 frames a second a frame lasts 1 2/3 hundredths, so the delays cannot all be
+// equal: each frame must end, in the file, at the hundredth nearest the moment the screen
+// stopped showing it, so that no delay is a hundredth off and the total never drifts.
+TEST(Recorder, DelaysAtSixtyFramesASecondFollowTheClockFrameByFrame) {
+  HeadlessScreen screen;
+  const TempGif path("sixty.gif");
+  SetPaletteEntryRgb(0, 0, 0, 0);  // the blank screen shows register 0: its red is the frame
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Start(path, {.maxSeconds = 1})) << recorder.Error();
+  std::vector<int64_t> shownAt;  // when the picture of each frame began to show
+  RunFrames([&](double nowMs) {
+    shownAt.push_back(int64_t(nowMs));
+    SetPaletteEntryRgb(0, uint8_t(shownAt.size() - 1), 0, 0);
+    return recorder.Recording();
+  });
+  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
+  const auto nearestCs = [](int64_t ms) { return (ms + 5) / 10; };
+
+  const std::vector<GifFrame> frames = ReadGif(path);
+  ASSERT_GE(frames.size(), 20u);
+  int64_t endCs = 0;
+  uint32_t previous = 0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const uint32_t picture = frames[i].colours[0] >> 16;
+    if (i == 0) {
+      EXPECT_EQ(picture, 0u) << "the first frame is the screen at the start";
+    } else {
+      EXPECT_GT(picture, previous) << "frame " << i;
+    }
+    previous = picture;
+    endCs += frames[i].delayCs;
+    if (i + 1 < frames.size()) {
+      EXPECT_GE(frames[i].delayCs, 2) << "frame " << i;
+      ASSERT_LT(picture + 1, shownAt.size());
+      EXPECT_EQ(endCs, nearestCs(shownAt[picture + 1]))
+          << "frame " << i << " (picture " << picture << ", replaced at " << shownAt[picture + 1] << " ms)";
+    }
+  }
+  EXPECT_EQ(endCs, 100) << "the last frame ends at the limit";
+  EXPECT_EQ(recorder.LengthMs(), 1000);
 }
 
 TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
@@ -182,7 +267,18 @@ TEST(Recorder, RefusesToStartWithAReason) {
   EXPECT_FALSE(recorder.Start(path, {.x = 640, .width = 10}));
   EXPECT_NE(recorder.Error().find("region"), std::string::npos) << recorder.Error();
   EXPECT_FALSE(recorder.Start(path, {.maxSeconds = -1}));
+  // The shortest frame is a number of milliseconds a GIF delay can hold, not one too big
+  // to count in hundredths.
+  for (const double ms : {9.3e19, 655350.5, -1.0, HUGE_VAL, double(NAN)}) {
+    EXPECT_FALSE(recorder.Start(path, {.minFrameMs = ms})) << ms;
+    EXPECT_NE(recorder.Error().find("minFrameMs must be 0 to 655350 milliseconds, not "), std::string::npos)
+        << recorder.Error();
+  }
+  EXPECT_NE(recorder.Error().find("not nan"), std::string::npos) << recorder.Error();
   EXPECT_FALSE(std::filesystem::exists(static_cast<const std::string&>(path)));
+  ASSERT_TRUE(recorder.Start(path, {.minFrameMs = 655350})) << recorder.Error();
+  EXPECT_TRUE(recorder.Stop());
+  std::filesystem::remove(static_cast<const std::string&>(path));
   EXPECT_FALSE(recorder.Start(TempGif("no-such-dir/x.gif")));
   EXPECT_NE(recorder.Error().find("no-such-dir"), std::string::npos);
 
@@ -199,19 +295,108 @@ TEST(Recorder, RefusesToStartWithAReason) {
   EXPECT_TRUE(second.Start(secondPath)) << second.Error();
 }
 
-TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecording) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+// What QUORVEL_RECORD's companions hold is a number in range, or the program is told.
+TEST(Recorder, TheEnvironmentsNumbersAreCheckedWithAMessage) {
+  TempFolder folder;
+  const std::string path = folder / "env.gif";
+  ::setenv("QUORVEL_RECORD", path.c_str(), 1);
+  const struct {
+    const char* variable;
+    const char* value;
+    const char* message;
+  } cases[] = {
+      {"QUORVEL_RECORD_FRAME_MS", "9.3e19", "QUORVEL_RECORD_FRAME_MS must be 0 to 655350 milliseconds, not \"9.3e19\""},
+      {"QUORVEL_RECORD_FRAME_MS", "20ms", "QUORVEL_RECORD_FRAME_MS must be 0 to 655350 milliseconds, not \"20ms\""},
+      {"QUORVEL_RECORD_SECONDS", "2abc", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"2abc\""},
+      {"QUORVEL_RECORD_SECONDS", "inf", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"inf\""},
+  };
+  for (const auto& c : cases) {
+    ::setenv(c.variable, c.value, 1);
+    EXPECT_FALSE(OpenScreen(18, 8, 1, 0)) << c.variable << "=" << c.value;
+    EXPECT_EQ(ScreenError(), c.message);
+    ::unsetenv(c.variable);
+  }
+  ::setenv("QUORVEL_RECORD_FRAME_MS", "40", 1);
+  EXPECT_TRUE(OpenScreen(18, 8, 1, 0)) << ScreenError();
+  CloseScreen();
+  ::unsetenv("QUORVEL_RECORD_FRAME_MS");
+  ::unsetenv("QUORVEL_RECORD");
+  SetVirtualTime(false);
+  EXPECT_EQ(ReadGif(path).size(), 1u);
+}
+
+TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecordingWithTheOldFileKept) {
   HeadlessScreen screen;
   DrawAllIndices();
+  TempFolder folder;
+  const std::string path = folder / "keep.gif";
   Recorder recorder;
-  ASSERT_TRUE(recorder.Start("/dev/full")) << recorder.Error();
-  for (int32_t step = 0; step < 50 && recorder.Recording(); ++step) {
-    SetPaletteEntry(1, step);
-    SleepMs(20);
+  ASSERT_TRUE(recorder.Start(path, {.width = 8, .height = 8})) << recorder.Error();
+  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
+  const auto size = std::filesystem::file_size(path);
+  {
+    const FileSizeLimit limit(100 * 1024);
+    ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
+    for (int32_t step = 0; step < 200 && recorder.Recording(); ++step) {
+      SetPaletteEntry(1, step);
+      SleepMs(20);
+    }
+    EXPECT_FALSE(recorder.Recording()) << "the failed write ends the recording";
+    EXPECT_FALSE(recorder.Stop());
   }
-  EXPECT_FALSE(recorder.Stop());
   EXPECT_FALSE(recorder.Recording());
-  EXPECT_NE(recorder.Error().find("/dev/full"), std::string::npos) << recorder.Error();
+  EXPECT_EQ(recorder.Error().rfind("recording to " + path + ": cannot write it: ", 0), 0u)
+      << recorder.Error();
+  // The old recording is there as it was, and nothing else.
+  EXPECT_EQ(std::filesystem::file_size(path), size);
+  EXPECT_EQ(ReadGif(path).size(), 1u);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keep.gif"});
+}
+
+// Only a new name or a file the user may write is recorded to, and the file is replaced,
+// never written through: nothing else is touched, nothing waits, nothing is left behind.
+TEST(Recorder, RecordsOnlyWhereAFileMayBeReplaced) {
+  HeadlessScreen screen;
+  TempFolder folder;
+  const std::string fifo = folder / "fifo.gif";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  // A reader, so that a writer's open would not wait for one.
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  const std::string readOnly = folder / "read-only.gif";
+  std::ofstream(readOnly) << "not to be replaced";
+  ::chmod(readOnly.c_str(), 0444);
+  std::filesystem::create_directory(folder / "folder.gif");
+  std::filesystem::create_symlink("/dev/null", folder / "null.gif");
+  const struct {
+    std::string path;
+    const char* why;
+  } refused[] = {{fifo, "is a FIFO, not a file"},
+                 {"/dev/null", "is a device, not a file"},
+                 {folder / "null.gif", "leads to a device, not a file"},
+                 {folder / "folder.gif", "is a directory, not a file"},
+                 {readOnly, "is read-only (mode 0444), so it is not replaced"}};
+  Recorder recorder;
+  for (const auto& r : refused) {
+    EXPECT_FALSE(recorder.Start(r.path, {.width = 1, .height = 1})) << r.path;
+    EXPECT_EQ(recorder.Error(), "cannot record to " + r.path + ": " + r.why);
+    recorder.Stop();
+  }
+  ::close(reader);
+  char text[32] = {};
+  std::ifstream(readOnly).read(text, sizeof text - 1);
+  EXPECT_STREQ(text, "not to be replaced");
+
+  // A symbolic link is replaced itself: the file it led to keeps what it held.
+  const std::string other = folder / "other.txt";
+  std::ofstream(other) << "someone else's";
+  std::filesystem::create_symlink(other, folder / "link.gif");
+  ASSERT_TRUE(recorder.Start(folder / "link.gif", {.width = 4, .height = 4})) << recorder.Error();
+  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
+  EXPECT_FALSE(std::filesystem::is_symlink(folder / "link.gif"));
+  EXPECT_EQ(ReadGif(folder / "link.gif").size(), 1u);
+  EXPECT_EQ(std::filesystem::file_size(other), 14u);
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.gif", "folder.gif", "link.gif", "null.gif",
+                                                      "other.txt", "read-only.gif"}));
 }
 
 }  // namespace

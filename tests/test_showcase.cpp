@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <quorvel/display.hpp>
+#include "programs/play/play.hpp"
 #include "programs/showcase/showcase.hpp"
 #include "tests/support/golden.hpp"
 #include "tests/support/recorder.hpp"
@@ -86,6 +87,20 @@ TEST(Showcase, TheTourTurnsDayAndNightOnItsOwnAtFixedTimes) {
   EXPECT_TRUE(show.Night());
   ASSERT_TRUE(show.Frame(1000 + 1000 + 2 * kTourMs));  // two more: night again
   EXPECT_TRUE(show.Night());
+}
+
+// Both screen programs take --seconds by one rule: a finite decimal number above 0. A
+// bad one is refused before anything else (here, before --help would end the program).
+TEST(Showcase, SecondsAreTakenAsThePlayerTakesThem) {
+  for (const char* bad : {"inf", "2abc", "nan", "0x10", " 2", "0", "-1", "1e999", ""}) {
+    EXPECT_EQ(showcase::Run({"--seconds", bad, "--help"}), 1) << bad;
+    play::PlayOptions options;
+    std::string error;
+    EXPECT_FALSE(play::ParsePlayArgs({"p.lbm", "--seconds", bad}, options, error)) << bad;
+  }
+  for (const char* good : {"2", "0.5", ".5", "1e1"}) {
+    EXPECT_EQ(showcase::Run({"--seconds", good, "--help"}), 0) << good;
+  }
 }
 
 }  // namespace

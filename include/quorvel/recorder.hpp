@@ -41,7 +41,8 @@ struct RecordOptions {
   double maxSeconds = 0;
   // The shortest a frame may show, in milliseconds (20 at least: GIF viewers slow shorter
   // delays down); a picture that would show for less is replaced by the next one. Longer
-  // frames make smaller files.
+  // frames make smaller files. Start refuses anything but 0 to 655350 (the longest delay
+  // one GIF frame holds).
   double minFrameMs = 20;
 };
 
@@ -53,17 +54,22 @@ class Recorder {
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
-  // Creates the GIF file and records from now on, starting with what the screen shows.
-  // Needs an open screen and no other recorder recording. Returns false, with Error()
-  // saying why and no file left behind, when it cannot start.
+  // Records from now on, starting with what the screen shows, into a new file beside
+  // `path` that replaces it when the recording ends well (and is deleted when it does not,
+  // leaving `path` as it was). `path` may be a new name or a file this user may write; a
+  // directory, FIFO, device, socket or read-only file is refused, and a symbolic link is
+  // replaced itself, not the file it leads to. Needs an open screen and no other recorder
+  // recording. Returns false, with Error() saying why and no file left behind, when it
+  // cannot start.
   bool Start(const std::string& path, const RecordOptions& options = {});
   // Takes a frame now if the picture changed since the last one. SleepMs calls it; a
   // program that paces itself some other way calls it once per frame.
   void TakeFrame();
-  // Ends the recording at the current time and completes the file. What was drawn since
-  // the last pacing point has shown for no time and is not in it. Returns false when
-  // anything could not be written (then Error() says what); true when the recording had
-  // already ended well, by its length limit.
+  // Ends the recording at the current time, completes the file and puts it in place. What
+  // was drawn since the last pacing point has shown for no time and is not in it. Returns
+  // false when anything could not be written or put in place (then Error() says what, and
+  // the file at `path` is as it was); true when the recording had already ended well, by
+  // its length limit.
   bool Stop();
 
   // True from a successful Start until Stop, the length limit or a write error.

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <filesystem>
-#include <system_error>
 
 #include <quorvel/formats.hpp>
+
+#include "programs/common/arguments.hpp"
 
 namespace quorvel::pal {
 namespace {
@@ -154,8 +154,7 @@ int Info(const std::vector<std::string>& files, PaletteFormat from, const CycleR
 
 // Refuses an output that is the input itself (by any name).
 bool SameAsInput(const std::string& in, const std::string& out, std::FILE* err) {
-  std::error_code ec;
-  if (in == out || std::filesystem::equivalent(in, out, ec)) {
+  if (programs::SameFile(in, out)) {
     std::fprintf(err, "quorvel-pal: %s is the input; write to another file\n", out.c_str());
     return true;
   }

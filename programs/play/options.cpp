@@ -1,10 +1,8 @@
 // The command line of quorvel-play.
 #include <charconv>
-#include <cctype>
-#include <cmath>
-#include <cstdlib>
 #include <string>
 
+#include "programs/common/arguments.hpp"
 #include "programs/play/play.hpp"
 
 namespace quorvel::play {
@@ -14,16 +12,6 @@ bool Register(std::string_view text, int32_t& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && end == text.data() + text.size() && value >= 0 && value <= 255 &&
          !text.empty() && text[0] != '-' && text[0] != '+';
-}
-
-// A finite decimal number, and nothing else. (strtod: the browser's library has no
-// from_chars for floating point.)
-bool Rate(std::string_view text, double& value) {
-  if (text.empty() || !(std::isdigit(uint8_t(text[0])) || text[0] == '-' || text[0] == '.')) return false;
-  const std::string copy(text);
-  char* end = nullptr;
-  value = std::strtod(copy.c_str(), &end);
-  return end == copy.c_str() + copy.size() && std::isfinite(value);
 }
 
 }  // namespace
@@ -49,7 +37,7 @@ bool ParseCycleOption(std::string_view text, Cycle& cycle, std::string& error) {
     error += ": LOW must be below HIGH";
     return false;
   }
-  if (!Rate(steps, c.stepsPerSecond)) {
+  if (!programs::ParseDecimal(steps, c.stepsPerSecond)) {
     error += ": STEPS is a number of steps a second";
     return false;
   }
@@ -91,14 +79,9 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
       const std::string& value = args[++i];
       if (arg == "--record") {
         options.record = value;
-      } else {
-        char* end = nullptr;
-        options.seconds = std::strtod(value.c_str(), &end);
-        if (end == value.c_str() || *end != '\0' || !(options.seconds > 0) ||
-            !std::isfinite(options.seconds)) {
-          error = "--seconds needs a number of seconds above 0, not " + value;
-          return false;
-        }
+      } else if (!programs::ParseSeconds(value, options.seconds)) {
+        error = "--seconds needs a number of seconds above 0, not " + value;
+        return false;
       }
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = "unknown option " + arg;

@@ -1,6 +1,9 @@
 // quorvel-play as a whole: options, the picture, the screen and the frame loop.
+#include <cstdlib>
+
 #include <quorvel/display.hpp>
 
+#include "programs/common/arguments.hpp"
 #include "programs/common/recorded_frames.hpp"
 #include "programs/play/play.hpp"
 
@@ -31,6 +34,14 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   if (options.help) {
     std::fputs(kUsage, out);
     return 0;
+  }
+  // A recording replaces its file when it ends: never the picture played, by any name.
+  const char* recordVariable = std::getenv("QUORVEL_RECORD");
+  for (const std::string& gif : {options.record, std::string(recordVariable ? recordVariable : "")}) {
+    if (!gif.empty() && programs::SameFile(options.file, gif)) {
+      std::fprintf(err, "quorvel-play: %s is the picture played; record to another file\n", gif.c_str());
+      return 1;
+    }
   }
   const PictureReadResult read = LoadIndexedPicture(options.file, {.dosFlags = options.dosCycles});
   for (const std::string& warning : read.warnings) std::fprintf(err, "quorvel-play: warning: %s\n", warning.c_str());

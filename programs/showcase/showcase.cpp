@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include <quorvel/display.hpp>
 
+#include "programs/common/arguments.hpp"
 #include "programs/common/recorded_frames.hpp"
 
 namespace quorvel::showcase {
@@ -139,9 +139,9 @@ int Run(const std::vector<std::string>& args) {
     } else if (arg == "--record" && hasValue) {
       record = args[++i];
     } else if (arg == "--seconds" && hasValue) {
-      seconds = std::atof(args[++i].c_str());
-      if (!(seconds > 0)) {
-        std::fprintf(stderr, "quorvel-showcase: --seconds needs a number above 0\n");
+      if (!programs::ParseSeconds(args[++i], seconds)) {
+        std::fprintf(stderr, "quorvel-showcase: --seconds needs a number of seconds above 0, not %s\n",
+                     args[i].c_str());
         return 1;
       }
     } else {

@@ -1,0 +1,63 @@
+// Whole-file reads that never hang or swallow memory, and writes that replace a file
+// whole or not at all. The platform's file calls live behind these (files.cpp); the
+// recorder and the formats library write through them. Internal to the library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvel::detail {
+
+// Reads the whole of a regular file of at most `maxBytes`. Directories, FIFOs, devices
+// and sockets are refused at once, without waiting on them, and a bigger file is refused
+// before any of it is read. On failure returns false and `error` says why (without the
+// file's name).
+bool ReadWholeFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& bytes,
+                   std::string& error);
+
+// A file written beside the one it replaces and renamed over it once complete, so the
+// target is replaced whole or left as it was, and a failed write leaves nothing behind.
+//
+// What may be replaced: nothing yet, or a regular file that this user may write and whose
+// mode lets someone write it. A directory, FIFO, device or socket is refused (nothing is
+// ever opened on it, so nothing waits), and so is a read-only file: one the user may not
+// write, and one with no write bit at all, even for root, whom the system would let
+// write it but whose mode says it is not to be changed. A symbolic link is replaced
+// itself, not the file it leads to; a link that leads to something refused is refused.
+// A replaced file's permissions go to the new one; a new file gets 0666 less the umask.
+class NewFile {
+ public:
+  NewFile() = default;
+  ~NewFile() { Abandon(); }
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  // Checks that `path` may be replaced and creates the new file beside it. Returns "" or
+  // why not (without the file's name).
+  std::string Create(const std::string& path);
+  // Appends bytes. False once any write has failed; what comes after is dropped.
+  bool Write(const void* data, size_t size);
+  // Why a write failed; "" while none has.
+  const std::string& WriteError() const { return writeError_; }
+  // Writes out what is held, checks the target again and renames the new file over it.
+  // Returns "" or why not; then the new file is gone and the target as it was.
+  std::string Finish();
+  // Removes the new file; the target stays as it was. Nothing when none is open.
+  void Abandon();
+
+ private:
+  bool Flush();
+
+  int fd_ = -1;
+  std::string target_;
+  std::string temp_;
+  std::vector<uint8_t> buffer_;  // small writes gathered into larger ones
+  std::string writeError_;
+};
+
+// Replaces `path` with the bytes through a NewFile. Returns "" or why not.
+std::string ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace quorvel::detail
