@@ -15,8 +15,6 @@ namespace {
 
 constexpr uint32_t kBmpInfoHeaderSizes[] = {12, 40, 52, 56, 64, 108, 124};
 constexpr size_t kPcxHeaderBytes = 128;
-constexpr size_t kBmhdBytes = 20;
-constexpr uint8_t kMostPlanes = 8;
 
 bool TooBig(int64_t width, int64_t height) {
   return width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels;
@@ -26,38 +24,27 @@ std::string SizeText(int64_t width, int64_t height) {
   return std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-// Every BMHD chunk on the chunk walk from the FORM's type to the end of the file (not to
-// the FORM's stated end, nor only to the BODY: SDL2_image reads on past the first). SDL2_image
-// takes 20 bytes for a BMHD whatever its stated length, so a shorter one is refused; and it
-// writes past its memory on more than 8 bit planes, which no indexed picture has.
+// Every BMHD chunk on the chunk walk the decoder takes, checked as the decoder checks the
+// one it uses.
 std::string CheckIffSize(const Bytes& bytes) {
-  ByteReader chunks(bytes);
-  chunks.Skip(12);
+  const bool chunky = StartsWith(bytes, 8, "PBM ");
+  std::vector<std::string> warnings;
+  std::string problem;
   bool found = false;
-  while (chunks.Remaining() >= 8) {
-    const size_t at = chunks.Offset();
-    std::string_view id;
-    uint32_t length = 0;
-    chunks.Take(4, id);
-    chunks.U32BE(length);
-    if (id == "BMHD") {
-      Bmhd bmhd;
-      ByteReader body(chunks.Here(), chunks.Remaining());
-      if (length < kBmhdBytes || !ReadBmhd(body, bmhd)) {
-        return AtByte(at, "a BMHD chunk shorter than its 20 bytes");
-      }
-      if (std::string problem = PictureSizeProblem(bmhd.width, bmhd.height); !problem.empty()) {
-        return AtByte(at, "the BMHD gives " + problem);
-      }
-      if (bmhd.planes > kMostPlanes) {
-        return AtByte(at, "the BMHD gives " + std::to_string(bmhd.planes) +
-                              " bit planes: not an indexed picture of at most 256 colours");
-      }
-      found = true;
+  ForEachIffChunk(bytes, warnings, [&](std::string_view id, ByteReader& data, size_t at) {
+    Bmhd bmhd;
+    if (id != "BMHD" || !problem.empty()) return;
+    found = true;
+    if (!ReadBmhd(data, bmhd)) {
+      problem = AtByte(at, "a BMHD chunk shorter than its 20 bytes");
+    } else if (std::string size = PictureSizeProblem(bmhd.width, bmhd.height); !size.empty()) {
+      problem = AtByte(at, "the BMHD gives " + size);
+    } else if (std::string fields = BmhdProblem(bmhd, chunky); !fields.empty()) {
+      problem = AtByte(at, fields);
     }
-    if (!chunks.Skip(length) || ((length & 1) && !chunks.Skip(1))) break;
-  }
-  return found ? "" : "no BMHD chunk: the picture's size is missing";
+  });
+  if (!found) return "no BMHD chunk: the picture's size is missing";
+  return problem;
 }
 
 // The logical screen, then the first image descriptor after the global colour table and
