@@ -13,7 +13,6 @@
 namespace quorvel::formats {
 
 constexpr size_t kPcxHeaderBytes = 128;
-constexpr size_t kPcxBytesPerLineAt = 66;  // for messages
 
 struct PcxHeader {
   uint8_t manufacturer = 0;  // 10

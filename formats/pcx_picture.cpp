@@ -14,6 +14,7 @@
 namespace quorvel::formats {
 namespace {
 
+constexpr size_t kBytesPerLineAt = 66;
 constexpr uint8_t kRunLengthEncoded = 1;
 constexpr uint8_t kRunMark = 0xC0;  // both top bits: a run of the next byte, its length below
 constexpr size_t kLongestRun = 63;
@@ -105,7 +106,7 @@ std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture) {
   // for the width is refused.
   const size_t rowBits = width * bits;
   if (size_t(h.bytesPerLine) * 8 < rowBits) {
-    return AtByte(kPcxBytesPerLineAt, "BytesPerLine is " + std::to_string(h.bytesPerLine) + " where a row of " +
+    return AtByte(kBytesPerLineAt, "BytesPerLine is " + std::to_string(h.bytesPerLine) + " where a row of " +
                                           std::to_string(width) + " pixels needs " + std::to_string((rowBits + 7) / 8));
   }
   const bool fullPalette = bits == 8;
