@@ -1,5 +1,6 @@
 // Picture kinds a web page cannot decode: the browser build has neither giflib nor
-// libpng. IFF pictures, the files that carry colour cycles, are decoded as natively.
+// libpng. IFF pictures, the files that carry colour cycles, PCX and BMP are decoded as
+// natively.
 // Compiled only by Emscripten.
 #ifdef __EMSCRIPTEN__
 
@@ -9,16 +10,14 @@ namespace quorvel::formats {
 namespace {
 
 std::string NotInTheBrowser() {
-  return "in a web page only IFF ILBM and PBM pictures can be read (the files that carry "
-         "colour cycles); the native player reads PNG, GIF, PCX and BMP too";
+  return "in a web page only IFF ILBM and PBM (the files that carry colour cycles), PCX and BMP "
+         "pictures can be read; the native player reads PNG and GIF too";
 }
 
 }  // namespace
 
 std::string DecodeGif(const Bytes&, IndexedPicture&) { return NotInTheBrowser(); }
 std::string DecodePng(const Bytes&, IndexedPicture&) { return NotInTheBrowser(); }
-std::string DecodePcx(const Bytes&, IndexedPicture&) { return NotInTheBrowser(); }
-std::string DecodeBmp(const Bytes&, IndexedPicture&) { return NotInTheBrowser(); }
 
 }  // namespace quorvel::formats
 

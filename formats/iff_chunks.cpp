@@ -1,6 +1,6 @@
 // DeluxePaint's IFF pictures (FORM ILBM or PBM), all big-endian: the chunk walk, the
-// picture's size, chunky PBM pictures, and the colour-cycle chunks turned into Animator
-// cycles:
+// BMHD, planar ILBM and chunky PBM pictures, and the colour-cycle chunks turned into
+// Animator cycles:
 //   CRNG  i16 pad, i16 rate, i16 flags, u8 low, u8 high
 //   CCRT  i16 direction, u8 start, u8 end, i32 seconds, i32 microseconds, i16 pad
 //   DRNG  u8 min, u8 max, i16 rate, i16 flags, u8 ntrue, u8 nregs,
@@ -13,6 +13,7 @@
 
 #include "formats/iff.hpp"
 #include "formats/picture_decoders.hpp"
+#include "formats/picture_header.hpp"
 
 namespace quorvel {
 namespace {
@@ -44,54 +45,6 @@ PictureCycle Stepping(const char* chunk, size_t offset, int32_t low, int32_t hig
   pc.cycle.stepsPerSecond = stepsPerSecond;
   pc.cycle.blend = false;  // DeluxePaint steps whole registers
   return pc;
-}
-
-std::string Printable(std::string_view id) {
-  std::string text(id);
-  for (char& c : text) {
-    if (uint8_t(c) < 0x20 || uint8_t(c) > 0x7E) c = '?';
-  }
-  return text;
-}
-
-// Calls `chunk` with each chunk of a FORM ILBM or PBM, in order. A FORM size that
-// differs from the file, and a chunk that runs past the end (which ends the walk), are
-// told in `warnings`. False for anything that is not such a FORM.
-bool ForEachChunk(const std::vector<uint8_t>& bytes, std::vector<std::string>& warnings,
-                  const std::function<void(std::string_view, ByteReader&, size_t)>& chunk) {
-  ByteReader form(bytes);
-  uint32_t formSize = 0;
-  std::string_view type;
-  if (!form.Peek("FORM") || !form.Skip(4) || !form.U32BE(formSize) || !form.Take(4, type) ||
-      (type != "ILBM" && type != "PBM ")) {
-    return false;
-  }
-  size_t end = bytes.size();
-  if (uint64_t(formSize) + 8 != bytes.size()) {
-    warnings.push_back(AtByte(4, "the FORM says " + std::to_string(formSize) +
-                                     " bytes after its header; the file has " +
-                                     std::to_string(bytes.size() - 8)));
-    end = std::min<uint64_t>(end, uint64_t(formSize) + 8);
-  }
-  ByteReader chunks(bytes.data(), end);
-  chunks.Skip(12);
-  while (chunks.Remaining() >= 8) {
-    const size_t at = chunks.Offset();
-    std::string_view id, data;
-    uint32_t length = 0;
-    chunks.Take(4, id);
-    chunks.U32BE(length);
-    if (!chunks.Take(length, data)) {
-      warnings.push_back(AtByte(at, "chunk '" + Printable(id) + "' says " + std::to_string(length) +
-                                        " bytes; only " + std::to_string(chunks.Remaining()) +
-                                        " remain, so the chunks end here"));
-      break;
-    }
-    if (length & 1) chunks.Skip(1);  // chunks start on even offsets
-    ByteReader body(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-    chunk(id, body, at);
-  }
-  return true;
 }
 
 void ReadCrng(ByteReader& body, size_t at, const CycleReadOptions& options, CycleReadResult& out) {
@@ -172,7 +125,7 @@ void ReadDrng(ByteReader& body, size_t at, const CycleReadOptions& options, Cycl
 
 CycleReadResult ReadCycleChunks(const std::vector<uint8_t>& bytes, const CycleReadOptions& options) {
   CycleReadResult out;
-  ForEachChunk(bytes, out.warnings, [&](std::string_view id, ByteReader& body, size_t at) {
+  formats::ForEachIffChunk(bytes, out.warnings, [&](std::string_view id, ByteReader& body, size_t at) {
     if (id == "CRNG") {
       ReadCrng(body, at, options, out);
     } else if (id == "CCRT") {
@@ -187,10 +140,22 @@ CycleReadResult ReadCycleChunks(const std::vector<uint8_t>& bytes, const CycleRe
 namespace formats {
 namespace {
 
-constexpr uint8_t kHasMask = 1;   // BMHD masking: a mask plane follows each row's planes
-constexpr uint8_t kByteRun1 = 1;  // BMHD compression
+constexpr uint8_t kMostPlanes = 8;
+constexpr uint8_t kHasMask = 1;              // BMHD masking: a mask plane follows each row's planes
+constexpr uint8_t kHasTransparentColour = 2;
+constexpr uint8_t kLasso = 3;
+constexpr uint8_t kByteRun1 = 1;             // BMHD compression
 constexpr uint32_t kCamgHam = 0x800;
 constexpr uint32_t kCamgHalfBright = 0x80;
+constexpr uint32_t kSmallestForm = 4;        // a FORM holds at least its type
+
+std::string Printable(std::string_view id) {
+  std::string text(id);
+  for (char& c : text) {
+    if (uint8_t(c) < 0x20 || uint8_t(c) > 0x7E) c = '?';
+  }
+  return text;
+}
 
 // ByteRun1: a count n, then n + 1 bytes to copy (n >= 0) or one byte to repeat 1 - n
 // times (n < 0; -128 does nothing). Fills `out` exactly or returns false.
@@ -217,16 +182,11 @@ bool UnpackByteRun1(ByteReader& in, std::vector<uint8_t>& out) {
   return true;
 }
 
-// Decodes one BODY by its BMHD into palette indices. Returns "" or what is wrong.
+// Decodes one BODY by its BMHD, which BmhdProblem has passed, into palette indices.
+// Returns "" or what is wrong.
 std::string DecodeBody(ByteReader& body, const Bmhd& h, bool chunky, std::vector<uint8_t>& pixels) {
-  if (chunky && (h.planes != 8 || h.masking == kHasMask || h.compression > kByteRun1)) {
-    return "a PBM picture other than 8 bits a pixel, unmasked, plain or ByteRun1";
-  }
-  if (h.planes < 1 || h.planes > 8) {
-    return std::to_string(h.planes) + " bit planes: not an indexed picture of at most 256 colours";
-  }
-  if (h.compression > kByteRun1) return "compression " + std::to_string(h.compression) + " is not ByteRun1";
-  // Rows are stored whole: ILBM planes in 16-bit words, PBM pixels padded to even bytes.
+  // Rows are stored whole: ILBM planes in 16-bit words, the mask plane (masking 1 only)
+  // after them; PBM pixels padded to an even number of bytes.
   const size_t planeBytes = (size_t(h.width) + 15) / 16 * 2;
   const size_t rowBytes = chunky ? size_t(h.width) + (h.width & 1)
                                  : planeBytes * (h.planes + (h.masking == kHasMask ? 1 : 0));
@@ -260,16 +220,81 @@ std::string DecodeBody(ByteReader& body, const Bmhd& h, bool chunky, std::vector
 
 }  // namespace
 
+bool ForEachIffChunk(const Bytes& bytes, std::vector<std::string>& warnings,
+                     const std::function<void(std::string_view, ByteReader&, size_t)>& chunk) {
+  ByteReader form(bytes);
+  uint32_t formSize = 0;
+  std::string_view type;
+  if (!form.Peek("FORM") || !form.Skip(4) || !form.U32BE(formSize) || !form.Take(4, type) ||
+      (type != "ILBM" && type != "PBM ")) {
+    return false;
+  }
+  size_t end = bytes.size();
+  if (formSize < kSmallestForm) {
+    // Not a size that bounds anything: the writer left it out. The chunks carry their own
+    // lengths, and the BODY must still hold the whole picture.
+    warnings.push_back(AtByte(4, "the FORM gives a size of " + std::to_string(formSize) +
+                                     ", too small for its own type; its chunks are read to the end of the file"));
+  } else if (uint64_t(formSize) + 8 != bytes.size()) {
+    warnings.push_back(AtByte(4, "the FORM says " + std::to_string(formSize) +
+                                     " bytes after its header; the file has " +
+                                     std::to_string(bytes.size() - 8)));
+    end = std::min<uint64_t>(end, uint64_t(formSize) + 8);
+  }
+  ByteReader chunks(bytes.data(), end);
+  chunks.Skip(12);
+  while (chunks.Remaining() >= 8) {
+    const size_t at = chunks.Offset();
+    std::string_view id, data;
+    uint32_t length = 0;
+    chunks.Take(4, id);
+    chunks.U32BE(length);
+    if (!chunks.Take(length, data)) {
+      warnings.push_back(AtByte(at, "chunk '" + Printable(id) + "' says " + std::to_string(length) +
+                                        " bytes; only " + std::to_string(chunks.Remaining()) +
+                                        " remain, so the chunks end here"));
+      break;
+    }
+    if (length & 1) chunks.Skip(1);  // chunks start on even offsets
+    ByteReader body(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+    chunk(id, body, at);
+  }
+  return true;
+}
+
 bool ReadBmhd(ByteReader& body, Bmhd& bmhd) {
-  int16_t x, y;
+  int16_t x, y, pageWidth, pageHeight;
+  uint8_t pad, xAspect, yAspect;
   return body.U16BE(bmhd.width) && body.U16BE(bmhd.height) && body.I16BE(x) && body.I16BE(y) &&
-         body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression);
+         body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression) && body.U8(pad) &&
+         body.U16BE(bmhd.transparentColour) && body.U8(xAspect) && body.U8(yAspect) &&
+         body.I16BE(pageWidth) && body.I16BE(pageHeight);
+}
+
+std::string BmhdProblem(const Bmhd& h, bool chunky) {
+  const std::string gives = "the BMHD gives ";
+  if (h.planes > kMostPlanes) {
+    return gives + std::to_string(h.planes) + " bit planes: not an indexed picture of at most 256 colours";
+  }
+  if (h.planes == 0) return gives + "0 bit planes: a picture without colours";
+  if (chunky && h.planes != kMostPlanes) {
+    return gives + std::to_string(h.planes) + " bit planes for a PBM picture, whose pixels are bytes: it must be 8";
+  }
+  if (h.masking > kLasso) {
+    return gives + "masking " + std::to_string(h.masking) +
+           ": only 0 (none), 1 (a mask plane), 2 (a transparent colour) and 3 (lasso) are read";
+  }
+  if (chunky && h.masking == kHasMask) return gives + "masking 1 for a PBM picture: a PBM has no mask plane";
+  if (h.compression > kByteRun1) {
+    return gives + "compression " + std::to_string(h.compression) + ": only 0 (none) and 1 (ByteRun1) are read";
+  }
+  return "";
 }
 
 bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height) {
   std::vector<std::string> warnings;
   bool found = false;
-  ForEachChunk(bytes, warnings, [&](std::string_view id, ByteReader& body, size_t) {
+  ForEachIffChunk(bytes, warnings, [&](std::string_view id, ByteReader& body, size_t) {
     Bmhd bmhd;
     if (id == "BMHD" && !found && ReadBmhd(body, bmhd)) {
       width = bmhd.width, height = bmhd.height;
@@ -286,13 +311,15 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
   std::vector<std::string> warnings;
   Bmhd bmhd;
   bool haveBmhd = false;
+  size_t bmhdAt = 0;
   uint32_t camg = 0;
   std::optional<ByteReader> body;
   size_t bodyAt = 0;
-  const bool iff = ForEachChunk(bytes, warnings, [&](std::string_view id, ByteReader& data, size_t at) {
+  const bool iff = ForEachIffChunk(bytes, warnings, [&](std::string_view id, ByteReader& data, size_t at) {
     if (!error.empty()) return;
     if (id == "BMHD") {
       haveBmhd = ReadBmhd(data, bmhd);
+      bmhdAt = at;
       if (!haveBmhd) error = AtByte(at, "a BMHD chunk shorter than its 20 bytes");
     } else if (id == "CMAP") {
       for (picture.colourCount = 0; picture.colourCount < 256 && data.Remaining() >= 3; ++picture.colourCount) {
@@ -309,8 +336,12 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
   auto decode = [&]() -> std::string {
     if (!iff) return "not an IFF ILBM or PBM picture";
     if (!error.empty()) return error;
-    if (!body) return warnings.empty() ? "no BODY chunk" : warnings.back();
     if (!haveBmhd) return "no BMHD chunk: the picture's size is missing";
+    if (std::string problem = PictureSizeProblem(bmhd.width, bmhd.height); !problem.empty()) {
+      return AtByte(bmhdAt, "the BMHD gives " + problem);
+    }
+    if (std::string problem = BmhdProblem(bmhd, chunky); !problem.empty()) return AtByte(bmhdAt, problem);
+    if (!body) return "no BODY chunk" + (warnings.empty() ? std::string() : ": " + warnings.back());
     if (!chunky && (camg & kCamgHam)) return "a HAM picture, not an indexed one";
     std::string problem = DecodeBody(*body, bmhd, chunky, picture.pixels);
     return problem.empty() ? "" : AtByte(bodyAt, problem);
@@ -329,6 +360,12 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
       picture.palette[32 + i] = {uint8_t(c.r / 2), uint8_t(c.g / 2), uint8_t(c.b / 2)};
     }
     picture.colourCount = 64;
+  }
+  // Lasso (masking 3) makes the transparent colour see-through only where it reaches the
+  // picture's edge, which one index cannot say: those pictures are shown whole.
+  if (bmhd.masking == kHasTransparentColour && bmhd.transparentColour < 256) {
+    picture.transparentIndex = bmhd.transparentColour;
+    picture.alpha[bmhd.transparentColour] = 0;
   }
   return true;
 }

@@ -18,4 +18,7 @@ std::string DecodeIff(const Bytes& bytes, IndexedPicture& picture);  // iff_chun
 std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture);  // pcx_picture.cpp
 std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture);  // bmp_picture.cpp
 
+// The refusal of a picture that is not indexed; `what` says what it is ("24 bits a pixel").
+std::string TrueColourPicture(const std::string& what);
+
 }  // namespace quorvel::formats

@@ -9,6 +9,11 @@
 
 namespace quorvel {
 
+std::string formats::TrueColourPicture(const std::string& what) {
+  return "a true-colour picture (" + what + "), not an indexed one: only pictures of at most 256 palette "
+         "colours can be shown through the palette";
+}
+
 std::string formats::DecodePicture(const Bytes& bytes, IndexedPicture& picture) {
   picture = {};
   const PictureKind kind = RecognisePicture(bytes);

@@ -3,20 +3,14 @@
 // checked here first: 35 bytes of GIF may claim 65535 x 65535 pixels.
 #include "formats/picture_header.hpp"
 
-#include <algorithm>
-#include <iterator>
-
 #include <quorvel/formats.hpp>
 
+#include "formats/bmp.hpp"
 #include "formats/iff.hpp"
+#include "formats/pcx.hpp"
 
 namespace quorvel::formats {
 namespace {
-
-constexpr uint32_t kBmpInfoHeaderSizes[] = {12, 40, 52, 56, 64, 108, 124};
-constexpr size_t kPcxHeaderBytes = 128;
-constexpr size_t kBmhdBytes = 20;
-constexpr uint8_t kMostPlanes = 8;
 
 bool TooBig(int64_t width, int64_t height) {
   return width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels;
@@ -26,38 +20,27 @@ std::string SizeText(int64_t width, int64_t height) {
   return std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-// Every BMHD chunk on the chunk walk from the FORM's type to the end of the file (not to
-// the FORM's stated end, nor only to the BODY: SDL2_image reads on past the first). SDL2_image
-// takes 20 bytes for a BMHD whatever its stated length, so a shorter one is refused; and it
-// writes past its memory on more than 8 bit planes, which no indexed picture has.
+// Every BMHD chunk on the chunk walk the decoder takes, checked as the decoder checks the
+// one it uses.
 std::string CheckIffSize(const Bytes& bytes) {
-  ByteReader chunks(bytes);
-  chunks.Skip(12);
+  const bool chunky = StartsWith(bytes, 8, "PBM ");
+  std::vector<std::string> warnings;
+  std::string problem;
   bool found = false;
-  while (chunks.Remaining() >= 8) {
-    const size_t at = chunks.Offset();
-    std::string_view id;
-    uint32_t length = 0;
-    chunks.Take(4, id);
-    chunks.U32BE(length);
-    if (id == "BMHD") {
-      Bmhd bmhd;
-      ByteReader body(chunks.Here(), chunks.Remaining());
-      if (length < kBmhdBytes || !ReadBmhd(body, bmhd)) {
-        return AtByte(at, "a BMHD chunk shorter than its 20 bytes");
-      }
-      if (std::string problem = PictureSizeProblem(bmhd.width, bmhd.height); !problem.empty()) {
-        return AtByte(at, "the BMHD gives " + problem);
-      }
-      if (bmhd.planes > kMostPlanes) {
-        return AtByte(at, "the BMHD gives " + std::to_string(bmhd.planes) +
-                              " bit planes: not an indexed picture of at most 256 colours");
-      }
-      found = true;
+  ForEachIffChunk(bytes, warnings, [&](std::string_view id, ByteReader& data, size_t at) {
+    Bmhd bmhd;
+    if (id != "BMHD" || !problem.empty()) return;
+    found = true;
+    if (!ReadBmhd(data, bmhd)) {
+      problem = AtByte(at, "a BMHD chunk shorter than its 20 bytes");
+    } else if (std::string size = PictureSizeProblem(bmhd.width, bmhd.height); !size.empty()) {
+      problem = AtByte(at, "the BMHD gives " + size);
+    } else if (std::string fields = BmhdProblem(bmhd, chunky); !fields.empty()) {
+      problem = AtByte(at, fields);
     }
-    if (!chunks.Skip(length) || ((length & 1) && !chunks.Skip(1))) break;
-  }
-  return found ? "" : "no BMHD chunk: the picture's size is missing";
+  });
+  if (!found) return "no BMHD chunk: the picture's size is missing";
+  return problem;
 }
 
 // The logical screen, then the first image descriptor after the global colour table and
@@ -117,40 +100,19 @@ std::string CheckPngSize(const Bytes& bytes) {
   return "";
 }
 
-// The info header after the 14-byte file header: 16-bit sizes in the old 12-byte OS/2
-// header, signed 32-bit sizes in the others, where a negative height is a picture stored
-// top row first.
 std::string CheckBmpSize(const Bytes& bytes) {
-  ByteReader in(bytes);
-  uint32_t headerSize = 0;
-  int64_t width = 0, height = 0;
-  if (!in.Skip(14) || !in.U32LE(headerSize)) return "the BMP ends inside its header";
-  if (headerSize == 12) {
-    uint16_t w = 0, h = 0;
-    if (!in.U16LE(w) || !in.U16LE(h)) return "the BMP ends inside its header";
-    width = w, height = h;
-  } else {
-    uint32_t w = 0, h = 0;
-    if (!in.U32LE(w) || !in.U32LE(h)) return "the BMP ends inside its header";
-    width = int32_t(w), height = int32_t(h);
-    if (height < 0) height = -height;
-  }
-  if (std::string problem = PictureSizeProblem(width, height); !problem.empty()) {
-    return AtByte(14, "the BMP header gives " + problem);
+  BmpHeader header;
+  if (std::string problem = ReadBmpHeader(bytes, header); !problem.empty()) return problem;
+  if (std::string problem = PictureSizeProblem(header.width, header.height); !problem.empty()) {
+    return AtByte(kBmpFileHeaderBytes, "the BMP header gives " + problem);
   }
   return "";
 }
 
-// xmin, ymin, xmax and ymax are inclusive; SDL2_image takes them as signed.
 std::string CheckPcxSize(const Bytes& bytes) {
-  ByteReader in(bytes);
-  uint16_t xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-  if (!in.Skip(4) || !in.U16LE(xmin) || !in.U16LE(ymin) || !in.U16LE(xmax) || !in.U16LE(ymax)) {
-    return "the PCX ends inside its header";
-  }
-  const int64_t width = int64_t(int16_t(xmax)) - int16_t(xmin) + 1;
-  const int64_t height = int64_t(int16_t(ymax)) - int16_t(ymin) + 1;
-  if (std::string problem = PictureSizeProblem(width, height); !problem.empty()) {
+  PcxHeader header;
+  if (!ReadPcxHeader(bytes, header)) return "the PCX ends inside its header";
+  if (std::string problem = PictureSizeProblem(header.width, header.height); !problem.empty()) {
     return AtByte(4, "the PCX header gives " + problem);
   }
   return "";
@@ -164,20 +126,18 @@ PictureKind RecognisePicture(const Bytes& bytes) {
   }
   if (StartsWith(bytes, 0, "GIF87a") || StartsWith(bytes, 0, "GIF89a")) return PictureKind::Gif;
   if (StartsWith(bytes, 0, "\x89PNG\r\n\x1a\n")) return PictureKind::Png;
-  ByteReader reader(bytes);
-  uint32_t fileSize = 0, reserved = 0, dataOffset = 0, headerSize = 0;
-  if (reader.Peek("BM") && reader.Skip(2) && reader.U32LE(fileSize) && reader.U32LE(reserved) &&
-      reader.U32LE(dataOffset) && reader.U32LE(headerSize) && dataOffset < bytes.size() &&
-      std::find(std::begin(kBmpInfoHeaderSizes), std::end(kBmpInfoHeaderSizes), headerSize) !=
-          std::end(kBmpInfoHeaderSizes)) {
+  uint32_t pixelOffset = 0, infoSize = 0;
+  if (ReadBmpStart(bytes, pixelOffset, infoSize) && IsBmpInfoSize(infoSize) && pixelOffset < bytes.size()) {
     return PictureKind::Bmp;
   }
   // PCX: manufacturer 10, a known version, plain or run-length encoded, 1..8 bits a pixel
   // in 1..4 planes. So many fields keep a raw palette that starts with 10 from being taken
   // for one.
-  if (bytes.size() >= kPcxHeaderBytes && bytes[0] == 10 && bytes[1] <= 5 && bytes[1] != 1 &&
-      bytes[2] <= 1 && (bytes[3] == 1 || bytes[3] == 2 || bytes[3] == 4 || bytes[3] == 8) &&
-      bytes[65] >= 1 && bytes[65] <= 4) {
+  PcxHeader pcx;
+  if (ReadPcxHeader(bytes, pcx) && pcx.manufacturer == 10 && pcx.version <= 5 && pcx.version != 1 &&
+      pcx.encoding <= 1 &&
+      (pcx.bitsPerPixel == 1 || pcx.bitsPerPixel == 2 || pcx.bitsPerPixel == 4 || pcx.bitsPerPixel == 8) &&
+      pcx.planes >= 1 && pcx.planes <= 4) {
     return PictureKind::Pcx;
   }
   return PictureKind::Unknown;

@@ -23,14 +23,14 @@ const char* PictureKindName(PictureKind kind);
 // Checks the size the header of a picture of `kind` gives: for IFF every BMHD chunk, for
 // a GIF its logical screen and its first image. Returns "" or what is wrong: a header cut
 // short or without a size, a side of 0, a picture past kMaxPictureSide or
-// kMaxPicturePixels, or an IFF picture of more than 8 bit planes.
+// kMaxPicturePixels, or an IFF BMHD that the decoder refuses (BmhdProblem).
 std::string CheckPictureSize(const Bytes& bytes, PictureKind kind);
 // "" when a picture of width x height may be decoded, else why not.
 std::string PictureSizeProblem(int64_t width, int64_t height);
 
-// The picture decoder of the build (sdl_picture.cpp natively, browser_picture.cpp in a web
-// page): the picture without its cycles, or what is wrong (without the file's name), with
-// `picture` left empty.
+// Recognises, checks the size and decodes with the decoder of the picture's kind
+// (picture_decoders.hpp): the picture without its cycles, or what is wrong (without the
+// file's name), with `picture` left empty.
 std::string DecodePicture(const Bytes& bytes, IndexedPicture& picture);
 
 }  // namespace quorvel::formats

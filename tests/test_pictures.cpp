@@ -79,6 +79,91 @@ TEST(Pictures, IffPicturesLoadWithTheirPaletteAndPixels) {
   EXPECT_TRUE(refused.picture.pixels.empty());
 }
 
+// Every depth an ILBM is drawn in, under every masking: a mask plane (masking 1) is not
+// part of the index, masking 2 makes the BMHD's transparent colour see-through, and
+// lasso (3) leaves the picture whole.
+TEST(Pictures, IlbmOfEveryDepthAndMasking) {
+  for (uint8_t planes = 1; planes <= 8; ++planes) {
+    for (uint8_t masking = 0; masking <= 3; ++masking) {
+      for (bool packed : {false, true}) {
+        IffPicture want = Sample(13, 3, true);
+        for (uint8_t& index : want.pixels) index &= uint8_t((1 << planes) - 1);
+        want.planes = planes;
+        want.masking = masking;
+        want.byteRun1 = packed;
+        want.transparentColour = 1;
+        const PictureReadResult read = ParsePicture(IffFile(want, {}), "p.lbm");
+        const std::string what = std::to_string(planes) + " planes, masking " + std::to_string(masking) +
+                                 (packed ? ", packed" : "");
+        ASSERT_TRUE(read.ok()) << read.error << " " << what;
+        EXPECT_EQ(read.picture.pixels, want.pixels) << what;
+        EXPECT_EQ(read.picture.transparentIndex, masking == 2 ? 1 : -1) << what;
+        EXPECT_EQ(read.picture.alpha[1], masking == 2 ? 0 : 255) << what;
+        EXPECT_EQ(read.picture.alpha[0], 255) << what;
+      }
+    }
+  }
+}
+
+// Chunks after the BODY, the BMHD after the BODY, and a FORM whose size was left at 0:
+// the chunks are read whole, and the picture and its cycles come out as drawn.
+TEST(Pictures, IffChunksInAnyOrderAndAFormWithoutItsSize) {
+  const IffPicture chunky = Sample(13, 7, false);
+  const PictureReadResult trailed = ParsePicture(IffFile(chunky, {}, {CrngChunk(16384, 1, 16, 23)}), "t.lbm");
+  ASSERT_TRUE(trailed.ok()) << trailed.error;
+  EXPECT_EQ(trailed.picture.pixels, chunky.pixels);
+  EXPECT_EQ(trailed.picture.cycles.size(), 1u);
+
+  const IffPicture planar = Sample(13, 7, true);
+  IffBytes late = IffFile(planar, {});
+  constexpr size_t kBmhdAt = 12, kBmhdChunkBytes = 28;
+  const IffBytes bmhd(late.begin() + kBmhdAt, late.begin() + kBmhdAt + kBmhdChunkBytes);
+  late.erase(late.begin() + kBmhdAt, late.begin() + kBmhdAt + kBmhdChunkBytes);
+  late.insert(late.end(), bmhd.begin(), bmhd.end());
+  const PictureReadResult lateRead = ParsePicture(late, "late.lbm");
+  ASSERT_TRUE(lateRead.ok()) << lateRead.error;
+  EXPECT_EQ(lateRead.picture.width, 13);
+  EXPECT_EQ(lateRead.picture.pixels, planar.pixels);
+
+  IffBytes unsized = IffFile(planar, {CrngChunk(16384, 1, 16, 23)});
+  std::fill_n(unsized.begin() + 4, 4, 0);
+  const PictureReadResult read = ParsePicture(unsized, "unsized.lbm");
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_EQ(read.picture.width, 13);
+  EXPECT_EQ(read.picture.pixels, planar.pixels);
+  EXPECT_EQ(read.picture.cycles.size(), 1u);
+  ASSERT_EQ(read.warnings.size(), 1u);
+  EXPECT_NE(read.warnings[0].find("unsized.lbm: byte 4: the FORM gives a size of 0"), std::string::npos)
+      << read.warnings[0];
+}
+
+// BMHD fields no decoder can honour are refused, naming the BMHD, not read as something else.
+TEST(Pictures, IffPicturesWithUnreadableBmhdFieldsAreRefused) {
+  constexpr size_t kPlanesAt = 28, kMaskingAt = 29, kCompressionAt = 30;
+  const struct {
+    bool planar;
+    size_t at;
+    uint8_t value;
+    const char* error;
+  } cases[] = {
+      {true, kCompressionAt, 2, "byte 12: the BMHD gives compression 2: only 0 (none) and 1 (ByteRun1) are read"},
+      {true, kCompressionAt, 3, "byte 12: the BMHD gives compression 3"},
+      {false, kCompressionAt, 255, "byte 12: the BMHD gives compression 255"},
+      {true, kPlanesAt, 0, "byte 12: the BMHD gives 0 bit planes"},
+      {false, kPlanesAt, 4, "byte 12: the BMHD gives 4 bit planes for a PBM picture"},
+      {true, kMaskingAt, 4, "byte 12: the BMHD gives masking 4"},
+      {false, kMaskingAt, 1, "byte 12: the BMHD gives masking 1 for a PBM picture"},
+  };
+  for (const auto& c : cases) {
+    IffBytes file = IffFile(Sample(13, 3, c.planar), {});
+    file[c.at] = c.value;
+    const PictureReadResult read = ParsePicture(file, "b.lbm");
+    EXPECT_NE(read.error.find("b.lbm: cannot read this IFF picture: " + std::string(c.error)), std::string::npos)
+        << read.error;
+    EXPECT_TRUE(read.picture.pixels.empty()) << c.error;
+  }
+}
+
 TEST(Pictures, PngAndBmpPicturesAndTrueColourRefused) {
   TempDir dir;
   SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, 6, 4, 8, SDL_PIXELFORMAT_INDEX8);
@@ -160,9 +245,8 @@ IffBytes Pcx(uint16_t xmax, uint16_t ymax) {
 // anyway. Each of these would take gigabytes.
 TEST(Pictures, HugeOrForeignPicturesAreRefusedBeforeTheyAreDecoded) {
   TempDir dir;
-  IffBytes iff = IffFile(Sample(4, 2, false), {});
-  IffBytes later = testing::IffChunk("BMHD", IffBytes(20, 0xFF));  // a second BMHD, after the BODY
-  later.insert(later.begin(), iff.begin(), iff.end());
+  // A second BMHD, after the BODY.
+  const IffBytes later = IffFile(Sample(4, 2, false), {}, {testing::IffChunk("BMHD", IffBytes(20, 0xFF))});
   IffBytes shortBmhd = IffFile(Sample(4, 2, true), {});
   shortBmhd[16 + 3] = 0;  // BMHD of length 0: SDL2_image reads its 20 bytes all the same
   IffBytes deep = IffFile(Sample(4, 2, true), {});

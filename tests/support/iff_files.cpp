@@ -75,13 +75,13 @@ IffBytes DrngChunk(uint8_t min, uint8_t max, int16_t rate, int16_t flags,
   return IffChunk("DRNG", body);
 }
 
-IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks) {
+IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks, const std::vector<IffBytes>& after) {
   IffBytes bmhd;
   Put16(bmhd, uint32_t(picture.width));
   Put16(bmhd, uint32_t(picture.height));
   Put32(bmhd, 0);                               // x, y
-  bmhd.insert(bmhd.end(), {8, 0, 0, 0});        // 8 planes, no mask, uncompressed, pad
-  Put16(bmhd, 0);                               // transparent colour
+  bmhd.insert(bmhd.end(), {picture.planes, picture.masking, 0, 0});  // uncompressed, pad
+  Put16(bmhd, picture.transparentColour);
   bmhd.insert(bmhd.end(), {1, 1});              // aspect
   Put16(bmhd, uint32_t(picture.width));
   Put16(bmhd, uint32_t(picture.height));
@@ -106,13 +106,14 @@ IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks)
       continue;
     }
     const int32_t rowBytes = (w + 15) / 16 * 2;
-    for (int32_t plane = 0; plane < 8; ++plane) {
+    for (int32_t plane = 0; plane < picture.planes; ++plane) {
       IffBytes bits(size_t(rowBytes), 0);
       for (int32_t x = 0; x < w; ++x) {
         if (row[x] >> plane & 1) bits[size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
       }
       put(bits);
     }
+    if (picture.masking == 1) put(IffBytes(size_t(rowBytes), 0xFF));
   }
   IffBytes form = IffChunk("BMHD", bmhd);
   const IffBytes cm = IffChunk("CMAP", cmap);
@@ -120,6 +121,7 @@ IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks)
   for (const IffBytes& c : chunks) form.insert(form.end(), c.begin(), c.end());
   const IffBytes bd = IffChunk("BODY", body);
   form.insert(form.end(), bd.begin(), bd.end());
+  for (const IffBytes& c : after) form.insert(form.end(), c.begin(), c.end());
   IffBytes file{'F', 'O', 'R', 'M'};
   Put32(file, uint32_t(form.size() + 4));
   file.insert(file.end(), picture.planar ? "ILBM" : "PBM ", (picture.planar ? "ILBM" : "PBM ") + 4);

@@ -27,10 +27,14 @@ struct IffPicture {
   int32_t height = 0;
   std::vector<uint8_t> pixels;  // width * height indices
   Palette palette;
-  bool planar = true;           // ILBM with 8 bitplanes; false: PBM
+  bool planar = true;           // ILBM; false: PBM
   bool byteRun1 = false;        // rows compressed
+  uint8_t planes = 8;           // an ILBM's bit planes
+  uint8_t masking = 0;          // 1: a mask plane, all opaque, after each row's planes
+  uint16_t transparentColour = 0;
 };
-// The whole file: BMHD, CMAP (256 colours), the extra chunks, then BODY.
-IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks);
+// The whole file: BMHD, CMAP (256 colours), the extra chunks, BODY, then the chunks after.
+IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks,
+                 const std::vector<IffBytes>& after = {});
 
 }  // namespace quorvel::testing
