@@ -2,6 +2,7 @@
 // bad input and bounded memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <stdexcept>
@@ -9,6 +10,7 @@
 
 #include <quorvel/animator.hpp>
 #include <quorvel/display.hpp>
+#include "palette/colour_space.hpp"
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {
@@ -334,6 +336,92 @@ TEST(Animator, PresentsOnlyChangedRegistersAtEightBits) {
   EXPECT_EQ(a.Output()[5], (Rgb8{213, 128, 213}));  // (170, 0, 170) half way to white
   EXPECT_EQ(Palette::FromScreen(), a.Output());
   EXPECT_EQ(recorder.Count(testing::Event::Entry), 0u);
+}
+
+
+// OKLab by its published formulas (Ottosson, 2020) in doubles: what the Animator's OKLab
+// mixes must round to.
+struct Oklab {
+  double l, a, b;
+};
+double Linear(double c) {
+  c /= 255;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+double Gamma(double v) {
+  v = std::clamp(v, 0.0, 1.0);
+  return 255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
+}
+Oklab ToLab(const double c[3]) {
+  const double r = Linear(c[0]), g = Linear(c[1]), b = Linear(c[2]);
+  const double l = std::cbrt(0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b);
+  const double m = std::cbrt(0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b);
+  const double s = std::cbrt(0.0883024619 * r + 0.2817188376 * g + 0.6299787005 * b);
+  return {0.2104542553 * l + 0.7936177850 * m - 0.0040720468 * s,
+          1.9779984951 * l - 2.4285922050 * m + 0.4505937099 * s,
+          0.0259040371 * l + 0.7827717662 * m - 0.8086757660 * s};
+}
+// from mixed towards `to` by t in OKLab, in place.
+void MixLab(double from[3], const double to[3], double t) {
+  const Oklab x = ToLab(from), y = ToLab(to);
+  const Oklab c{x.l + (y.l - x.l) * t, x.a + (y.a - x.a) * t, x.b + (y.b - x.b) * t};
+  const double l = std::pow(c.l + 0.3963377774 * c.a + 0.2158037573 * c.b, 3);
+  const double m = std::pow(c.l - 0.1055613458 * c.a - 0.0638541728 * c.b, 3);
+  const double s = std::pow(c.l - 0.0894841775 * c.a - 1.2914855480 * c.b, 3);
+  from[0] = Gamma(4.0767416621 * l - 3.3077115913 * m + 0.2309699292 * s);
+  from[1] = Gamma(-1.2684380046 * l + 2.6097574011 * m - 0.3413193965 * s);
+  from[2] = Gamma(-0.0041960863 * l - 0.7034186147 * m + 1.7076147010 * s);
+}
+Rgb8 Rounded(const double c[3]) {
+  return {uint8_t(std::lround(c[0])), uint8_t(std::lround(c[1])), uint8_t(std::lround(c[2]))};
+}
+
+TEST(Animator, OkLabLayersAreComputedExactlyAndRoundedOnce) {
+  // Near black the in-between colour is a fraction of a level; it must not be lost.
+  Animator a(Palette::Solid({47, 16, 23}));
+  a.AddFilter({.kind = FilterKind::Fade, .amount = 0.9, .space = ColorSpace::OkLab});
+  a.AddFilter({.kind = FilterKind::Fade, .amount = 0.55, .colour = {10, 200, 30}, .space = ColorSpace::OkLab});
+  a.Update(0);
+  EXPECT_EQ(a.Output()[0], (Rgb8{14, 90, 11}));
+
+  // Every register of a palette of dark and bright colours through two OKLab filters and
+  // an OKLab morph, against the formulas.
+  Palette p, q;
+  std::mt19937 random(11);
+  for (int i = 0; i < 256; ++i) {
+    const int top = i % 2 ? 24 : 256;
+    p[i] = {uint8_t(random() % top), uint8_t(random() % top), uint8_t(random() % top)};
+    q[i] = {uint8_t(random() % 256), uint8_t(random() % 256), uint8_t(random() % 256)};
+  }
+  const Rgb8 grey{30, 30, 30}, tint{250, 40, 90};
+  Animator m(p);
+  m.MorphBase(q, {.durationMs = 1000, .space = ColorSpace::OkLab});
+  m.AddFilter({.kind = FilterKind::Fade, .amount = 0.83, .colour = grey, .space = ColorSpace::OkLab});
+  m.AddFilter({.kind = FilterKind::Fade, .amount = 0.31, .colour = tint, .space = ColorSpace::OkLab});
+  m.Update(0);
+  m.Update(370);
+  for (int i = 0; i < 256; ++i) {
+    double c[3] = {double(p[i].r), double(p[i].g), double(p[i].b)};
+    const double target[3] = {double(q[i].r), double(q[i].g), double(q[i].b)};
+    const double g[3] = {30, 30, 30}, t[3] = {250, 40, 90};
+    MixLab(c, target, 0.37);
+    MixLab(c, g, 0.83);
+    MixLab(c, t, 0.31);
+    EXPECT_EQ(m.Output()[i], Rounded(c)) << "register " << i;
+  }
+  // Between the layers the colours are those of the formulas, to a millionth of a level.
+  for (int k = 0; k < 20000; ++k) {
+    const detail::Rgbf x{random() % 25501 / 100.0, random() % 800 / 100.0, random() % 25501 / 100.0};
+    const detail::Rgbf y{random() % 25501 / 100.0, random() % 25501 / 100.0, random() % 300 / 100.0};
+    const double t = random() % 1000 / 1000.0;
+    double want[3] = {x.r, x.g, x.b};
+    const double to[3] = {y.r, y.g, y.b};
+    MixLab(want, to, t);
+    const detail::Rgbf got = detail::MixOkLab(x, y, t);
+    ASSERT_NEAR(got.r, want[0], 1e-6) << k;
+    ASSERT_NEAR(got.g, want[1], 1e-6) << k;
+    ASSERT_NEAR(got.b, want[2], 1e-6) << k;
+  }
 }
 
 }  // namespace
