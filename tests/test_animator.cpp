@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -99,12 +100,16 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
     double rate;
     double ms;
     double position;  // where the colours stand, in steps
+    int stepped;      // where they stand without blending: the last whole step reached
   };
   // Four registers: wrap runs on, ping-pong turns at 4 and 0 (8 steps a period), sine is
-  // half way at a quarter period.
-  const Case cases[] = {{CycleMode::Wrap, 2, 1250, 2.5},      {CycleMode::Wrap, -2, 1250, -2.5},
-                        {CycleMode::PingPong, 2, 2500, 3},     {CycleMode::PingPong, 2, 3250, 1.5},
-                        {CycleMode::Sine, 2, 1000, 2},         {CycleMode::Sine, 1, 4000, 4}};
+  // half way at a quarter period. Backwards, a cycle is the mirror of the forward one: a
+  // ping-pong's first leg runs down.
+  const Case cases[] = {{CycleMode::Wrap, 2, 1250, 2.5, 2},       {CycleMode::Wrap, -2, 1250, -2.5, -2},
+                        {CycleMode::PingPong, 2, 2500, 3, 3},      {CycleMode::PingPong, 2, 3250, 1.5, 2},
+                        {CycleMode::PingPong, -2, 750, -1.5, -1},  {CycleMode::PingPong, -2, 3250, -1.5, -2},
+                        {CycleMode::Sine, 2, 1000, 2, 2},          {CycleMode::Sine, 1, 4000, 4, 4},
+                        {CycleMode::Sine, -2, 1000, -2, -2}};
   for (const Case& c : cases) {
     for (bool blend : {true, false}) {
       SCOPED_TRACE(::testing::Message() << int(c.mode) << " rate " << c.rate << " at " << c.ms
@@ -113,7 +118,7 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
       a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = c.rate, .mode = c.mode, .blend = blend});
       a.Update(0);
       a.Update(c.ms);
-      const int k = int(std::floor(c.position));
+      const int k = blend ? int(std::floor(c.position)) : c.stepped;
       const bool half = c.position != k;
       for (int i = 0; i < 4; ++i) {
         const Rgb8 behind = Source(i - k);
@@ -122,6 +127,30 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
       }
       EXPECT_EQ(a.Output()[9], FourColours()[9]);  // outside the range: untouched
       EXPECT_EQ(a.Output()[14], FourColours()[14]);
+    }
+  }
+  // A stepped cycle waits a whole step before its first, backwards as forwards, and
+  // `reverse` runs it backwards as a negative rate does.
+  const Palette start = Palette::Default();
+  for (CycleMode mode : {CycleMode::Wrap, CycleMode::PingPong, CycleMode::Sine}) {
+    SCOPED_TRACE(int(mode));
+    Animator forward(start), backward(start), negative(start);
+    forward.AddCycle({.low = 192, .high = 200, .stepsPerSecond = 1, .mode = mode, .blend = false});
+    backward.AddCycle({.low = 192, .high = 200, .stepsPerSecond = 1, .mode = mode, .reverse = true, .blend = false});
+    negative.AddCycle({.low = 192, .high = 200, .stepsPerSecond = -1, .mode = mode, .blend = false});
+    for (Animator* x : {&forward, &backward, &negative}) x->Update(0);
+    for (double ms : {250.0, 999.0}) {
+      backward.Update(ms);
+      EXPECT_EQ(backward.Output(), start) << ms;
+    }
+    // (The sine eases out of its start, so it takes its first step later.)
+    for (double ms : {mode == CycleMode::Sine ? 2500.0 : 1000.0, 2500.0, 4000.0}) {
+      for (Animator* x : {&forward, &backward, &negative}) x->Update(ms);
+      EXPECT_EQ(backward.Output(), negative.Output()) << ms;
+      EXPECT_NE(backward.Output(), forward.Output()) << ms;
+      if (mode != CycleMode::Sine && ms == 2500) {
+        EXPECT_EQ(backward.Output()[192], start[194]);
+      }
     }
   }
 }
@@ -288,9 +317,9 @@ TEST(Animator, RefusesWhatCannotBeATimeOrRateAndNamesIt) {
   huge.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 3, .mode = CycleMode::Sine});
   huge.FadeTo({}, {.durationMs = 1e-300, .repeat = kRepeatForever, .yoyo = true}, 100, 110);
   for (double t : {0.0, 1e308, -1e308, 12345.5}) huge.Update(t);
-  huge.SetTimeScale(1e308);
+  huge.SetTimeScale(1e300);
   huge.SetCycleRate(fast, -1e308);
-  huge.Update(1e300);
+  huge.Update(12346.5);
   for (int i = 10; i <= 13; ++i) {
     const Rgb8 c = huge.Output()[i];
     EXPECT_TRUE(c.r <= 100 && c.g <= 200 && c.b <= 240) << i;
@@ -338,6 +367,50 @@ TEST(Animator, PresentsOnlyChangedRegistersAtEightBits) {
   EXPECT_EQ(recorder.Count(testing::Event::Entry), 0u);
 }
 
+
+TEST(Animator, ANewBaseIsWhatRunningMorphsMixFrom) {
+  // A morph of 0..127 over 2000 ms from 1000; at 2000 the base turns black under it.
+  const Rgb8 green{0, 255, 0}, target{133, 216, 107};
+  Animator a(Palette::Solid(green));
+  a.Update(1000);
+  a.MorphBase(Palette::Solid(target), {.durationMs = 2000}, 0, 127);
+  a.Update(2000);
+  a.SetBase(Palette::Solid({0, 0, 0}));
+  a.Update(2500);
+  EXPECT_EQ(a.Output()[0], (Rgb8{100, 162, 80}));  // three quarters from black
+  EXPECT_EQ(a.Output()[200], (Rgb8{0, 0, 0}));
+  a.Update(3000);
+  EXPECT_EQ(a.Base()[0], target);
+
+  // A yoyo morph ends where it began: on the base it runs over by then, in OKLab too.
+  for (ColorSpace space : {ColorSpace::Rgb, ColorSpace::OkLab}) {
+    Animator y(Palette::Solid(green));
+    y.MorphBase(Palette::Solid(target), {.durationMs = 1000, .repeat = 1, .yoyo = true, .space = space});
+    y.Update(0);
+    y.Update(700);
+    y.SetBaseRange(Palette::Solid({9, 8, 7}), 0, 99);
+    y.Update(1999);
+    EXPECT_EQ(y.Output()[0], (Rgb8{9, 8, 7}));
+    y.Update(2000);
+    EXPECT_EQ(y.Base()[0], (Rgb8{9, 8, 7}));
+    EXPECT_EQ(y.Base()[100], green);
+    EXPECT_EQ(y.EffectCount(), 0u);
+  }
+
+  // Setting the base it already has changes nothing, under a morph over a morph either.
+  Animator s(Palette::Solid({0, 0, 0}));
+  s.MorphBase(Palette::Solid({200, 200, 200}), {.durationMs = 1000});
+  s.Update(0);
+  s.Update(500);
+  s.MorphBase(Palette::Solid({0, 0, 200}), {.durationMs = 1000}, 0, 127);
+  s.Update(700);
+  const Palette before = s.Output();
+  s.SetBase(s.Base());
+  s.Update(700);
+  EXPECT_EQ(s.Output(), before);
+  s.Update(1200);
+  EXPECT_EQ(s.Output()[0], (Rgb8{30, 30, 170}));
+}
 
 // OKLab by its published formulas (Ottosson, 2020) in doubles: what the Animator's OKLab
 // mixes must round to.
@@ -422,6 +495,116 @@ TEST(Animator, OkLabLayersAreComputedExactlyAndRoundedOnce) {
     ASSERT_NEAR(got.g, want[1], 1e-6) << k;
     ASSERT_NEAR(got.b, want[2], 1e-6) << k;
   }
+}
+
+TEST(Animator, RefusesTimesThatWouldBeInfinite) {
+  const Palette base = Palette::Solid({10, 20, 30});
+  Animator a(base);
+  a.FadeTo({200, 0, 0}, {.durationMs = 1e-3, .repeat = kRepeatForever, .yoyo = true,
+                         .space = ColorSpace::OkLab}, 0, 9);
+  a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 3});
+  a.Update(0);
+  a.SetTimeScale(1e308);
+  EXPECT_THROW(a.Update(10), std::invalid_argument);  // 10 ms at this scale: past any time
+  a.SetTimeScale(1);
+  a.Update(10);
+  EXPECT_EQ(a.Output()[20], base[20]);
+  EXPECT_NE(a.Output()[5], (Rgb8{0, 0, 0}));  // the fade runs on, towards (200, 0, 0)
+
+  Animator b(base);
+  b.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 3});
+  b.Update(-1e308);
+  EXPECT_THROW(b.Update(1e308), std::invalid_argument);
+  b.Update(0);
+  EXPECT_EQ(b.Output(), base);
+  // An effect's own clock counts too: one started at -1e308 would be 2e308 ms old.
+  Animator c(base);
+  c.Update(0);
+  c.Update(-1e308);
+  c.AddFilter({.kind = FilterKind::Negative, .amount = 0.5});
+  EXPECT_THROW(c.Update(1e308), std::invalid_argument);
+  c.Update(0);
+  EXPECT_EQ(c.Output()[0], (Rgb8{128, 128, 128}));
+  // So does a tween's end.
+  EXPECT_THROW(c.FadeTo({}, {.durationMs = 1e308, .delayMs = 1e308}), std::invalid_argument);
+  EXPECT_THROW(c.FadeTo({}, {.durationMs = 1e300, .repeat = INT32_MAX}), std::invalid_argument);
+  EXPECT_EQ(c.EffectCount(), 1u);
+}
+
+TEST(Animator, AMovedFromAnimatorIsEmptyAndShowsItsBase) {
+  Animator a(FourColours());
+  a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 2});
+  a.FadeTo({0, 0, 0}, {.durationMs = 1000});
+  a.Update(0);
+  a.Update(300);
+  const Palette shown = a.Output();
+  Animator b(std::move(a));
+  EXPECT_EQ(b.Output(), shown);
+  EXPECT_EQ(b.EffectCount(), 2u);
+  Animator c;
+  c = std::move(b);
+  for (Animator* moved : {&a, &b}) {
+    EXPECT_EQ(moved->EffectCount(), 0u);
+    EXPECT_EQ(moved->Output(), FourColours());
+    EXPECT_EQ(moved->Base(), FourColours());
+    moved->Update(500);
+    EXPECT_EQ(moved->Output(), FourColours());
+    const EffectHandle f = moved->FadeTo({0, 0, 0}, {.durationMs = 100});
+    moved->Update(600);
+    EXPECT_EQ(moved->Output()[0], (Rgb8{0, 0, 0}));
+    EXPECT_TRUE(moved->IsActive(f));
+  }
+  c.Update(800);
+  EXPECT_EQ(c.Output()[15], (Rgb8{51, 51, 51}));  // white, 0.8 of the way to black
+
+  // A callback may move the Animator that calls it: the one moved to carries on.
+  std::optional<Animator> taken;
+  Animator d(FourColours());
+  d.FadeTo({0, 0, 0}, {.durationMs = 100, .onComplete = [&] { taken.emplace(std::move(d)); }});
+  d.FadeTo({255, 255, 255}, {.durationMs = 200}, 5, 5);
+  d.Update(0);
+  d.Update(1000);
+  EXPECT_EQ(d.EffectCount(), 0u);
+  EXPECT_EQ(d.Output(), FourColours());
+  ASSERT_TRUE(taken);
+  taken->Update(1000);
+  EXPECT_EQ(taken->EffectCount(), 2u);
+  EXPECT_EQ(taken->Output()[0], (Rgb8{0, 0, 0}));
+  EXPECT_EQ(taken->Output()[5], (Rgb8{255, 255, 255}));
+}
+
+TEST(Animator, ACancelledFadeStaysInPlaceAsAnEndedOneWould) {
+  // Held, a fade stays in place at the amount it had, and its handle still reaches it.
+  Animator a(Palette::Solid({100, 100, 100}));
+  const EffectHandle held = a.FadeTo({0, 0, 0}, {.durationMs = 1000});
+  a.Update(0);
+  a.Update(250);
+  a.Cancel(held, CancelHow::Hold);
+  a.Update(2000);
+  EXPECT_EQ(a.Output()[0], (Rgb8{75, 75, 75}));
+  EXPECT_TRUE(a.IsActive(held));
+  a.SetFilterAmount(held, 0.5);
+  a.Update(2000);
+  EXPECT_EQ(a.Output()[0], (Rgb8{50, 50, 50}));
+  a.Cancel(held, CancelHow::Revert);
+  EXPECT_FALSE(a.IsActive(held));
+
+  // Ended by Cancel, a fade all the way to its colour replaces the fades beneath it, as
+  // one that ends by itself does: fading from an older colour shows a fade again.
+  Animator b(Palette::Solid({100, 100, 100}));
+  b.FadeTo({200, 0, 0}, {.durationMs = 100});
+  b.Update(0);
+  b.Update(200);
+  const EffectHandle blue = b.FadeTo({0, 0, 200}, {.durationMs = 1000});
+  b.Update(300);
+  b.Cancel(blue, CancelHow::End);
+  EXPECT_EQ(b.EffectCount(), 1u);
+  EXPECT_TRUE(b.IsActive(blue));
+  b.FadeFrom({200, 0, 0}, {.durationMs = 1000});
+  b.Update(300);
+  EXPECT_EQ(b.Output()[0], (Rgb8{200, 0, 0}));
+  b.Update(800);
+  EXPECT_EQ(b.Output()[0], (Rgb8{100, 0, 100}));
 }
 
 }  // namespace
