@@ -136,7 +136,8 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
     SCOPED_TRACE(int(mode));
     Animator forward(start), backward(start), negative(start);
     forward.AddCycle({.low = 192, .high = 200, .stepsPerSecond = 1, .mode = mode, .blend = false});
-    backward.AddCycle({.low = 192, .high = 200, .stepsPerSecond = 1, .mode = mode, .reverse = true, .blend = false});
+    const EffectHandle backwardCycle = backward.AddCycle(
+        {.low = 192, .high = 200, .stepsPerSecond = 1, .mode = mode, .reverse = true, .blend = false});
     negative.AddCycle({.low = 192, .high = 200, .stepsPerSecond = -1, .mode = mode, .blend = false});
     for (Animator* x : {&forward, &backward, &negative}) x->Update(0);
     for (double ms : {250.0, 999.0}) {
@@ -152,6 +153,12 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
         EXPECT_EQ(backward.Output()[192], start[194]);
       }
     }
+    // Stopped between two steps, a cycle keeps showing the step it had reached.
+    backward.Update(4300);
+    const Palette stopped = backward.Output();
+    backward.SetCycleRate(backwardCycle, 0);
+    backward.Update(4800);
+    EXPECT_EQ(backward.Output(), stopped);
   }
 }
 
@@ -495,6 +502,9 @@ TEST(Animator, OkLabLayersAreComputedExactlyAndRoundedOnce) {
     ASSERT_NEAR(got.g, want[1], 1e-6) << k;
     ASSERT_NEAR(got.b, want[2], 1e-6) << k;
   }
+  // A NaN component is no light at all: it never indexes the curves' tables.
+  const detail::Rgbf none = detail::MixOkLab({std::nan(""), 0, 0}, {0, std::nan(""), 0}, 0.5);
+  EXPECT_TRUE(none.r == 0 && none.g == 0 && none.b == 0) << none.r << " " << none.g << " " << none.b;
 }
 
 TEST(Animator, RefusesTimesThatWouldBeInfinite) {
@@ -509,6 +519,10 @@ TEST(Animator, RefusesTimesThatWouldBeInfinite) {
   a.SetTimeScale(1);
   a.Update(10);
   EXPECT_EQ(a.Output()[20], base[20]);
+  Animator empty(base);  // with no effect to be NaN the clock itself still counts
+  empty.Update(0);
+  empty.SetTimeScale(1e308);
+  EXPECT_THROW(empty.Update(10), std::invalid_argument);
   EXPECT_NE(a.Output()[5], (Rgb8{0, 0, 0}));  // the fade runs on, towards (200, 0, 0)
 
   Animator b(base);
@@ -517,6 +531,9 @@ TEST(Animator, RefusesTimesThatWouldBeInfinite) {
   EXPECT_THROW(b.Update(1e308), std::invalid_argument);
   b.Update(0);
   EXPECT_EQ(b.Output(), base);
+  b.Update(-1e308);
+  b.SetTimeScale(0);  // frozen, any time is the same instant
+  b.Update(1e308);
   // An effect's own clock counts too: one started at -1e308 would be 2e308 ms old.
   Animator c(base);
   c.Update(0);
