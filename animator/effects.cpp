@@ -144,7 +144,9 @@ void ApplyFilter(const Effect& e, double anim, Colours& out) {
   const Rgbf colour = ToRgbf(f.colour);
   if (f.kind == FilterKind::Fade && f.space == ColorSpace::OkLab && amount < 1) {
     const Lab towards = ToOkLab(colour);  // the same for every register
-    for (int32_t i = f.first; i <= f.last; ++i) out[i] = FromOkLab(Lerp(ToOkLab(out[i]), towards, amount));
+    for (int32_t i = f.first; i <= f.last; ++i) {
+      out[i] = FromOkLab(Lerp(ToOkLab(out[i]), towards, amount));
+    }
     return;
   }
   for (int32_t i = f.first; i <= f.last; ++i) {

@@ -3,13 +3,25 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace quorvel::detail {
 namespace {
+
+// The bits of a double, and back (memcpy, as std::bit_cast is not everywhere yet).
+uint64_t Bits(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+double FromBits(uint64_t bits) {
+  double x;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
+}
 
 // gain x x^p for x in 2^-9..1, computed for every mixed colour of every frame and so not
 // by pow: x = m 2^-e with m in 1..2, m^p from the cubic through the values and slopes at
@@ -28,9 +40,9 @@ class PowerCurve {
   }
   double operator()(double x) const {
     static_assert(std::numeric_limits<double>::is_iec559);
-    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    const uint64_t bits = Bits(x);
     const int e = 1023 - static_cast<int>(bits >> 52);  // 0..9 for x in 2^-9..1
-    const double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFu) | 0x3FF0000000000000u);
+    const double m = FromBits((bits & 0x000FFFFFFFFFFFFFu) | 0x3FF0000000000000u);
     const double s = (m - 1) * kSteps;
     const int i = static_cast<int>(s);  // m < 2, so below kSteps
     const double t = s - i;
