@@ -44,12 +44,19 @@ void CheckTween(const Tween& tween) {
     throw std::invalid_argument("repeat must be 0 or more, or kRepeatForever, not " +
                                 std::to_string(tween.repeat));
   }
+  if (tween.repeat != kRepeatForever &&
+      !std::isfinite(tween.delayMs + (double(tween.repeat) + 1) * tween.durationMs)) {
+    throw std::invalid_argument(
+        "delayMs + (repeat + 1) x durationMs, the time the tween ends, must be finite, not " +
+        std::to_string(tween.delayMs) + " + " + std::to_string(int64_t(tween.repeat) + 1) +
+        " x " + std::to_string(tween.durationMs));
+  }
 }
 
 }  // namespace
 
 double Ease(Easing easing, double t) {
-  t = std::clamp(t, 0.0, 1.0);
+  t = t > 0 ? std::min(t, 1.0) : 0.0;  // a NaN too is the start
   switch (easing) {
     case Easing::Linear: return t;
     case Easing::QuadIn: return t * t;
@@ -70,35 +77,79 @@ Animator::Animator(const Palette& base) : effects_(std::make_unique<detail::Effe
 }
 
 Animator::~Animator() = default;
-Animator::Animator(Animator&&) noexcept = default;
-Animator& Animator::operator=(Animator&&) noexcept = default;
+
+Animator::Animator(Animator&& other) noexcept { *this = std::move(other); }
+
+Animator& Animator::operator=(Animator&& other) noexcept {
+  if (this == &other) return *this;
+  // The one moved from is left empty, showing its base: no effects and no colours of
+  // its own until it is used again (Effects() makes them then).
+  const Palette otherBase = other.Base();
+  effects_ = std::move(other.effects_);
+  base_ = std::move(other.base_);
+  work_ = std::move(other.work_);
+  other.base_.clear();
+  other.work_.clear();
+  output_ = other.output_;
+  other.output_ = otherBase;
+  now_ = other.now_;
+  started_ = other.started_;
+  scale_ = other.scale_;
+  scaleAnchorNow_ = other.scaleAnchorNow_;
+  scaleAnchorAnim_ = other.scaleAnchorAnim_;
+  startAnim_ = other.startAnim_;
+  nextId_ = other.nextId_;
+  return *this;
+}
+
+detail::EffectList& Animator::Effects() {
+  if (!effects_) {  // moved from: it starts again over the base it was left showing
+    effects_ = std::make_unique<detail::EffectList>();
+    base_.resize(256);
+    for (size_t i = 0; i < 256; ++i) base_[i] = detail::ToRgbf(output_[i]);
+  }
+  return *effects_;
+}
 
 double Animator::AnimTime(double nowMs) const {
+  if (scale_ == 0) return scaleAnchorAnim_;  // frozen, however far nowMs is
   return scaleAnchorAnim_ + (nowMs - scaleAnchorNow_) * scale_;
 }
 
 void Animator::Update(double nowMs) {
   RequireFinite(nowMs, "nowMs");
-  if (!started_) {
-    // Effects started before the first Update begin at its time.
-    started_ = true;
-    scaleAnchorNow_ = nowMs;
-    scaleAnchorAnim_ = 0;
+  detail::EffectList& effects = Effects();
+  // Effects started before the first Update begin at its time.
+  const double anchorNow = started_ ? scaleAnchorNow_ : nowMs;
+  const double anchorAnim = started_ ? scaleAnchorAnim_ : 0;
+  const double anim = scale_ == 0 ? anchorAnim : anchorAnim + (nowMs - anchorNow) * scale_;
+  // An infinite time would leave every effect at a NaN for good; such a time is refused
+  // and nothing changes.
+  if (!std::isfinite(anim) || !effects.ClocksFinite(anim)) {
+    throw std::invalid_argument("nowMs " + std::to_string(nowMs) +
+                                " would put the animation clock or an effect's own clock "
+                                "past the largest time a double holds");
   }
+  started_ = true;
+  scaleAnchorNow_ = anchorNow;
+  scaleAnchorAnim_ = anchorAnim;
   now_ = nowMs;
-  const double anim = AnimTime(nowMs);
   // Tweens that ended by now finish in the order they ended; a callback may start new
   // effects, which begin at the instant its tween ended.
   constexpr int kMaxEndingsPerUpdate = 100000;  // a chain of instant tweens must end
   for (int n = 0; n < kMaxEndingsPerUpdate; ++n) {
-    detail::Ending ending = effects_->FirstEnding(anim);
+    detail::Ending ending = effects.FirstEnding(anim);
     if (!ending.effect) break;
     startAnim_ = ending.anim;
-    std::function<void()> callback = effects_->Finish(*ending.effect, base_);
-    if (callback) callback();
+    std::function<void()> callback = effects.Finish(*ending.effect, base_);
+    if (!callback) continue;
+    callback();
+    // A callback may move this Animator away, or another into it: what is here now
+    // carries on from its own next Update.
+    if (effects_.get() != &effects) return;
   }
   startAnim_ = anim;
-  effects_->Compute(anim, base_, work_);
+  effects.Compute(anim, base_, work_);
   detail::ToRgb8(work_.data(), output_.colors.data(), 256);
 }
 
@@ -126,11 +177,15 @@ void Animator::SetBase(const Palette& base) { SetBaseRange(base, 0, 255); }
 
 void Animator::SetBaseRange(const Palette& colours, int32_t first, int32_t last) {
   ClampRange(first, last);
+  detail::EffectList& effects = Effects();
   base_.resize(256);
+  const std::vector<Rgbf> was = base_;
   for (int32_t i = first; i <= last; ++i) base_[i] = detail::ToRgbf(colours[i]);
+  effects.MoveMorphStarts(was, base_, first, last);
 }
 
 Palette Animator::Base() const {
+  if (base_.empty()) return output_;  // moved from
   Palette p;
   for (size_t i = 0; i < 256; ++i) p[i] = detail::ToRgb8(base_[i]);
   return p;
@@ -142,8 +197,8 @@ EffectHandle Animator::MorphBase(const Palette& target, const Tween& tween, int3
   ClampRange(first, last);
   // It starts from the base as shown now, whatever earlier morphs have made of it.
   std::vector<Rgbf> below;
-  effects_->ComputeBase(startAnim_, base_, below);
-  return {effects_->AddMorph(nextId_++, startAnim_, below, target, tween, first, last)};
+  Effects().ComputeBase(startAnim_, base_, below);
+  return {Effects().AddMorph(nextId_++, startAnim_, below, target, tween, first, last)};
 }
 
 EffectHandle Animator::AddCycle(const Cycle& cycle) {
@@ -151,16 +206,16 @@ EffectHandle Animator::AddCycle(const Cycle& cycle) {
   RequireFinite(cycle.phase, "phase");
   Cycle c = cycle;
   ClampRange(c.low, c.high);
-  return {effects_->AddCycle(nextId_++, startAnim_, c)};
+  return {Effects().AddCycle(nextId_++, startAnim_, c)};
 }
 
 void Animator::SetCycleRate(EffectHandle cycle, double stepsPerSecond) {
   RequireFinite(stepsPerSecond, "stepsPerSecond");
-  effects_->SetCycleRate(cycle.id, startAnim_, stepsPerSecond);
+  Effects().SetCycleRate(cycle.id, startAnim_, stepsPerSecond);
 }
 
 void Animator::SetCycleBlend(EffectHandle cycle, bool blend) {
-  effects_->SetCycleBlend(cycle.id, blend);
+  Effects().SetCycleBlend(cycle.id, blend);
 }
 
 EffectHandle Animator::AddFilter(const Filter& filter) {
@@ -169,33 +224,33 @@ EffectHandle Animator::AddFilter(const Filter& filter) {
   Filter f = filter;
   ClampRange(f.first, f.last);
   f.amount = std::clamp(f.amount, 0.0, 1.0);
-  return {effects_->AddFilter(nextId_++, startAnim_, f)};
+  return {Effects().AddFilter(nextId_++, startAnim_, f)};
 }
 
 void Animator::SetFilterAmount(EffectHandle filter, double amount) {
   RequireFinite(amount, "amount");
-  effects_->SetFilterAmount(filter.id, std::clamp(amount, 0.0, 1.0));
+  Effects().SetFilterAmount(filter.id, std::clamp(amount, 0.0, 1.0));
 }
 
 void Animator::TweenFilter(EffectHandle filter, double amount, const Tween& tween) {
   RequireFinite(amount, "amount");
   CheckTween(tween);
-  effects_->TweenFilter(filter.id, startAnim_, std::clamp(amount, 0.0, 1.0), tween);
+  Effects().TweenFilter(filter.id, startAnim_, std::clamp(amount, 0.0, 1.0), tween);
 }
 
 EffectHandle Animator::FadeTowards(Rgb8 colour, double from, double to, const Tween& tween,
                                    int32_t first, int32_t last) {
   CheckTween(tween);
   ClampRange(first, last);
-  uint64_t id = effects_->FindFade(colour, first, last, tween.space);
+  uint64_t id = Effects().FindFade(colour, first, last, tween.space);
   if (id == 0) {
     Filter f{.kind = FilterKind::Fade, .first = first, .last = last, .amount = from,
              .colour = colour, .space = tween.space};
-    id = effects_->AddFilter(nextId_++, startAnim_, f);
+    id = Effects().AddFilter(nextId_++, startAnim_, f);
   }
   // A new fade runs even where the filter it takes over was paused.
-  effects_->Pause(id, startAnim_, false);
-  effects_->TweenFilter(id, startAnim_, to, tween);
+  Effects().Pause(id, startAnim_, false);
+  Effects().TweenFilter(id, startAnim_, to, tween);
   return {id};
 }
 
@@ -208,12 +263,14 @@ EffectHandle Animator::FadeFrom(Rgb8 colour, const Tween& tween, int32_t first, 
 }
 
 void Animator::Cancel(EffectHandle effect, CancelHow how) {
-  effects_->Cancel(effect.id, how, startAnim_, base_);
+  Effects().Cancel(effect.id, how, startAnim_, base_);
 }
 
-void Animator::Pause(EffectHandle effect) { effects_->Pause(effect.id, startAnim_, true); }
-void Animator::Resume(EffectHandle effect) { effects_->Pause(effect.id, startAnim_, false); }
-bool Animator::IsActive(EffectHandle effect) const { return effects_->Has(effect.id); }
-size_t Animator::EffectCount() const { return effects_->Count(); }
+void Animator::Pause(EffectHandle effect) { Effects().Pause(effect.id, startAnim_, true); }
+void Animator::Resume(EffectHandle effect) { Effects().Pause(effect.id, startAnim_, false); }
+bool Animator::IsActive(EffectHandle effect) const {
+  return effects_ && effects_->Has(effect.id);
+}
+size_t Animator::EffectCount() const { return effects_ ? effects_->Count() : 0; }
 
 }  // namespace quorvel

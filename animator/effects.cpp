@@ -21,28 +21,32 @@ double TweenEndLocal(const Tween& t) {
   return plays < 0 ? kNever : t.delayMs + double(plays) * t.durationMs;
 }
 
-// Where a tween stands at local time `local`: 0 before it begins (it shows its start),
-// the eased progress while it plays (yoyo plays run backwards every second time), and
-// where its last play left it after it ends.
-double TweenValue(const Tween& t, double local) {
-  const double u = local - t.delayMs;
-  if (u < 0) return 0;
+// Where a tween is left when it ends: every easing runs from exactly 0 to exactly 1, so
+// its last play ends on 1, or on 0 when it is a yoyo's backwards play. One that repeats
+// forever ends on its target.
+double FinalValue(const Tween& t) {
   const int64_t plays = Plays(t);
-  const bool lastBackwards = t.yoyo && plays > 0 && plays % 2 == 0;
-  if (t.durationMs <= 0) return lastBackwards ? 0 : 1;
+  return t.yoyo && plays > 0 && plays % 2 == 0 ? 0 : 1;
+}
+
+// Where a tween stands at local time `local`: 0 before it begins (it shows its start),
+// the eased progress while it plays, and exactly its final value from its end on. A
+// yoyo's every second play retraces the curve backwards: x into it, it shows E(1 - x).
+double TweenValue(const Tween& t, double local) {
+  if (!(local >= t.delayMs)) return 0;
+  // Compared with the end itself, so that a tween whose length is not a whole number of
+  // milliseconds is not left a rounding error short of its end.
+  if (local >= TweenEndLocal(t) || t.durationMs <= 0) return FinalValue(t);
+  const double u = local - t.delayMs;
   const double done = u / t.durationMs;
-  if (plays > 0 && done >= double(plays)) return lastBackwards ? 0 : 1;
+  const int64_t plays = Plays(t);
+  if (plays > 0 && done >= double(plays)) return FinalValue(t);
   // fmod is exact, so the progress stays within 0..1 even where `done` is too large for
   // its fraction to mean anything (a tiny duration repeated forever).
   double progress = std::fmod(u, t.durationMs) / t.durationMs;
   const double play = std::floor(done);
   if (t.yoyo && std::isfinite(play) && std::fmod(play, 2) == 1) progress = 1 - progress;
   return Ease(t.easing, progress);
-}
-
-// Where the tween is left when it ends; one that repeats forever ends on its target.
-double FinalValue(const Tween& t) {
-  return Plays(t) < 0 ? 1 : TweenValue(t, TweenEndLocal(t));
 }
 
 // a mod n in 0..n. fmod is exact, so this holds however large `a` is; a value that is
@@ -54,25 +58,29 @@ double FloorMod(double a, double n) {
   return r + n < n ? r + n : 0;  // a tiny negative r rounds r + n up to n
 }
 
+// Steps a second, signed: `reverse` turns the rate round.
+double Velocity(const Cycle& c) { return c.reverse ? -c.stepsPerSecond : c.stepsPerSecond; }
+
 // The cycle's position in steps at local time `local`, before its mode shapes it.
 double RawPosition(const Cycle& c, double local) {
-  const double direction = c.reverse ? -1 : 1;
-  return c.phase + direction * c.stepsPerSecond * local / 1000;
+  return c.phase + Velocity(c) * local / 1000;
 }
 
-// The position the colours stand at, within one period of the mode: wrap runs on (period
-// n); ping-pong and sine go to the end of the range and back (period 2n).
-double Position(const Cycle& c, double raw) {
+// Where the colours stand, in steps, and which way that goes as the raw position grows
+// (+1 up, -1 down). Wrap runs on (period n); ping-pong and sine run one whole cycle up
+// and one back down (period 2n). A negative position mirrors the positive one, so a
+// ping-pong or sine running backwards from its start takes its first leg down.
+struct Stand {
+  double position;
+  double slope;
+};
+Stand Position(const Cycle& c, double raw) {
   const double n = c.high - c.low + 1;
-  switch (c.mode) {
-    case CycleMode::Wrap: return FloorMod(raw, n);
-    case CycleMode::PingPong: {
-      const double a = FloorMod(raw, 2 * n);
-      return a < n ? a : 2 * n - a;
-    }
-    case CycleMode::Sine: return n * (1 - std::cos(std::numbers::pi * FloorMod(raw, 2 * n) / n)) / 2;
-  }
-  return raw;
+  if (c.mode == CycleMode::Wrap) return {FloorMod(raw, n), 1};
+  const double a = FloorMod(std::abs(raw), 2 * n);
+  double leg = a < n ? a : 2 * n - a;
+  if (c.mode == CycleMode::Sine) leg = n * (1 - std::cos(std::numbers::pi * a / n)) / 2;
+  return {raw < 0 ? -leg : leg, a < n ? 1.0 : -1.0};
 }
 
 double MorphWeight(const Effect& e, double anim) {
@@ -103,10 +111,15 @@ void ApplyCycle(const Effect& e, double anim, Colours& out, Colours& was) {
   const Cycle& c = e.cycle;
   const int32_t n = c.high - c.low + 1;
   if (n < 2) return;
-  double p = Position(c, RawPosition(c, e.clock.Local(anim)));
+  const Stand at = Position(c, RawPosition(c, e.clock.Local(anim)));
+  double p = at.position;
   // The sine's whole steps come out a rounding error short; they are whole steps.
   if (std::abs(p - std::round(p)) < 1e-9) p = std::round(p);
-  const double whole = std::floor(p);
+  // Without blending a cycle shows the last whole step it reached, so it waits a whole
+  // step before its first either way: rounded down while its position grows, up while it
+  // shrinks. A stopped cycle keeps the rounding of the way it last went.
+  const double velocity = Velocity(c) != 0 ? Velocity(c) : e.backwards ? -1 : 1;
+  const double whole = c.blend || at.slope * velocity > 0 ? std::floor(p) : std::ceil(p);
   const double f = c.blend ? p - whole : 0;
   const int32_t k = std::clamp(static_cast<int32_t>(FloorMod(whole, n)), 0, n - 1);
   was.assign(out.begin() + c.low, out.begin() + c.high + 1);
@@ -129,6 +142,13 @@ void ApplyFilter(const Effect& e, double anim, Colours& out) {
   const double amount = FilterAmount(e, anim);
   if (amount <= 0) return;
   const Rgbf colour = ToRgbf(f.colour);
+  if (f.kind == FilterKind::Fade && f.space == ColorSpace::OkLab && amount < 1) {
+    const Lab towards = ToOkLab(colour);  // the same for every register
+    for (int32_t i = f.first; i <= f.last; ++i) {
+      out[i] = FromOkLab(Lerp(ToOkLab(out[i]), towards, amount));
+    }
+    return;
+  }
   for (int32_t i = f.first; i <= f.last; ++i) {
     const Rgbf c = out[i];
     Rgbf towards = colour;
@@ -169,6 +189,11 @@ const Effect* EffectList::Find(uint64_t id) const {
 
 bool EffectList::Has(uint64_t id) const { return Find(id) != nullptr; }
 
+bool EffectList::ClocksFinite(double anim) const {
+  return std::all_of(effects_.begin(), effects_.end(),
+                     [anim](const Effect& e) { return std::isfinite(e.clock.Local(anim)); });
+}
+
 void EffectList::Erase(uint64_t id) {
   std::erase_if(effects_, [id](const Effect& e) { return e.id == id; });
 }
@@ -196,6 +221,7 @@ uint64_t EffectList::AddMorph(uint64_t id, double anim, const Colours& below,
 
 uint64_t EffectList::AddCycle(uint64_t id, double anim, const Cycle& cycle) {
   Effect e{.id = id, .kind = EffectKind::Cycle, .startAnim = anim, .cycle = cycle};
+  e.backwards = Velocity(cycle) < 0;
   e.clock.Restart(anim);
   effects_.push_back(std::move(e));
   return id;
@@ -214,6 +240,7 @@ void EffectList::SetCycleRate(uint64_t id, double anim, double stepsPerSecond) {
   // Carry on from where it stands: the position now becomes the new phase.
   e->cycle.phase = RawPosition(e->cycle, e->clock.Local(anim));
   e->cycle.stepsPerSecond = stepsPerSecond;
+  if (stepsPerSecond != 0) e->backwards = Velocity(e->cycle) < 0;
   e->clock.Restart(anim);  // a paused cycle stays paused
 }
 
@@ -268,20 +295,43 @@ Ending EffectList::FirstEnding(double anim) {
 
 std::function<void()> EffectList::Finish(Effect& effect, Colours& base) {
   std::function<void()> callback = std::move(effect.tween.onComplete);
-  const uint64_t id = effect.id;
   if (effect.kind == EffectKind::Morph) {
     SettleMorph(effect, FinalValue(effect.tween), base);
   } else {
-    effect.filter.amount = AmountAt(effect, FinalValue(effect.tween));
-    effect.tweening = false;
-    if (effect.filter.amount <= 0) {
-      Erase(id);
-    } else if (effect.filter.kind == FilterKind::Fade && effect.filter.amount >= 1) {
-      DropFadesCoveredBy(effect);
-    }
+    SettleFilter(effect, AmountAt(effect, FinalValue(effect.tween)));
   }
   BakeHeldCycles(base);
   return callback;
+}
+
+void EffectList::SettleFilter(Effect& filter, double amount) {
+  filter.filter.amount = amount;
+  filter.tweening = false;
+  // It no longer changes with time, so it shows at every instant, earlier ones too.
+  filter.startAnim = -kNever;
+  if (amount <= 0) {
+    Erase(filter.id);
+  } else if (filter.filter.kind == FilterKind::Fade && amount >= 1) {
+    DropFadesCoveredBy(filter);
+  }
+}
+
+void EffectList::MoveMorphStarts(const Colours& was, const Colours& now, int32_t first,
+                                 int32_t last) {
+  for (Effect& e : effects_) {
+    if (e.kind != EffectKind::Morph) continue;
+    const int32_t end = std::min(last, e.first + static_cast<int32_t>(e.start.size()) - 1);
+    for (int32_t i = std::max(first, e.first); i <= end; ++i) {
+      if (!e.owned[i]) continue;
+      Rgbf& start = e.start[i - e.first];
+      const auto moved = [](double c, double from, double to) {
+        return std::clamp(c + to - from, 0.0, 255.0);
+      };
+      start = {moved(start.r, was[i].r, now[i].r), moved(start.g, was[i].g, now[i].g),
+               moved(start.b, was[i].b, now[i].b)};
+      if (e.tween.space == ColorSpace::OkLab) e.startLab[i - e.first] = ToOkLab(start);
+    }
+  }
 }
 
 void EffectList::SettleMorph(const Effect& morph, double weight, Colours& base) {
@@ -357,19 +407,20 @@ void EffectList::Cancel(uint64_t id, CancelHow how, double anim, Colours& base) 
         // whatever still moves beneath it, until it can go into the base.
         e->clock.SetPaused(anim, true);
         e->id = 0;
+        e->startAnim = -kNever;
         BakeHeldCycles(base);
         return;
       }
       break;
     case EffectKind::Filter:
       if (how == CancelHow::Revert) break;
-      if (e->tweening) {
-        e->filter.amount = how == CancelHow::Hold ? FilterAmount(*e, anim)
-                                                  : AmountAt(*e, FinalValue(e->tween));
-        e->tweening = false;
-      }
-      if (e->filter.amount > 0) return;  // stays in place, no longer changing
-      break;
+      // Held or ended, it settles as an ended tween does, and stays in place, reached by
+      // its handle, while its amount is above 0.
+      SettleFilter(*e, !e->tweening            ? e->filter.amount
+                       : how == CancelHow::Hold ? FilterAmount(*e, anim)
+                                                : AmountAt(*e, FinalValue(e->tween)));
+      BakeHeldCycles(base);
+      return;
   }
   Erase(id);
   BakeHeldCycles(base);

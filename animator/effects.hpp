@@ -49,6 +49,7 @@ struct Effect {
   std::vector<Lab> startLab{}, targetLab{};
 
   Cycle cycle{};
+  bool backwards = false;  // the way a cycle last went; kept while its rate is 0
   Filter filter{};
 };
 
@@ -77,6 +78,11 @@ class EffectList {
   // its last amount (or goes, at 0). Returns its callback, for the caller to call.
   std::function<void()> Finish(Effect& effect, Colours& base);
   void Cancel(uint64_t id, CancelHow how, double anim, Colours& base);
+  // The base changed from `was` to `now` in registers first..last: the morphs over them
+  // mix from colours moved as far as the base moved.
+  void MoveMorphStarts(const Colours& was, const Colours& now, int32_t first, int32_t last);
+  // Whether every effect's own clock is finite at `anim`.
+  bool ClocksFinite(double anim) const;
   void Pause(uint64_t id, double anim, bool on);
 
   bool Has(uint64_t id) const;
@@ -93,6 +99,8 @@ class EffectList {
   void Erase(uint64_t id);
   // Writes the morph's colours at `weight` into the base and removes it.
   void SettleMorph(const Effect& morph, double weight, Colours& base);
+  // Leaves the filter at `amount` for good: removed at 0, covering older fades at 1.
+  void SettleFilter(Effect& filter, double amount);
   void DropFadesCoveredBy(const Effect& full);
   void BakeHeldCycles(Colours& base);
 

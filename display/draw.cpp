@@ -108,6 +108,8 @@ void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool fi
 void DrawEllipse(double x, double y, double radius, int32_t colour, double aspect,
                  double startAngle, double endAngle, bool filled) {
   if (!(radius >= 0) || radius > 1e6) return;
+  // A position or a size that is no number or infinite says nowhere to draw.
+  if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(aspect)) return;
   if (aspect == 0) aspect = (double(kScreenHeight) / kScreenWidth) * 4.0 / 3.0;
   aspect = std::abs(aspect);
   const double rx = aspect > 1 ? radius / aspect : radius;

@@ -4,54 +4,81 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 
 namespace quorvel::detail {
 namespace {
 
-double DecodeExact(double v) {  // sRGB 0..1 to linear light
-  return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+// The bits of a double, and back (memcpy, as std::bit_cast is not everywhere yet).
+uint64_t Bits(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
 }
-double EncodeExact(double v) {  // linear light to sRGB 0..1
-  return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+double FromBits(uint64_t bits) {
+  double x;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
 }
 
-// The transfer curves are the costly part of an OKLab mix, so they are tables. Decoding
-// interpolates between its points; encoding, done for every mixed colour of every frame,
-// takes the nearest of points so close that the 8-bit result does not change.
-constexpr int kDecodeSteps = 1024;
-constexpr int kEncodeSteps = 16384;
-
-struct DecodeCurve {
-  std::array<double, kDecodeSteps + 1> points{};
-  DecodeCurve() {
-    for (int i = 0; i <= kDecodeSteps; ++i) points[i] = DecodeExact(double(i) / kDecodeSteps);
-  }
-  double operator()(double v) const {
-    const double x = std::clamp(v, 0.0, 1.0) * kDecodeSteps;
-    const int i = std::min(int(x), kDecodeSteps - 1);
-    return points[i] + (points[i + 1] - points[i]) * (x - i);
-  }
-};
-
-struct EncodeCurve {
-  std::array<float, kEncodeSteps + 1> points{};
-  EncodeCurve() {
-    for (int i = 0; i <= kEncodeSteps; ++i) {
-      points[i] = float(255 * EncodeExact(double(i) / kEncodeSteps));
+// gain x x^p for x in 2^-9..1, computed for every mixed colour of every frame and so not
+// by pow: x = m 2^-e with m in 1..2, m^p from the cubic through the values and slopes at
+// 129 points (within 1e-11 of it), gain x 2^(-pe) from a table. Exact to far below the
+// 8-bit steps near black as anywhere, where a table of the curve itself loses levels.
+class PowerCurve {
+ public:
+  PowerCurve(double p, double gain) {
+    for (int i = 0; i < kSteps; ++i) {
+      const double m0 = 1 + double(i) / kSteps, m1 = 1 + double(i + 1) / kSteps;
+      const double y0 = std::pow(m0, p), y1 = std::pow(m1, p);
+      const double d0 = p * std::pow(m0, p - 1) / kSteps, d1 = p * std::pow(m1, p - 1) / kSteps;
+      cubic_[i] = {y0, d0, 3 * (y1 - y0) - 2 * d0 - d1, 2 * (y0 - y1) + d0 + d1};
     }
+    for (int e = 0; e < kExponents; ++e) scale_[e] = gain * std::pow(2.0, -p * e);
   }
-  double operator()(double v) const {  // 0..255
-    return points[int(std::clamp(v, 0.0, 1.0) * kEncodeSteps + 0.5)];
+  double operator()(double x) const {
+    static_assert(std::numeric_limits<double>::is_iec559);
+    const uint64_t bits = Bits(x);
+    const int e = 1023 - static_cast<int>(bits >> 52);  // 0..9 for x in 2^-9..1
+    const double m = FromBits((bits & 0x000FFFFFFFFFFFFFu) | 0x3FF0000000000000u);
+    const double s = (m - 1) * kSteps;
+    const int i = static_cast<int>(s);  // m < 2, so below kSteps
+    const double t = s - i;
+    const std::array<double, 4>& c = cubic_[i];
+    return (c[0] + t * (c[1] + t * (c[2] + t * c[3]))) * scale_[e];
   }
+
+ private:
+  static constexpr int kSteps = 128;
+  static constexpr int kExponents = 10;
+  std::array<std::array<double, 4>, kSteps> cubic_{};
+  std::array<double, kExponents> scale_{};
 };
 
-const DecodeCurve& Decode() {
-  static const DecodeCurve curve;
+// The sRGB transfer curves above the knee: ((v + 0.055) / 1.055)^2.4 from sRGB to linear
+// light, 255 x 1.055 x v^(1 / 2.4) (less 255 x 0.055) back.
+const PowerCurve& DecodeCurve() {
+  static const PowerCurve curve(2.4, 1);
   return curve;
 }
-const EncodeCurve& Encode() {
-  static const EncodeCurve curve;
+const PowerCurve& EncodeCurve() {
+  static const PowerCurve curve(1 / 2.4, 255 * 1.055);
   return curve;
+}
+
+// Clamped to 0..1; a NaN is 0, so no NaN reaches a table.
+double Unit(double v) { return v > 0 ? (v < 1 ? v : 1) : 0; }
+
+// sRGB 0..255 to linear light 0..1, and back. Below the knee the curves are straight.
+double Decode(const PowerCurve& curve, double c) {
+  const double v = Unit(c / 255);
+  return v <= 0.04045 ? v / 12.92 : curve((v + 0.055) / 1.055);
+}
+double Encode(const PowerCurve& curve, double v) {
+  v = Unit(v);
+  return v <= 0.0031308 ? 255 * 12.92 * v : curve(v) - 255 * 0.055;
 }
 
 uint8_t RoundComponent(double v) {
@@ -68,8 +95,8 @@ void ToRgb8(const Rgbf* in, Rgb8* out, size_t count) {
 }
 
 Lab ToOkLab(const Rgbf& c) {
-  const DecodeCurve& decode = Decode();
-  const double r = decode(c.r / 255), g = decode(c.g / 255), b = decode(c.b / 255);
+  const PowerCurve& decode = DecodeCurve();
+  const double r = Decode(decode, c.r), g = Decode(decode, c.g), b = Decode(decode, c.b);
   const double l = std::cbrt(0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b);
   const double m = std::cbrt(0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b);
   const double s = std::cbrt(0.0883024619 * r + 0.2817188376 * g + 0.6299787005 * b);
@@ -78,19 +105,33 @@ Lab ToOkLab(const Rgbf& c) {
           0.0259040371 * l + 0.7827717662 * m - 0.8086757660 * s};
 }
 
-Rgbf FromOkLab(const Lab& c) {
+namespace {
+
+// OKLab to linear light, before the transfer curve.
+Rgbf LinearFromOkLab(const Lab& c) {
   const double l_ = c.l + 0.3963377774 * c.a + 0.2158037573 * c.b;
   const double m_ = c.l - 0.1055613458 * c.a - 0.0638541728 * c.b;
   const double s_ = c.l - 0.0894841775 * c.a - 1.2914855480 * c.b;
   const double l = l_ * l_ * l_, m = m_ * m_ * m_, s = s_ * s_ * s_;
-  const EncodeCurve& encode = Encode();
-  return {encode(4.0767416621 * l - 3.3077115913 * m + 0.2309699292 * s),
-          encode(-1.2684380046 * l + 2.6097574011 * m - 0.3413193965 * s),
-          encode(-0.0041960863 * l - 0.7034186147 * m + 1.7076147010 * s)};
+  return {4.0767416621 * l - 3.3077115913 * m + 0.2309699292 * s,
+          -1.2684380046 * l + 2.6097574011 * m - 0.3413193965 * s,
+          -0.0041960863 * l - 0.7034186147 * m + 1.7076147010 * s};
 }
 
+Rgbf Encoded(const PowerCurve& encode, const Rgbf& c) {
+  return {Encode(encode, c.r), Encode(encode, c.g), Encode(encode, c.b)};
+}
+
+}  // namespace
+
+Rgbf FromOkLab(const Lab& c) { return Encoded(EncodeCurve(), LinearFromOkLab(c)); }
+
 void LerpOkLab(const Lab* from, const Lab* to, double t, Rgbf* out, size_t count) {
-  for (size_t i = 0; i < count; ++i) out[i] = FromOkLab(Lerp(from[i], to[i], t));
+  // In two passes, the light of every colour and then its encoding, so that the curve's
+  // lookups follow one another.
+  for (size_t i = 0; i < count; ++i) out[i] = LinearFromOkLab(Lerp(from[i], to[i], t));
+  const PowerCurve& encode = EncodeCurve();
+  for (size_t i = 0; i < count; ++i) out[i] = Encoded(encode, out[i]);
 }
 
 Rgbf MixOkLab(const Rgbf& from, const Rgbf& to, double t) {

@@ -2,13 +2,16 @@
 // bad input and bounded memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
 
 #include <quorvel/animator.hpp>
 #include <quorvel/display.hpp>
+#include "palette/colour_space.hpp"
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {
@@ -97,12 +100,16 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
     double rate;
     double ms;
     double position;  // where the colours stand, in steps
+    int stepped;      // where they stand without blending: the last whole step reached
   };
   // Four registers: wrap runs on, ping-pong turns at 4 and 0 (8 steps a period), sine is
-  // half way at a quarter period.
-  const Case cases[] = {{CycleMode::Wrap, 2, 1250, 2.5},      {CycleMode::Wrap, -2, 1250, -2.5},
-                        {CycleMode::PingPong, 2, 2500, 3},     {CycleMode::PingPong, 2, 3250, 1.5},
-                        {CycleMode::Sine, 2, 1000, 2},         {CycleMode::Sine, 1, 4000, 4}};
+  // half way at a quarter period. Backwards, a cycle is the mirror of the forward one: a
+  // ping-pong's first leg runs down.
+  const Case cases[] = {{CycleMode::Wrap, 2, 1250, 2.5, 2},       {CycleMode::Wrap, -2, 1250, -2.5, -2},
+                        {CycleMode::PingPong, 2, 2500, 3, 3},      {CycleMode::PingPong, 2, 3250, 1.5, 2},
+                        {CycleMode::PingPong, -2, 750, -1.5, -1},  {CycleMode::PingPong, -2, 3250, -1.5, -2},
+                        {CycleMode::Sine, 2, 1000, 2, 2},          {CycleMode::Sine, 1, 4000, 4, 4},
+                        {CycleMode::Sine, -2, 1000, -2, -2}};
   for (const Case& c : cases) {
     for (bool blend : {true, false}) {
       SCOPED_TRACE(::testing::Message() << int(c.mode) << " rate " << c.rate << " at " << c.ms
@@ -111,7 +118,7 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
       a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = c.rate, .mode = c.mode, .blend = blend});
       a.Update(0);
       a.Update(c.ms);
-      const int k = int(std::floor(c.position));
+      const int k = blend ? int(std::floor(c.position)) : c.stepped;
       const bool half = c.position != k;
       for (int i = 0; i < 4; ++i) {
         const Rgb8 behind = Source(i - k);
@@ -121,6 +128,37 @@ TEST(Animator, CycleModesAndBlendingAtFractionalPositions) {
       EXPECT_EQ(a.Output()[9], FourColours()[9]);  // outside the range: untouched
       EXPECT_EQ(a.Output()[14], FourColours()[14]);
     }
+  }
+  // A stepped cycle waits a whole step before its first, backwards as forwards, and
+  // `reverse` runs it backwards as a negative rate does.
+  const Palette start = Palette::Default();
+  for (CycleMode mode : {CycleMode::Wrap, CycleMode::PingPong, CycleMode::Sine}) {
+    SCOPED_TRACE(int(mode));
+    Animator forward(start), backward(start), negative(start);
+    forward.AddCycle({.low = 192, .high = 200, .stepsPerSecond = 1, .mode = mode, .blend = false});
+    const EffectHandle backwardCycle = backward.AddCycle(
+        {.low = 192, .high = 200, .stepsPerSecond = 1, .mode = mode, .reverse = true, .blend = false});
+    negative.AddCycle({.low = 192, .high = 200, .stepsPerSecond = -1, .mode = mode, .blend = false});
+    for (Animator* x : {&forward, &backward, &negative}) x->Update(0);
+    for (double ms : {250.0, 999.0}) {
+      backward.Update(ms);
+      EXPECT_EQ(backward.Output(), start) << ms;
+    }
+    // (The sine eases out of its start, so it takes its first step later.)
+    for (double ms : {mode == CycleMode::Sine ? 2500.0 : 1000.0, 2500.0, 4000.0}) {
+      for (Animator* x : {&forward, &backward, &negative}) x->Update(ms);
+      EXPECT_EQ(backward.Output(), negative.Output()) << ms;
+      EXPECT_NE(backward.Output(), forward.Output()) << ms;
+      if (mode != CycleMode::Sine && ms == 2500) {
+        EXPECT_EQ(backward.Output()[192], start[194]);
+      }
+    }
+    // Stopped between two steps, a cycle keeps showing the step it had reached.
+    backward.Update(4300);
+    const Palette stopped = backward.Output();
+    backward.SetCycleRate(backwardCycle, 0);
+    backward.Update(4800);
+    EXPECT_EQ(backward.Output(), stopped);
   }
 }
 
@@ -286,9 +324,9 @@ TEST(Animator, RefusesWhatCannotBeATimeOrRateAndNamesIt) {
   huge.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 3, .mode = CycleMode::Sine});
   huge.FadeTo({}, {.durationMs = 1e-300, .repeat = kRepeatForever, .yoyo = true}, 100, 110);
   for (double t : {0.0, 1e308, -1e308, 12345.5}) huge.Update(t);
-  huge.SetTimeScale(1e308);
+  huge.SetTimeScale(1e300);
   huge.SetCycleRate(fast, -1e308);
-  huge.Update(1e300);
+  huge.Update(12346.5);
   for (int i = 10; i <= 13; ++i) {
     const Rgb8 c = huge.Output()[i];
     EXPECT_TRUE(c.r <= 100 && c.g <= 200 && c.b <= 240) << i;
@@ -334,6 +372,256 @@ TEST(Animator, PresentsOnlyChangedRegistersAtEightBits) {
   EXPECT_EQ(a.Output()[5], (Rgb8{213, 128, 213}));  // (170, 0, 170) half way to white
   EXPECT_EQ(Palette::FromScreen(), a.Output());
   EXPECT_EQ(recorder.Count(testing::Event::Entry), 0u);
+}
+
+
+TEST(Animator, ANewBaseIsWhatRunningMorphsMixFrom) {
+  // A morph of 0..127 over 2000 ms from 1000; at 2000 the base turns black under it.
+  const Rgb8 green{0, 255, 0}, target{133, 216, 107};
+  Animator a(Palette::Solid(green));
+  a.Update(1000);
+  a.MorphBase(Palette::Solid(target), {.durationMs = 2000}, 0, 127);
+  a.Update(2000);
+  a.SetBase(Palette::Solid({0, 0, 0}));
+  a.Update(2500);
+  EXPECT_EQ(a.Output()[0], (Rgb8{100, 162, 80}));  // three quarters from black
+  EXPECT_EQ(a.Output()[200], (Rgb8{0, 0, 0}));
+  a.Update(3000);
+  EXPECT_EQ(a.Base()[0], target);
+
+  // A yoyo morph ends where it began: on the base it runs over by then, in OKLab too.
+  for (ColorSpace space : {ColorSpace::Rgb, ColorSpace::OkLab}) {
+    Animator y(Palette::Solid(green));
+    y.MorphBase(Palette::Solid(target), {.durationMs = 1000, .repeat = 1, .yoyo = true, .space = space});
+    y.Update(0);
+    y.Update(700);
+    y.SetBaseRange(Palette::Solid({9, 8, 7}), 0, 99);
+    y.Update(1999);
+    EXPECT_EQ(y.Output()[0], (Rgb8{9, 8, 7}));
+    y.Update(2000);
+    EXPECT_EQ(y.Base()[0], (Rgb8{9, 8, 7}));
+    EXPECT_EQ(y.Base()[100], green);
+    EXPECT_EQ(y.EffectCount(), 0u);
+  }
+
+  // Setting the base it already has changes nothing, under a morph over a morph either.
+  Animator s(Palette::Solid({0, 0, 0}));
+  s.MorphBase(Palette::Solid({200, 200, 200}), {.durationMs = 1000});
+  s.Update(0);
+  s.Update(500);
+  s.MorphBase(Palette::Solid({0, 0, 200}), {.durationMs = 1000}, 0, 127);
+  s.Update(700);
+  const Palette before = s.Output();
+  s.SetBase(s.Base());
+  s.Update(700);
+  EXPECT_EQ(s.Output(), before);
+  s.Update(1200);
+  EXPECT_EQ(s.Output()[0], (Rgb8{30, 30, 170}));
+}
+
+// OKLab by its published formulas (Ottosson, 2020) in doubles: what the Animator's OKLab
+// mixes must round to.
+struct Oklab {
+  double l, a, b;
+};
+double Linear(double c) {
+  c /= 255;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+double Gamma(double v) {
+  v = std::clamp(v, 0.0, 1.0);
+  return 255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
+}
+Oklab ToLab(const double c[3]) {
+  const double r = Linear(c[0]), g = Linear(c[1]), b = Linear(c[2]);
+  const double l = std::cbrt(0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b);
+  const double m = std::cbrt(0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b);
+  const double s = std::cbrt(0.0883024619 * r + 0.2817188376 * g + 0.6299787005 * b);
+  return {0.2104542553 * l + 0.7936177850 * m - 0.0040720468 * s,
+          1.9779984951 * l - 2.4285922050 * m + 0.4505937099 * s,
+          0.0259040371 * l + 0.7827717662 * m - 0.8086757660 * s};
+}
+// from mixed towards `to` by t in OKLab, in place.
+void MixLab(double from[3], const double to[3], double t) {
+  const Oklab x = ToLab(from), y = ToLab(to);
+  const Oklab c{x.l + (y.l - x.l) * t, x.a + (y.a - x.a) * t, x.b + (y.b - x.b) * t};
+  const double l = std::pow(c.l + 0.3963377774 * c.a + 0.2158037573 * c.b, 3);
+  const double m = std::pow(c.l - 0.1055613458 * c.a - 0.0638541728 * c.b, 3);
+  const double s = std::pow(c.l - 0.0894841775 * c.a - 1.2914855480 * c.b, 3);
+  from[0] = Gamma(4.0767416621 * l - 3.3077115913 * m + 0.2309699292 * s);
+  from[1] = Gamma(-1.2684380046 * l + 2.6097574011 * m - 0.3413193965 * s);
+  from[2] = Gamma(-0.0041960863 * l - 0.7034186147 * m + 1.7076147010 * s);
+}
+Rgb8 Rounded(const double c[3]) {
+  return {uint8_t(std::lround(c[0])), uint8_t(std::lround(c[1])), uint8_t(std::lround(c[2]))};
+}
+
+TEST(Animator, OkLabLayersAreComputedExactlyAndRoundedOnce) {
+  // Near black the in-between colour is a fraction of a level; it must not be lost.
+  Animator a(Palette::Solid({47, 16, 23}));
+  a.AddFilter({.kind = FilterKind::Fade, .amount = 0.9, .space = ColorSpace::OkLab});
+  a.AddFilter({.kind = FilterKind::Fade, .amount = 0.55, .colour = {10, 200, 30}, .space = ColorSpace::OkLab});
+  a.Update(0);
+  EXPECT_EQ(a.Output()[0], (Rgb8{14, 90, 11}));
+
+  // Every register of a palette of dark and bright colours through two OKLab filters and
+  // an OKLab morph, against the formulas.
+  Palette p, q;
+  std::mt19937 random(11);
+  for (int i = 0; i < 256; ++i) {
+    const int top = i % 2 ? 24 : 256;
+    p[i] = {uint8_t(random() % top), uint8_t(random() % top), uint8_t(random() % top)};
+    q[i] = {uint8_t(random() % 256), uint8_t(random() % 256), uint8_t(random() % 256)};
+  }
+  const Rgb8 grey{30, 30, 30}, tint{250, 40, 90};
+  Animator m(p);
+  m.MorphBase(q, {.durationMs = 1000, .space = ColorSpace::OkLab});
+  m.AddFilter({.kind = FilterKind::Fade, .amount = 0.83, .colour = grey, .space = ColorSpace::OkLab});
+  m.AddFilter({.kind = FilterKind::Fade, .amount = 0.31, .colour = tint, .space = ColorSpace::OkLab});
+  m.Update(0);
+  m.Update(370);
+  for (int i = 0; i < 256; ++i) {
+    double c[3] = {double(p[i].r), double(p[i].g), double(p[i].b)};
+    const double target[3] = {double(q[i].r), double(q[i].g), double(q[i].b)};
+    const double g[3] = {30, 30, 30}, t[3] = {250, 40, 90};
+    MixLab(c, target, 0.37);
+    MixLab(c, g, 0.83);
+    MixLab(c, t, 0.31);
+    EXPECT_EQ(m.Output()[i], Rounded(c)) << "register " << i;
+  }
+  // Between the layers the colours are those of the formulas, to a millionth of a level.
+  for (int k = 0; k < 20000; ++k) {
+    const detail::Rgbf x{random() % 25501 / 100.0, random() % 800 / 100.0, random() % 25501 / 100.0};
+    const detail::Rgbf y{random() % 25501 / 100.0, random() % 25501 / 100.0, random() % 300 / 100.0};
+    const double t = random() % 1000 / 1000.0;
+    double want[3] = {x.r, x.g, x.b};
+    const double to[3] = {y.r, y.g, y.b};
+    MixLab(want, to, t);
+    const detail::Rgbf got = detail::MixOkLab(x, y, t);
+    ASSERT_NEAR(got.r, want[0], 1e-6) << k;
+    ASSERT_NEAR(got.g, want[1], 1e-6) << k;
+    ASSERT_NEAR(got.b, want[2], 1e-6) << k;
+  }
+  // A NaN component is no light at all: it never indexes the curves' tables.
+  const detail::Rgbf none = detail::MixOkLab({std::nan(""), 0, 0}, {0, std::nan(""), 0}, 0.5);
+  EXPECT_TRUE(none.r == 0 && none.g == 0 && none.b == 0) << none.r << " " << none.g << " " << none.b;
+}
+
+TEST(Animator, RefusesTimesThatWouldBeInfinite) {
+  const Palette base = Palette::Solid({10, 20, 30});
+  Animator a(base);
+  a.FadeTo({200, 0, 0}, {.durationMs = 1e-3, .repeat = kRepeatForever, .yoyo = true,
+                         .space = ColorSpace::OkLab}, 0, 9);
+  a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 3});
+  a.Update(0);
+  a.SetTimeScale(1e308);
+  EXPECT_THROW(a.Update(10), std::invalid_argument);  // 10 ms at this scale: past any time
+  a.SetTimeScale(1);
+  a.Update(10);
+  EXPECT_EQ(a.Output()[20], base[20]);
+  Animator empty(base);  // with no effect to be NaN the clock itself still counts
+  empty.Update(0);
+  empty.SetTimeScale(1e308);
+  EXPECT_THROW(empty.Update(10), std::invalid_argument);
+  EXPECT_NE(a.Output()[5], (Rgb8{0, 0, 0}));  // the fade runs on, towards (200, 0, 0)
+
+  Animator b(base);
+  b.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 3});
+  b.Update(-1e308);
+  EXPECT_THROW(b.Update(1e308), std::invalid_argument);
+  b.Update(0);
+  EXPECT_EQ(b.Output(), base);
+  b.Update(-1e308);
+  b.SetTimeScale(0);  // frozen, any time is the same instant
+  b.Update(1e308);
+  // An effect's own clock counts too: one started at -1e308 would be 2e308 ms old.
+  Animator c(base);
+  c.Update(0);
+  c.Update(-1e308);
+  c.AddFilter({.kind = FilterKind::Negative, .amount = 0.5});
+  EXPECT_THROW(c.Update(1e308), std::invalid_argument);
+  c.Update(0);
+  EXPECT_EQ(c.Output()[0], (Rgb8{128, 128, 128}));
+  // So does a tween's end.
+  EXPECT_THROW(c.FadeTo({}, {.durationMs = 1e308, .delayMs = 1e308}), std::invalid_argument);
+  EXPECT_THROW(c.FadeTo({}, {.durationMs = 1e300, .repeat = INT32_MAX}), std::invalid_argument);
+  EXPECT_EQ(c.EffectCount(), 1u);
+}
+
+TEST(Animator, AMovedFromAnimatorIsEmptyAndShowsItsBase) {
+  Animator a(FourColours());
+  a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 2});
+  a.FadeTo({0, 0, 0}, {.durationMs = 1000});
+  a.Update(0);
+  a.Update(300);
+  const Palette shown = a.Output();
+  Animator b(std::move(a));
+  EXPECT_EQ(b.Output(), shown);
+  EXPECT_EQ(b.EffectCount(), 2u);
+  Animator c;
+  c = std::move(b);
+  for (Animator* moved : {&a, &b}) {
+    EXPECT_EQ(moved->EffectCount(), 0u);
+    EXPECT_EQ(moved->Output(), FourColours());
+    EXPECT_EQ(moved->Base(), FourColours());
+    moved->Update(500);
+    EXPECT_EQ(moved->Output(), FourColours());
+    const EffectHandle f = moved->FadeTo({0, 0, 0}, {.durationMs = 100});
+    moved->Update(600);
+    EXPECT_EQ(moved->Output()[0], (Rgb8{0, 0, 0}));
+    EXPECT_TRUE(moved->IsActive(f));
+  }
+  c.Update(800);
+  EXPECT_EQ(c.Output()[15], (Rgb8{51, 51, 51}));  // white, 0.8 of the way to black
+
+  // A callback may move the Animator that calls it: the one moved to carries on.
+  std::optional<Animator> taken;
+  Animator d(FourColours());
+  d.FadeTo({0, 0, 0}, {.durationMs = 100, .onComplete = [&] { taken.emplace(std::move(d)); }});
+  d.FadeTo({255, 255, 255}, {.durationMs = 200}, 5, 5);
+  d.Update(0);
+  d.Update(1000);
+  EXPECT_EQ(d.EffectCount(), 0u);
+  EXPECT_EQ(d.Output(), FourColours());
+  ASSERT_TRUE(taken);
+  taken->Update(1000);
+  EXPECT_EQ(taken->EffectCount(), 2u);
+  EXPECT_EQ(taken->Output()[0], (Rgb8{0, 0, 0}));
+  EXPECT_EQ(taken->Output()[5], (Rgb8{255, 255, 255}));
+}
+
+TEST(Animator, ACancelledFadeStaysInPlaceAsAnEndedOneWould) {
+  // Held, a fade stays in place at the amount it had, and its handle still reaches it.
+  Animator a(Palette::Solid({100, 100, 100}));
+  const EffectHandle held = a.FadeTo({0, 0, 0}, {.durationMs = 1000});
+  a.Update(0);
+  a.Update(250);
+  a.Cancel(held, CancelHow::Hold);
+  a.Update(2000);
+  EXPECT_EQ(a.Output()[0], (Rgb8{75, 75, 75}));
+  EXPECT_TRUE(a.IsActive(held));
+  a.SetFilterAmount(held, 0.5);
+  a.Update(2000);
+  EXPECT_EQ(a.Output()[0], (Rgb8{50, 50, 50}));
+  a.Cancel(held, CancelHow::Revert);
+  EXPECT_FALSE(a.IsActive(held));
+
+  // Ended by Cancel, a fade all the way to its colour replaces the fades beneath it, as
+  // one that ends by itself does: fading from an older colour shows a fade again.
+  Animator b(Palette::Solid({100, 100, 100}));
+  b.FadeTo({200, 0, 0}, {.durationMs = 100});
+  b.Update(0);
+  b.Update(200);
+  const EffectHandle blue = b.FadeTo({0, 0, 200}, {.durationMs = 1000});
+  b.Update(300);
+  b.Cancel(blue, CancelHow::End);
+  EXPECT_EQ(b.EffectCount(), 1u);
+  EXPECT_TRUE(b.IsActive(blue));
+  b.FadeFrom({200, 0, 0}, {.durationMs = 1000});
+  b.Update(300);
+  EXPECT_EQ(b.Output()[0], (Rgb8{200, 0, 0}));
+  b.Update(800);
+  EXPECT_EQ(b.Output()[0], (Rgb8{100, 0, 100}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The display services on a headless screen: registers, pages, text, drawing and images.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include <quorvel/display.hpp>
@@ -161,6 +162,18 @@ TEST(Drawing, LinesBoxesAndEllipsesClip) {
   EXPECT_EQ(GetPixel(0, 200, 319), 4);
   EXPECT_EQ(GetPixel(0, 212, 300), 0);
   DrawEllipse(-1000, 1e300, 1e9, 4, 0, 0, 7, true);  // absurd input draws nothing
+  // So do coordinates and sizes that are no numbers or infinite, filled or not.
+  const std::vector<uint32_t> drawn = CaptureFrame();
+  const double nan = std::nan(""), inf = INFINITY;
+  for (bool filled : {true, false}) {
+    for (double aspect : {nan, inf, -inf}) DrawEllipse(320, 240, 30, 9, aspect, 0, 7, filled);
+    for (double at : {nan, inf}) {
+      DrawEllipse(at, 240, 30, 9, 1, 0, 7, filled);
+      DrawEllipse(320, at, 30, 9, 1, 0, 7, filled);
+      DrawEllipse(320, 240, at, 9, 1, 0, 7, filled);
+    }
+  }
+  EXPECT_EQ(CaptureFrame(), drawn);
   DrawEllipse(10, 470, 30, 11, 0, 0, 6.3, true);  // clipped at the bottom-left corner
   EXPECT_EQ(GetPixel(0, 0, 479), 11);
 }

@@ -340,7 +340,8 @@ TEST(Pictures, BrokenChunksAreSkippedOrEndTheWalk) {
 }
 
 // After a known time each cycle stands where its rate puts it: register low + i shows the
-// colour k = floor(steps) mod n registers behind it.
+// colour k registers behind it, k the whole steps taken (backwards too, rounded towards
+// none: a step is taken once it is whole) mod n.
 TEST(Pictures, CyclesPlayAtTheirRateOnVirtualTime) {
   TempDir dir;
   const IffPicture picture = Sample(4, 2, true);
@@ -357,7 +358,7 @@ TEST(Pictures, CyclesPlayAtTheirRateOnVirtualTime) {
     const Cycle& c = pc.cycle;
     const int32_t n = c.high - c.low + 1;
     const double steps = (c.reverse ? -1 : 1) * c.stepsPerSecond * kMs / 1000;
-    const int32_t k = int32_t(((int64_t(std::floor(steps)) % n) + n) % n);
+    const int32_t k = int32_t(((int64_t(std::trunc(steps)) % n) + n) % n);
     for (int32_t i = 0; i < n; ++i) {
       EXPECT_EQ(anim.Output()[size_t(c.low + i)], picture.palette[size_t(c.low + (i - k + n) % n)])
           << pc.chunk << " " << c.low << ".." << c.high << " register " << c.low + i;

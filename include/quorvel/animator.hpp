@@ -14,18 +14,24 @@
 //
 // The output is a function of the time: the same nowMs gives the same palette whatever
 // the earlier calls were, so 30, 60 or 240 updates a second agree at the same instant.
-// Time running backwards shows that earlier moment of every effect still held (effects
-// started later show nothing yet); an effect that has ended has been settled into the
-// base, its memory freed, and stays ended.
+// Time running backwards shows that earlier moment of every effect still running
+// (effects started later show nothing yet). An effect that has ended, or that Cancel
+// held or ended, is settled: a morph has gone into the base, a filter stays at its last
+// amount, and either shows so at every instant, earlier ones too (its past is not kept:
+// that keeps the memory constant).
 //
 // For every register the layers apply in this order: the base palette; base tweens (a
 // range of the base morphing towards another palette); cycles (a range of that rotating);
 // filters (a mix towards a colour, the negative, grey, or a brighter colour, by an amount
-// 0..1). Everything is computed in floating point and rounded to 8 bits once, at the end.
+// 0..1). Everything is computed in floating point and rounded to 8 bits once, at the end,
+// in OKLab as in RGB (its curves are exact to a millionth of a level).
 //
 // An Animator is used from one thread. Arguments that cannot be a time, a rate or a scale
 // (NaN, infinite, negative durations and delays, NaN or infinite rates) are refused with
-// std::invalid_argument naming the argument. Register ranges are clamped like the
+// std::invalid_argument naming the argument, and so is what would make a time infinite:
+// a tween whose end, delayMs + (repeat + 1) x durationMs, is; an Update whose time would
+// put the animation clock or an effect's own clock there (a huge time scale, or two times
+// 1e308 apart). A refused call changes nothing. Register ranges are clamped like the
 // blocking routines clamp them: first to 0..255, then last to first..255.
 #pragma once
 
@@ -48,19 +54,23 @@ enum class Easing {
   CubicIn, CubicOut, CubicInOut,
   Smoothstep,
 };
-// The eased value of t in 0..1 (t outside is clamped first).
+// The eased value of t in 0..1 (t outside is clamped first; a NaN counts as 0). Every
+// curve gives exactly 0 at 0 and 1 at 1, and the in-out ones meet at (0.5, 0.5).
 double Ease(Easing easing, double t);
 
 constexpr int32_t kRepeatForever = -1;
 
 // How a tween runs. A tween starts from what is shown when it is started, so starting a
-// new effect over a running one never jumps.
+// new effect over a running one never jumps. One that has ended is exactly at its end
+// value, whatever its duration: 1, or 0 when its last play was a yoyo's backwards one.
 struct Tween {
   double durationMs = 1000;
   double delayMs = 0;                  // waits this long, showing its start, first
   Easing easing = Easing::Linear;
   int32_t repeat = 0;                  // plays 1 + repeat times; kRepeatForever: forever
-  bool yoyo = false;                   // every second play runs backwards
+  // Every second play runs backwards, retracing the curve: x into it shows E(1 - x)
+  // (the forward play in reverse), not 1 - E(x).
+  bool yoyo = false;
   ColorSpace space = ColorSpace::Rgb;  // where colours are mixed
   std::function<void()> onComplete{};  // called from Update when it ends; never on cancel
 };
@@ -78,7 +88,10 @@ enum class CycleMode {
 // Rotates registers low..high of the (tweened) base. One step moves every colour up one
 // register; the top one wraps to low. With blending, a fractional position k + f shows
 // each register as the mix of the colours k and k + 1 steps behind it, with weight f, so
-// slow cycles glide instead of stepping.
+// slow cycles glide instead of stepping. Without, it shows the last whole step it
+// reached: its first comes a whole step after it starts, backwards as forwards, as in
+// DeluxePaint. Backwards a cycle is the mirror of the forward one: colours move down a
+// register a step, and a ping-pong or sine takes its first leg down, then up.
 struct Cycle {
   int32_t low = 0;
   int32_t high = 255;
@@ -86,7 +99,7 @@ struct Cycle {
   CycleMode mode = CycleMode::Wrap;
   bool reverse = false;       // runs backwards (with a negative rate: forwards)
   bool blend = true;
-  double phase = 0;           // steps already taken when it starts
+  double phase = 0;           // the position, in steps, it starts at
 };
 
 // ---------------------------------------------------------------------------------------
@@ -124,6 +137,9 @@ struct EffectHandle {
   bool operator==(const EffectHandle&) const = default;
 };
 
+// Cancelling settles an effect as ending does, without its callback: Hold settles it
+// where it is, End at its end. A fade that so ends all the way on its colour replaces the
+// settled fades beneath it, as one that ends by itself does.
 enum class CancelHow {
   Hold,    // stop where it is and keep showing that (effects beneath carry on)
   End,     // jump to its end (a cycle, which has none, is removed as with Revert)
@@ -139,6 +155,7 @@ class Animator {
  public:
   explicit Animator(const Palette& base = Palette::Default());
   ~Animator();
+  // An Animator moved from is empty and shows its base palette; it can be used again.
   Animator(Animator&&) noexcept;
   Animator& operator=(Animator&&) noexcept;
 
@@ -146,6 +163,8 @@ class Animator {
   // Moves to nowMs (any monotonic clock, milliseconds) and computes the output. Ended
   // tweens call their onComplete here; effects started from such a callback begin at the
   // instant the tween ended, not at nowMs, so chains keep their timing at any frame rate.
+  // A callback may move this Animator elsewhere (or another into it): Update then stops,
+  // and the Animator moved to carries on from its own next Update.
   void Update(double nowMs);
   double Now() const { return now_; }
   // Scales how fast every effect runs from now on (1 normal, 0 frozen).
@@ -159,7 +178,10 @@ class Animator {
   int32_t PresentToScreen();
 
   // ---- the base palette and base tweens
-  // Replaces the base palette; running effects carry on over the new one.
+  // Replaces the base palette; running effects carry on over the new one. A morph over
+  // replaced registers mixes from its start colours moved as far as the base moved: one
+  // begun on the base mixes from the new base from now on (a yoyo ends on it), and
+  // setting the colours the base already holds changes nothing.
   void SetBase(const Palette& base);
   // Replaces registers first..last of the base palette only.
   void SetBaseRange(const Palette& colours, int32_t first, int32_t last);
@@ -172,7 +194,9 @@ class Animator {
 
   // ---- cycles
   EffectHandle AddCycle(const Cycle& cycle);
-  // Changes a cycle's rate from now on; its position carries on without a jump.
+  // Changes a cycle's rate from now on; its position carries on without a jump. (A
+  // stepped cycle turned round between two steps shows the step it now comes from; a
+  // stopped one keeps the step it showed.)
   void SetCycleRate(EffectHandle cycle, double stepsPerSecond);
   void SetCycleBlend(EffectHandle cycle, bool blend);
 
@@ -197,7 +221,9 @@ class Animator {
   void Pause(EffectHandle effect);
   void Resume(EffectHandle effect);
   // True from start until the effect ends or is cancelled (paused effects are active).
-  // A filter stays active while it is in place, FadeTo's after its tween has ended too.
+  // A filter stays active while it is in place: after its tween has ended (a FadeTo's),
+  // and after Cancel with Hold or End leaves it at an amount above 0, its handle still
+  // steering it; an amount tweened or cancelled to 0, or Revert, removes it.
   bool IsActive(EffectHandle effect) const;
   // How many effects are held (running, paused, or filters in place).
   size_t EffectCount() const;
@@ -205,6 +231,8 @@ class Animator {
  private:
   EffectHandle FadeTowards(Rgb8 colour, double from, double to, const Tween& tween,
                            int32_t first, int32_t last);
+  // The effects; made afresh, over the base it shows, for an Animator moved from.
+  detail::EffectList& Effects();
   double AnimTime(double nowMs) const;
 
   std::unique_ptr<detail::EffectList> effects_;

@@ -90,7 +90,8 @@ void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_
 void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool filled);
 // Draws an ellipse centred on (x, y). aspect 0 is the screen's own ratio; above 1 the
 // horizontal radius is radius / aspect, otherwise the vertical radius is radius * aspect.
-// Angles in radians; a span of 2 pi or more is the whole ellipse.
+// Angles in radians; a span of 2 pi or more is the whole ellipse. A centre, radius or
+// aspect that is NaN or infinite draws nothing.
 void DrawEllipse(double x, double y, double radius, int32_t colour, double aspect,
                  double startAngle, double endAngle, bool filled);
 
