@@ -279,13 +279,14 @@ void Display::Close() {
   texture_ = nullptr;
   renderer_ = nullptr;
   window_ = nullptr;
-  // Only the video subsystem goes: SDL_Quit would also forget the caller's hints,
-  // among them its choice of video driver, and a reopened screen must still honour it.
-  // What SDL kept for this thread (its error text) is freed here, as SDL_Quit would.
+  // Xlib's own handler comes back before SDL unloads Xlib.
   if (watchingX11_) {
     StopWatchingX11Connection(previousX11Handler_);
     watchingX11_ = false;
   }
+  // Only the video subsystem goes: SDL_Quit would also forget the caller's hints,
+  // among them its choice of video driver, and a reopened screen must still honour it.
+  // What SDL kept for this thread (its error text) is freed here, as SDL_Quit would.
   if (started_) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_TLSCleanup();
