@@ -1,10 +1,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include <quorvel/display.hpp>
-#include <quorvel/version.hpp>
-
 #include "demo/demo.hpp"
+#include "programs/common/program.hpp"
 
 namespace {
 
@@ -18,9 +16,7 @@ constexpr const char* kUsage =
     "  --help     print this text and exit\n"
     "  --version  print the version and the conversion kernel in use, and exit\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc > 2) {
     std::fprintf(stderr, "quorvel-demo: too many arguments\n\n%s", kUsage);
     return 2;
@@ -30,8 +26,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("quorvel-demo %s (conversion kernel: %s)\n", quorvel::kVersion,
-                quorvel::ConversionKernel());
+    quorvel::programs::PrintVersion("quorvel-demo", stdout);
     return 0;
   }
   if (argc == 2) {
@@ -39,4 +34,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   return quorvel::demo::Run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return quorvel::programs::FinishOutput("quorvel-demo", Run(argc, argv), stdout, stderr);
 }

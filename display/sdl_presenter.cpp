@@ -17,6 +17,7 @@
 #include "display/convert.hpp"
 #include "display/screen.hpp"
 #include "display/sdl_keys.hpp"
+#include "display/sdl_lost_display.hpp"
 
 namespace quorvel::detail {
 namespace {
@@ -86,6 +87,8 @@ class Display {
   void ReadRefreshRate();
 
   bool started_ = false;
+  bool watchingX11_ = false;
+  X11IoErrorHandler previousX11Handler_ = nullptr;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;  // null when drawing on the window surface
   SDL_Texture* texture_ = nullptr;
@@ -103,6 +106,10 @@ std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
   started_ = true;  // even a failed start leaves some of SDL to shut down
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return SdlFailure("cannot start SDL video");
   if (std::string error = CheckVisibleDriver(); !error.empty()) return error;
+  if (SDL_strcasecmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
+    previousX11Handler_ = WatchX11Connection();
+    watchingX11_ = true;
+  }
 
   // Ask for the requested style first and fall back to the other one.
   const bool fullScreen = flags & kFullScreen;
@@ -272,6 +279,11 @@ void Display::Close() {
   texture_ = nullptr;
   renderer_ = nullptr;
   window_ = nullptr;
+  // Xlib's own handler comes back before SDL unloads Xlib.
+  if (watchingX11_) {
+    StopWatchingX11Connection(previousX11Handler_);
+    watchingX11_ = false;
+  }
   // Only the video subsystem goes: SDL_Quit would also forget the caller's hints,
   // among them its choice of video driver, and a reopened screen must still honour it.
   // What SDL kept for this thread (its error text) is freed here, as SDL_Quit would.
@@ -369,6 +381,12 @@ std::string SdlPresenter::Start(int32_t flags) {
 
 SdlPresenter::~SdlPresenter() {
   if (!thread_.joinable()) return;
+  // exit() called on the display thread itself, by a library of the window system, gets
+  // here from the static destructors: the thread cannot join itself, and the program's
+  // thread is still at work on what those destructors free.
+  if (thread_.get_id() == std::this_thread::get_id()) {
+    EndForLostDisplay("the window system ended the program");
+  }
   stop_.store(true, std::memory_order_release);
   Wake();
   thread_.join();

@@ -191,12 +191,18 @@ PaletteReadResult ParsePalette(const std::vector<uint8_t>& bytes, const std::str
   out.format = format;
   if (format == PaletteFormat::Unknown) {
     const formats::PictureKind picture = formats::RecognisePicture(bytes);
+    out.file.count = 0;
+    // A picture of a kind that is not read (JPEG, TGA, ...) is told as that.
+    if (const std::string kind = PictureKindOf(bytes); picture == formats::PictureKind::Unknown && !kind.empty()) {
+      out.error = name + ": a picture of a kind that is not read (" + kind + ", " + std::to_string(bytes.size()) +
+                  " bytes)";
+      return out;
+    }
     out.error = name + ": not a palette file of a known format (" + std::to_string(bytes.size()) + " bytes" +
                 (picture != formats::PictureKind::Unknown
                      ? std::string("; it starts like a ") + formats::PictureKindName(picture) + " picture"
                      : "") +
                 ")";
-    out.file.count = 0;
     return out;
   }
   RawDepth depth = options.rawDepth;

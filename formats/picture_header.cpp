@@ -185,3 +185,58 @@ bool LooksLikePicture(const std::vector<uint8_t>& bytes) {
 }
 
 }  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// A Truevision TGA has no signature at its start; its 18-byte header has to make sense
+// instead: a known image type, a colour map where the type needs one, a known depth and a
+// size, and a file long enough for its pixels where they are stored plainly. Files of
+// version 2 end with a signature.
+bool LooksLikeTga(const formats::Bytes& bytes) {
+  constexpr std::string_view kFooter("TRUEVISION-XFILE.\0", 18);
+  if (bytes.size() >= 26 && formats::StartsWith(bytes, bytes.size() - kFooter.size(), kFooter)) return true;
+  formats::ByteReader in(bytes);
+  uint8_t idLength = 0, mapType = 0, type = 0, entryBits = 0, depth = 0, descriptor = 0;
+  uint16_t mapFirst = 0, mapLength = 0, x = 0, y = 0, width = 0, height = 0;
+  if (!in.U8(idLength) || !in.U8(mapType) || !in.U8(type) || !in.U16LE(mapFirst) ||
+      !in.U16LE(mapLength) || !in.U8(entryBits) || !in.U16LE(x) || !in.U16LE(y) ||
+      !in.U16LE(width) || !in.U16LE(height) || !in.U8(depth) || !in.U8(descriptor)) {
+    return false;
+  }
+  const uint8_t plainType = type & 7;  // types 9, 10 and 11 are 1, 2 and 3 run-length encoded
+  const bool mapped = plainType == 1, grey = plainType == 3;
+  if ((type & ~8) < 1 || (type & ~8) > 3 || mapType != (mapped ? 1 : 0) || width == 0 || height == 0 ||
+      (descriptor & 0xC0) != 0) {
+    return false;
+  }
+  if (mapped && (mapLength == 0 || !(entryBits == 15 || entryBits == 16 || entryBits == 24 || entryBits == 32))) {
+    return false;
+  }
+  const bool depthFits = mapped || grey ? depth == 8 || depth == 16
+                                        : depth == 15 || depth == 16 || depth == 24 || depth == 32;
+  if (!depthFits) return false;
+  const uint64_t mapBytes = mapped ? uint64_t(mapLength) * ((entryBits + 7) / 8) : 0;
+  const uint64_t pixelBytes = type & 8 ? 1 : uint64_t(width) * height * ((depth + 7) / 8);
+  return bytes.size() >= 18 + idLength + mapBytes + pixelBytes;
+}
+
+}  // namespace
+
+std::string PictureKindOf(const std::vector<uint8_t>& bytes) {
+  using formats::StartsWith;
+  const formats::PictureKind kind = formats::RecognisePicture(bytes);
+  if (kind == formats::PictureKind::Iff) return StartsWith(bytes, 8, "ILBM") ? "IFF ILBM" : "IFF PBM";
+  if (kind != formats::PictureKind::Unknown) return formats::PictureKindName(kind);
+  if (StartsWith(bytes, 0, "\xFF\xD8\xFF")) return "JPEG";
+  if (StartsWith(bytes, 0, std::string_view("II*\0", 4)) || StartsWith(bytes, 0, std::string_view("MM\0*", 4))) {
+    return "TIFF";
+  }
+  if (StartsWith(bytes, 0, "RIFF") && StartsWith(bytes, 8, "WEBP")) return "WebP";
+  if (StartsWith(bytes, 0, "qoif")) return "QOI";
+  if (StartsWith(bytes, 0, "/* XPM */") || StartsWith(bytes, 0, "! XPM2")) return "XPM";
+  if (LooksLikeTga(bytes)) return "TGA";
+  return "";
+}
+
+}  // namespace quorvel

@@ -2,12 +2,17 @@
 // here, and quorvel-play's options, layout and player headless on virtual time.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <quorvel/display.hpp>
 #include <quorvel/formats.hpp>
+#include <quorvel/version.hpp>
 #include "programs/pal/pal.hpp"
 #include "programs/play/play.hpp"
 #include "tests/support/iff_files.hpp"
@@ -95,6 +100,71 @@ TEST(PalProgram, ConvertInfoAndSwatch) {
   EXPECT_NE(dos.find("registers 40-47, 15.00 steps/s, running"), std::string::npos) << dos;
 }
 
+using namespace std::string_view_literals;
+
+testing::Bytes Text(std::string_view text) { return testing::Bytes(text.begin(), text.end()); }
+
+// A 2 x 2 Truevision TGA of 24-bit colour, stored plainly.
+testing::Bytes Tga() {
+  testing::Bytes tga(18 + 2 * 2 * 3, 0x80);
+  const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0};
+  std::copy(std::begin(header), std::end(header), tga.begin());
+  return tga;
+}
+
+// Pictures are named by their kind; pictures of kinds that are not read are told as such,
+// not as palette files of no known format.
+TEST(PalProgram, NamesTheKindOfEveryPicture) {
+  testing::Bytes pcx(128, 0);
+  pcx[0] = 10, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8, pcx[65] = 1;
+  testing::Bytes bmp = Text("BM"sv);
+  bmp.resize(54, 0);
+  bmp[10] = 54, bmp[14] = 40;
+  bmp.push_back(0);
+  testing::IffPicture chunky = CyclingPicture();
+  chunky.planar = false;
+  testing::Bytes tgaWithoutPixels = Tga();
+  tgaWithoutPixels.resize(18 + 5);
+  const struct {
+    testing::Bytes bytes;
+    const char* kind;
+  } kinds[] = {
+      {IffFile(CyclingPicture(), {}), "IFF ILBM"}, {IffFile(chunky, {}), "IFF PBM"},
+      {Text("GIF89a\x01\x00\x01\x00"sv), "GIF"},    {Text("\x89PNG\r\n\x1a\n...."sv), "PNG"},
+      {pcx, "PCX"},                                {bmp, "BMP"},
+      {Text("\xFF\xD8\xFF\xE0\x00\x10JFIF"sv), "JPEG"},
+      {testing::Bytes{'I', 'I', '*', 0, 8, 0, 0, 0}, "TIFF"},
+      {Text("RIFF\x10\x00\x00\x00WEBPVP8 "sv), "WebP"},
+      {Text("qoif\x00\x00\x00\x02"sv), "QOI"},      {Text("/* XPM */\nstatic char *p[] = {\n"sv), "XPM"},
+      {Tga(), "TGA"},                              {tgaWithoutPixels, ""},
+      {testing::Bytes(768, 0x10), ""},             {Text("GIMP Palette\n"sv), ""},
+  };
+  for (const auto& k : kinds) EXPECT_EQ(PictureKindOf(k.bytes), k.kind) << k.kind;
+
+  TempDir dir;
+  for (const auto& [name, kind] : {std::pair{"p.lbm", "IFF ILBM"}, std::pair{"p.pbm", "IFF PBM"}}) {
+    const std::string file = dir.Write(name, IffFile(kind == std::string("IFF PBM") ? chunky : CyclingPicture(), {}));
+    const Ran info = Pal({"info", file});
+    EXPECT_NE(info.out.find(std::string("format   ") + kind + " picture\n"), std::string::npos) << info.out;
+  }
+  const struct {
+    const char* name;
+    testing::Bytes bytes;
+    const char* says;
+  } unread[] = {
+      {"photo.jpg", Text("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00"sv), "photo.jpg: a picture of a kind that is not read (JPEG, 11 bytes)"},
+      {"icon.xpm", Text("/* XPM */\nstatic char *icon[] = {\n\"1 1 1 1\",\n\"a c #FF0000\",\n\"a\"};\n"sv),
+       "icon.xpm: a picture of a kind that is not read (XPM, "},
+      {"pic.tga", Tga(), "pic.tga: a picture of a kind that is not read (TGA, 30 bytes)"},
+      {"noise.bin", Text("nothing in particular"sv), "noise.bin: not a palette file of a known format (21 bytes)"},
+  };
+  for (const auto& u : unread) {
+    const Ran info = Pal({"info", dir.Write(u.name, u.bytes)});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.err.find(u.says), std::string::npos) << info.err;
+  }
+}
+
 TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
   TempDir dir;
   const std::string in = dir.Write("in.gpl", testing::Bytes{'G', 'I', 'M', 'P', ' ', 'P', 'a', 'l', 'e', 't', 't', 'e', '\n', '1', ' ', '2', ' ', '3', '\n'});
@@ -142,6 +212,46 @@ TEST(PalProgram, NeverWritesOntoItsInputAndFailsWithStatusOne) {
   EXPECT_EQ(Pal({"--help"}).status, 0);
 }
 
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs one of the programs' executables through the shell with `redirect` for its
+// standard output; its standard error is kept.
+Ran Program(const std::string& name, const std::string& args, const std::string& redirect, const TempDir& dir) {
+  const std::string err = dir.Path(name + ".err");
+  const std::string command = std::string(QUORVEL_PROGRAM_DIR) + "/" + name + " " + args + " " + redirect +
+                              " 2>'" + err + "' </dev/null";
+  const int status = std::system(command.c_str());
+  Ran ran;
+  ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ran.err = FileText(err);
+  return ran;
+}
+
+// Every program tells its version the same way, and output that could not be written
+// (here to a full device) is an error, never a success.
+TEST(Programs, TellTheirVersionAndFailWhenTheirOutputIsLost) {
+  TempDir dir;
+  for (const std::string name : {"quorvel-demo", "quorvel-showcase", "quorvel-pal", "quorvel-play"}) {
+    const std::string out = dir.Path(name + ".out");
+    const Ran version = Program(name, "--version", ">'" + out + "'", dir);
+    EXPECT_EQ(version.status, 0) << name << ": " << version.err;
+    EXPECT_EQ(FileText(out).rfind(name + " " + kVersion + " (conversion kernel: ", 0), 0u) << FileText(out);
+    for (const char* args : {"--version", "--help"}) {
+      const Ran full = Program(name, args, ">/dev/full", dir);
+      EXPECT_EQ(full.status, 1) << name << " " << args;
+      EXPECT_EQ(full.err, name + ": cannot write to standard output: No space left on device\n") << name;
+    }
+  }
+  const Ran info = Program("quorvel-pal", "info '" + kClassic4 + "'", ">/dev/full", dir);
+  EXPECT_EQ(info.status, 1);
+  EXPECT_NE(info.err.find("cannot write to standard output"), std::string::npos) << info.err;
+}
+
 TEST(PlayProgram, CycleSpecsAndOptions) {
   Cycle c;
   std::string error;
@@ -164,10 +274,10 @@ TEST(PlayProgram, CycleSpecsAndOptions) {
   play::PlayOptions options;
   ASSERT_TRUE(play::ParsePlayArgs({"--dos-cycles", "pic.lbm", "--cycle", "1-9@2"}, options, error));
   EXPECT_EQ(options.file, "pic.lbm");
-  EXPECT_TRUE(options.dosCycles);
+  EXPECT_EQ(options.cycleFlags, programs::CycleFlags::Dos);
   EXPECT_EQ(options.extraCycles.size(), 1u);
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-           {}, {"a", "b"}, {"a", "--cycle"}, {"a", "--loud"}}) {
+           {}, {"a", "b"}, {"a", "--cycle"}, {"a", "--loud"}, {"a", "--dos-cycles", "--strict-flags"}}) {
     play::PlayOptions o;
     EXPECT_FALSE(play::ParsePlayArgs(bad, o, error));
   }
@@ -241,32 +351,112 @@ TEST(PlayProgram, PlayerDrawsOnceAndRunsCyclesByTheClockAndKeys) {
   EXPECT_FALSE(player.Frame(9900));
 }
 
-// Presses keys once the program's frames are running (OpenScreen empties the queue).
+// Presses keys once the program's frames are running (OpenScreen empties the queue), and
+// counts the writes to each register.
 struct KeysAfterFrames : DisplayObserver {
   int32_t frames = 0;
+  std::array<int32_t, 256> writes{};
   void OnSleep(int32_t) override {
     if (++frames == 30) PushKey('b'), PushKey(27);
   }
+  void OnPaletteEntryRgb(int32_t index, uint32_t) override { ++writes[size_t(index)]; }
 };
 
-TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
-  TempDir dir;
-  const std::string file = dir.Write("p.lbm", IffFile(CyclingPicture(), {}));
+struct Played : Ran {
+  std::array<int32_t, 256> writes{};
+};
+
+// quorvel-play headless on virtual time for 30 frames (half a second), then Escape.
+Played Play(const std::vector<std::string>& args) {
   SetHeadless(true);
   SetVirtualTime(true);
   KeysAfterFrames keys;
   SetDisplayObserver(&keys);
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  EXPECT_EQ(play::RunPlay({file, "--cycle", "32-39@4"}, out, err), 0);
+  Played played;
+  played.status = play::RunPlay(args, out, err);
   SetDisplayObserver(nullptr);
-  EXPECT_EQ(keys.frames, 30);
-  EXPECT_FALSE(ScreenIsOpen());
-  EXPECT_EQ(Drain(err), "");
-  Drain(out);
+  SetVirtualTime(false);
+  played.out = Drain(out);
+  played.err = Drain(err);
+  played.writes = keys.writes;
+  return played;
+}
 
+size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// Scenes of the colour-cycling web ecosystem, and many DOS files, mark every cycle with
+// flags 0 or 2 (reversed) and nothing else: with no cycle marked running, those whose rate
+// moves them run, and stderr says so once. --strict-flags reads the active flag alone.
+TEST(PlayProgram, RunsTheCyclesOfAPictureThatMarksNoneRunning) {
+  TempDir dir;
+  const std::string unmarked = dir.Write("scene.lbm", IffFile(CyclingPicture(), {testing::CrngChunk(4096, 0, 32, 35),
+                                                                                 testing::CrngChunk(4096, 2, 36, 39),
+                                                                                 testing::CrngChunk(0, 0, 40, 47)}));
+  const Played usual = Play({unmarked});
+  EXPECT_EQ(usual.status, 0);
+  EXPECT_EQ(Count(usual.err, "scene.lbm marks none of its colour cycles as running; running the 2 whose rate "
+                             "moves them"), 1u) << usual.err;
+  EXPECT_EQ(usual.err.find("no running colour cycles"), std::string::npos) << usual.err;
+  EXPECT_GT(usual.writes[33], 3) << "half a second at 15 steps a second moves it 7 times";
+  EXPECT_GT(usual.writes[37], 3);
+  EXPECT_LE(usual.writes[41], 1);
+
+  const Played strict = Play({"--strict-flags", unmarked});
+  EXPECT_EQ(strict.status, 0);
+  EXPECT_LE(strict.writes[33], 1);
+  EXPECT_NE(strict.err.find("scene.lbm has no running colour cycles; without --strict-flags"), std::string::npos)
+      << strict.err;
+  EXPECT_EQ(strict.err.find("marks none"), std::string::npos) << strict.err;
+
+  // One cycle marked running: DeluxePaint's reading holds and the others stay still.
+  const std::string marked = dir.Write("marked.lbm", IffFile(CyclingPicture(), {testing::CrngChunk(4096, 1, 32, 35),
+                                                                                testing::CrngChunk(4096, 0, 36, 39)}));
+  const Played one = Play({marked});
+  EXPECT_EQ(one.err, "");
+  EXPECT_GT(one.writes[33], 3);
+  EXPECT_LE(one.writes[37], 1);
+
+  // Where nothing would move, the hint never sends anyone to the option just given.
+  const std::string still = dir.Write("still.lbm", IffFile(CyclingPicture(), {testing::CrngChunk(0, 0, 32, 39)}));
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{still}, {"--dos-cycles", still}}) {
+    const Played ran = Play(args);
+    EXPECT_NE(ran.err.find("still.lbm has no running colour cycles; none of its 1 cycles would move a colour: "
+                           "add some with --cycle"), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find("--dos-cycles"), std::string::npos) << ran.err;
+  }
+
+  // quorvel-pal info tells the cycles as the player runs them.
+  const std::string info = Pal({"info", unmarked}).out;
+  EXPECT_NE(info.find("registers 32-35, 15.00 steps/s, running"), std::string::npos) << info;
+  EXPECT_NE(info.find("registers 36-39, 15.00 steps/s reversed, running"), std::string::npos) << info;
+  EXPECT_NE(info.find("registers 40-47, 0.00 steps/s, not running"), std::string::npos) << info;
+  EXPECT_NE(info.find("  note     none is marked running; the 2 whose rate moves them run"), std::string::npos)
+      << info;
+  const std::string strictInfo = Pal({"info", "--strict-flags", unmarked}).out;
+  EXPECT_NE(strictInfo.find("registers 32-35, 15.00 steps/s, not running"), std::string::npos) << strictInfo;
+  EXPECT_EQ(strictInfo.find("note"), std::string::npos) << strictInfo;
+  EXPECT_EQ(Pal({"info", "--strict-flags", "--dos-cycles", unmarked}).status, 1);
+}
+
+TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
+  TempDir dir;
+  const std::string file = dir.Write("p.lbm", IffFile(CyclingPicture(), {}));
+  const Played played = Play({file, "--cycle", "32-39@4"});
+  EXPECT_EQ(played.status, 0);
+  EXPECT_GT(played.writes[33], 1);
+  EXPECT_FALSE(ScreenIsOpen());
+  EXPECT_EQ(played.err, "");
+
+  SetHeadless(true);
+  SetVirtualTime(true);
   const std::string rgb = dir.Write("rgb.bmp", testing::Bytes(100, 0));
-  err = std::tmpfile();
+  std::FILE* err = std::tmpfile();
   EXPECT_EQ(play::RunPlay({rgb}, stdout, err), 1);
   EXPECT_NE(Drain(err).find("rgb.bmp: not a picture that can be read"), std::string::npos);
   EXPECT_FALSE(ScreenIsOpen());

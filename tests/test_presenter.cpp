@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <future>
@@ -231,6 +232,33 @@ TEST_F(PresenterDeathTest, ClosingTheWindowEndsTheProgramSuccessfully) {
         std::exit(3);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// Xlib ends the process with exit() on the display thread when its server goes away; so
+// may other window-system libraries. The program ends with a message and status 1, not
+// with an abort from static destructors joining the display thread from itself.
+TEST_F(PresenterDeathTest, ExitOnTheDisplayThreadEndsTheProgramWithAMessage) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        if (!OpenScreen(18, 8, 2, 0)) std::exit(2);
+        static const std::thread::id program = std::this_thread::get_id();
+        static std::atomic<bool> exited{false};
+        // SDL calls event watchers on the thread that takes its events: the display thread.
+        SDL_AddEventWatch(
+            [](void*, SDL_Event*) {
+              if (std::this_thread::get_id() != program && !exited.exchange(true)) std::exit(1);
+              return 0;
+            },
+            nullptr);
+        // The program's thread goes on drawing while the display thread ends the process.
+        for (int32_t i = 0;; ++i) {
+          SetPaletteEntry(i & 255, i & 63);
+          std::this_thread::sleep_for(1ms);
+          if (i == 10000) std::exit(3);
+        }
+      },
+      ::testing::ExitedWithCode(1), "quorvel: lost the display: the window system ended the program");
 }
 
 }  // namespace

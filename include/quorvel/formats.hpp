@@ -158,6 +158,10 @@ std::vector<Cycle> RunningCycles(const std::vector<PictureCycle>& cycles);
 // Whether the bytes start like a picture file (IFF ILBM or PBM, GIF, PNG, BMP, PCX)
 // rather than a palette.
 bool LooksLikePicture(const std::vector<uint8_t>& bytes);
+// The kind of picture the bytes start like, for messages: one that is read ("IFF ILBM",
+// "IFF PBM", "PCX", "GIF", "PNG", "BMP"), one that is told but not read ("JPEG", "TIFF",
+// "WebP", "QOI", "XPM", "TGA"), or "" for anything else.
+std::string PictureKindOf(const std::vector<uint8_t>& bytes);
 
 // An 8-bit indexed picture.
 struct IndexedPicture {

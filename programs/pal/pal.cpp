@@ -7,6 +7,8 @@
 #include <quorvel/formats.hpp>
 
 #include "programs/common/arguments.hpp"
+#include "programs/common/cycle_flags.hpp"
+#include "programs/common/program.hpp"
 
 namespace quorvel::pal {
 namespace {
@@ -16,14 +18,16 @@ constexpr char kUsage[] =
     "  quorvel-pal info FILE...                  what each palette or picture holds\n"
     "  quorvel-pal convert IN OUT --to FORMAT    writes the palette of IN as FORMAT\n"
     "  quorvel-pal swatch IN OUT.png             draws the palette of IN as a 16x16 grid\n"
-    "  quorvel-pal --help\n"
+    "  quorvel-pal --help | --version\n"
     "\n"
     "IN may be a palette file or an indexed picture (IFF ILBM/PBM, PCX, GIF, PNG, BMP),\n"
     "whose palette is taken. Options of every command:\n"
     "  --from FORMAT   read IN as FORMAT instead of recognising it (raw6 or raw8 say the\n"
     "                  depth of a 768-byte file)\n"
-    "  --dos-cycles    take the cycles DOS-era pictures store with flags 0 as running, as\n"
-    "                  quorvel-play --dos-cycles runs them\n"
+    "  --dos-cycles    take every cycle whose rate moves it as running, whatever its flags\n"
+    "  --strict-flags  take only the cycles marked active as running, as DeluxePaint does\n"
+    "                  (by default, when none is marked, those whose rate moves them run)\n"
+    "                  Cycles are told as quorvel-play runs them with the same option.\n"
     "\n"
     "FORMAT for --to: raw6 raw8 pp256 gpl jasc riff act hex col colpro paintnet\n"
     "Also read: aco (Photoshop swatches), ase (Adobe swatch exchange).\n"
@@ -38,6 +42,7 @@ struct Input {
   bool picture = false;
   int32_t width = 0, height = 0;
   std::vector<PictureCycle> cycles;
+  size_t runningUnmarked = 0;  // cycles that run because none is marked running
   std::vector<std::string> warnings;
   std::string error;
 };
@@ -54,9 +59,10 @@ std::string DepthText(int32_t bits, bool guessed) {
   return text;
 }
 
-Input FromPicture(const std::vector<uint8_t>& bytes, const std::string& path, const CycleReadOptions& cycles) {
+Input FromPicture(const std::vector<uint8_t>& bytes, const std::string& path, programs::CycleFlags flags) {
   Input in;
-  const PictureReadResult read = ParsePicture(bytes, path, cycles);
+  PictureReadResult read = ParsePicture(bytes, path, programs::CycleReadOptionsFor(flags));
+  if (read.ok()) in.runningUnmarked = programs::RunCyclesNoneIsMarkedFor(bytes, flags, read.picture.cycles);
   in.error = read.error;
   in.warnings = read.warnings;
   in.picture = true;
@@ -66,7 +72,7 @@ Input FromPicture(const std::vector<uint8_t>& bytes, const std::string& path, co
   in.file.count = read.picture.colourCount;
   in.entriesInFile = read.picture.colourCount;
   in.cycles = read.picture.cycles;
-  in.description = "indexed picture";
+  in.description = PictureKindOf(bytes) + " picture";
   in.depth = "8-bit";
   return in;
 }
@@ -89,7 +95,7 @@ Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, Pa
 // never read as a PP256 palette. A picture that cannot be read is a palette only when its
 // content or name says so and it reads as one: a damaged picture of 768 or 1024 bytes
 // gives the picture's error, not a palette of garbage.
-Input Load(const std::string& path, PaletteFormat from, const CycleReadOptions& cycles) {
+Input Load(const std::string& path, PaletteFormat from, programs::CycleFlags cycles) {
   std::vector<uint8_t> bytes;
   const std::string error = ReadSmallFile(path, kMaxPictureFileBytes, bytes);
   if (!error.empty()) return Failed(error);
@@ -104,6 +110,10 @@ Input Load(const std::string& path, PaletteFormat from, const CycleReadOptions& 
     return palette.error.empty() ? palette : picture;
   }
   if (int64_t(bytes.size()) > kMaxPaletteFileBytes) {
+    if (const std::string kind = PictureKindOf(bytes); !kind.empty()) {
+      return Failed(path + ": a picture of a kind that is not read (" + kind + ", " + std::to_string(bytes.size()) +
+                    " bytes)");
+    }
     return Failed(path + ": " + std::to_string(bytes.size()) +
                   " bytes is too big for a palette file and it is not a picture");
   }
@@ -122,7 +132,7 @@ void PrintWarnings(const std::vector<std::string>& warnings, std::FILE* err) {
   for (const std::string& w : warnings) std::fprintf(err, "quorvel-pal: warning: %s\n", w.c_str());
 }
 
-int Info(const std::vector<std::string>& files, PaletteFormat from, const CycleReadOptions& cycles,
+int Info(const std::vector<std::string>& files, PaletteFormat from, programs::CycleFlags cycles,
          std::FILE* out, std::FILE* err) {
   int status = 0;
   for (const std::string& path : files) {
@@ -143,6 +153,10 @@ int Info(const std::vector<std::string>& files, PaletteFormat from, const CycleR
     if (in.picture) {
       std::fprintf(out, "  cycles   %zu\n", in.cycles.size());
       for (const PictureCycle& pc : in.cycles) std::fprintf(out, "    %s\n", CycleText(pc).c_str());
+      if (in.runningUnmarked > 0) {
+        std::fprintf(out, "  note     none is marked running; the %zu whose rate moves them run, as "
+                          "quorvel-play runs them (--strict-flags keeps them still)\n", in.runningUnmarked);
+      }
     }
     for (const std::string& w : in.warnings) {
       const bool named = w.rfind(path + ": ", 0) == 0;  // the file is already named above
@@ -166,7 +180,7 @@ bool SameAsInput(const std::string& in, const std::string& out, std::FILE* err) 
 bool LoadForOutput(const std::string& inPath, const std::string& outPath, PaletteFormat from, Input& in,
                    std::FILE* err) {
   if (SameAsInput(inPath, outPath, err)) return false;
-  in = Load(inPath, from, {});
+  in = Load(inPath, from, programs::CycleFlags::Usual);
   if (!in.error.empty()) {
     std::fprintf(err, "quorvel-pal: %s\n", in.error.c_str());
     return false;
@@ -214,11 +228,16 @@ int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   std::vector<std::string> words;
   PaletteFormat to = PaletteFormat::Unknown, from = PaletteFormat::Unknown;
   bool toGiven = false;
-  CycleReadOptions cycles;
+  programs::CycleFlags cycles = programs::CycleFlags::Usual;
+  std::string error;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, out);
+      return 0;
+    }
+    if (arg == "--version") {
+      programs::PrintVersion("quorvel-pal", out);
       return 0;
     }
     if (arg == "--to" || arg == "--from") {
@@ -227,8 +246,8 @@ int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
       if (format == PaletteFormat::Unknown) return Usage(err, "unknown format '" + args[i] + "'");
       (arg == "--to" ? to : from) = format;
       toGiven = toGiven || arg == "--to";
-    } else if (arg == "--dos-cycles") {
-      cycles.dosFlags = true;
+    } else if (arg == "--dos-cycles" || arg == "--strict-flags") {
+      if (!programs::TakeCycleFlags(arg, cycles, error)) return Usage(err, error);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Usage(err, "unknown option '" + arg + "'");
     } else {

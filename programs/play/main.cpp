@@ -1,5 +1,7 @@
+#include "programs/common/program.hpp"
 #include "programs/play/play.hpp"
 
 int main(int argc, char** argv) {
-  return quorvel::play::RunPlay(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);
+  const int code = quorvel::play::RunPlay(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);
+  return quorvel::programs::FinishOutput("quorvel-play", code, stdout, stderr);
 }

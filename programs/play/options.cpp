@@ -59,8 +59,10 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
-    } else if (arg == "--dos-cycles") {
-      options.dosCycles = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--dos-cycles" || arg == "--strict-flags") {
+      if (!programs::TakeCycleFlags(arg, options.cycleFlags, error)) return false;
     } else if (arg == "--full-screen") {
       options.fullScreen = true;
     } else if (arg == "--cycle") {
@@ -93,7 +95,7 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
       return false;
     }
   }
-  if (options.file.empty() && !options.help) {
+  if (options.file.empty() && !options.help && !options.version) {
     error = "no picture given";
     return false;
   }

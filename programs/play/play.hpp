@@ -12,14 +12,17 @@
 #include <quorvel/animator.hpp>
 #include <quorvel/formats.hpp>
 
+#include "programs/common/cycle_flags.hpp"
+
 namespace quorvel::play {
 
 struct PlayOptions {
   std::string file;
   std::vector<Cycle> extraCycles;  // from --cycle, run besides the picture's own
-  bool dosCycles = false;          // --dos-cycles: flags 0 with a rate run
+  programs::CycleFlags cycleFlags = programs::CycleFlags::Usual;  // --dos-cycles, --strict-flags
   bool fullScreen = false;
   bool help = false;
+  bool version = false;
   std::string record;               // --record OUT.gif: the screen to an animated GIF
   double seconds = 10;              // --seconds N: how long it records, then quits
 };

@@ -4,6 +4,7 @@
 #include <quorvel/display.hpp>
 
 #include "programs/common/arguments.hpp"
+#include "programs/common/program.hpp"
 #include "programs/common/recorded_frames.hpp"
 #include "programs/play/play.hpp"
 
@@ -15,12 +16,37 @@ constexpr char kUsage[] =
     "Shows an indexed picture (IFF ILBM/PBM, PCX, GIF, PNG, BMP) and runs its colour cycles.\n"
     "  --cycle LOW-HIGH@STEPS[:wrap|pingpong|sine]\n"
     "                  also cycles registers LOW..HIGH at STEPS steps a second (repeatable)\n"
-    "  --dos-cycles    runs the cycles DOS-era files store with flags 0\n"
+    "  --dos-cycles    runs every cycle whose rate moves it, whatever its flags say\n"
+    "  --strict-flags  runs only the cycles marked active, as DeluxePaint does (by default,\n"
+    "                  when none is marked, those whose rate moves them run)\n"
     "  --full-screen   asks for full screen instead of a window\n"
     "  --record OUT.gif [--seconds N]\n"
     "                  records what the screen shows to an animated GIF for N seconds\n"
     "                  (10), then quits\n"
+    "  --help, --version\n"
     "Keys: B blending on/off, Left/Right slower/faster, Space pause, Escape quits.\n";
+
+// Reads the picture and its cycles by the flags asked for. Returns how many cycles run
+// because the usual reading found none marked running (0 when it found some).
+size_t ReadPicture(const PlayOptions& options, std::vector<uint8_t>& bytes, PictureReadResult& read) {
+  read.error = ReadSmallFile(options.file, kMaxPictureFileBytes, bytes);
+  if (!read.ok()) return 0;
+  read = ParsePicture(bytes, options.file, programs::CycleReadOptionsFor(options.cycleFlags));
+  if (!read.ok()) return 0;
+  return programs::RunCyclesNoneIsMarkedFor(bytes, options.cycleFlags, read.picture.cycles);
+}
+
+// Why nothing of the picture moves, and what would move it.
+std::string NothingRunsHint(const PlayOptions& options, const std::vector<uint8_t>& bytes,
+                            const IndexedPicture& picture) {
+  if (picture.cycles.empty()) return "; add some with --cycle";
+  if (options.cycleFlags == programs::CycleFlags::Strict &&
+      !RunningCycles(programs::CyclesWithMovingRates(bytes)).empty()) {
+    return "; without --strict-flags the cycles whose rate moves them run, or add some with --cycle";
+  }
+  return "; none of its " + std::to_string(picture.cycles.size()) +
+         " cycles would move a colour: add some with --cycle";
+}
 
 }  // namespace
 
@@ -35,6 +61,10 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     std::fputs(kUsage, out);
     return 0;
   }
+  if (options.version) {
+    programs::PrintVersion("quorvel-play", out);
+    return 0;
+  }
   // A recording replaces its file when it ends: never the picture played, by any name.
   const char* recordVariable = std::getenv("QUORVEL_RECORD");
   for (const std::string& gif : {options.record, std::string(recordVariable ? recordVariable : "")}) {
@@ -43,18 +73,26 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
       return 1;
     }
   }
-  const PictureReadResult read = LoadIndexedPicture(options.file, {.dosFlags = options.dosCycles});
+  std::vector<uint8_t> bytes;
+  PictureReadResult read;
+  const size_t unmarkedRunning = ReadPicture(options, bytes, read);
   for (const std::string& warning : read.warnings) std::fprintf(err, "quorvel-play: warning: %s\n", warning.c_str());
   if (!read.ok()) {
     std::fprintf(err, "quorvel-play: %s\n", read.error.c_str());
     return 1;
+  }
+  if (unmarkedRunning > 0) {
+    std::fprintf(err,
+                 "quorvel-play: %s marks none of its colour cycles as running; running the %zu whose "
+                 "rate moves them, as most players do (--strict-flags keeps them still)\n",
+                 options.file.c_str(), unmarkedRunning);
   }
   const IndexedPicture& picture = read.picture;
   std::vector<Cycle> cycles = RunningCycles(picture.cycles);
   cycles.insert(cycles.end(), options.extraCycles.begin(), options.extraCycles.end());
   if (cycles.empty()) {
     std::fprintf(err, "quorvel-play: %s has no running colour cycles%s\n", options.file.c_str(),
-                 picture.cycles.empty() ? "; add some with --cycle" : "; try --dos-cycles or --cycle");
+                 NothingRunsHint(options, bytes, picture).c_str());
   }
   if (!OpenScreen(18, 8, 1, options.fullScreen ? kFullScreen : 0)) {
     std::fprintf(err, "quorvel-play: cannot open the 640x480 256-colour screen: %s\n", ScreenError().c_str());

@@ -7,6 +7,7 @@
 #include <quorvel/display.hpp>
 
 #include "programs/common/arguments.hpp"
+#include "programs/common/program.hpp"
 #include "programs/common/recorded_frames.hpp"
 
 namespace quorvel::showcase {
@@ -128,7 +129,11 @@ int Run(const std::vector<std::string>& args) {
           "Keys: B blending on/off, Left/Right slower/faster, N day/night, G greyscale,\n"
           "I negative, Space pause, Escape quits. Alt+Enter toggles full screen.\n"
           "--record writes what the screen shows to an animated GIF for N seconds (10),\n"
-          "then quits.\n");
+          "then quits. --version prints the version.\n");
+      return 0;
+    }
+    if (arg == "--version") {
+      programs::PrintVersion("quorvel-showcase", stdout);
       return 0;
     }
     const bool hasValue = i + 1 < args.size();

@@ -1,9 +1,13 @@
 // Uses an installed Quorvel: fades a headless screen out on virtual time while recording
-// it to a GIF, then checks a register and the recording. Exits 0 when all is as expected.
+// it to a GIF, then checks a register and the recording; and runs the Animator and reads a
+// palette, so that every public header is compiled. Exits 0 when all is as expected.
 // Usage: consumer OUT.gif
 #include <cstdio>
+#include <string_view>
 
+#include <quorvel/animator.hpp>
 #include <quorvel/display.hpp>
+#include <quorvel/formats.hpp>
 #include <quorvel/palette.hpp>
 #include <quorvel/recorder.hpp>
 #include <quorvel/version.hpp>
@@ -35,6 +39,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "consumer: register 15 is %06X after the fade, recording %s, %lld ms\n",
                  white, recorded ? "written" : recorder.Error().c_str(),
                  static_cast<long long>(recorder.LengthMs()));
+    return 1;
+  }
+  Animator anim(Palette::Default());
+  anim.FadeTo({0, 0, 0}, {.durationMs = 100});
+  anim.Update(0);
+  anim.Update(100);
+  constexpr std::string_view gpl = "GIMP Palette\n255 0 0\n";
+  const PaletteReadResult red = ParsePalette({gpl.begin(), gpl.end()}, "red.gpl");
+  if (anim.Output()[15] != Rgb8{0, 0, 0} || !red.ok() || red.file.colours[0] != Rgb8{255, 0, 0}) {
+    std::fprintf(stderr, "consumer: the Animator's fade or the palette reader went wrong: %s\n",
+                 red.error.c_str());
     return 1;
   }
   std::printf("consumer: Quorvel %s, a fade of %d frames recorded\n", kVersion,

@@ -1,6 +1,7 @@
 // The player's test picture: a 640x480 IFF ILBM of 256 colours with one colour cycle.
 // The top half is eight still stripes in colours 1..8; the bottom half is a band of
-// colours 32..95 in vertical stripes, cycled at 30 steps a second.
+// colours 32..95 in vertical stripes, cycled at 30 steps a second. The cycle's flags are
+// 1 (active) unless given: the scenes of the colour-cycling web players carry 0 or 2.
 
 const width = 640, height = 480;
 
@@ -30,7 +31,7 @@ function chunk(type, body) {
   return Buffer.concat([header, body, pad]);
 }
 
-export function playerPicture() {
+export function playerPicture(flags = 1, name = 'cycle-test.iff') {
   const bmhd = Buffer.alloc(20);
   bmhd.writeUInt16BE(width, 0);
   bmhd.writeUInt16BE(height, 2);
@@ -48,7 +49,7 @@ export function playerPicture() {
   // CRNG: padding, rate (16384 is 60 steps a second), flags (1: active), low, high.
   const crng = Buffer.alloc(8);
   crng.writeUInt16BE(8192, 2);
-  crng.writeUInt16BE(1, 4);
+  crng.writeUInt16BE(flags, 4);
   crng[6] = 32;
   crng[7] = 95;
 
@@ -74,5 +75,5 @@ export function playerPicture() {
     const x = stripe * 80 + 40, y = 120;
     still.push([x, y, colourOf(indexAt(x, y))]);
   }
-  return {name: 'cycle-test.iff', bytes, still, cycled: {x1: 0, y1: 240, x2: 639, y2: 479}};
+  return {name, bytes, still, cycled: {x1: 0, y1: 240, x2: 639, y2: 479}};
 }

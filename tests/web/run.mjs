@@ -308,11 +308,12 @@ async function testShowcase() {
 async function testPlayer() {
   const program = 'quorvel-play';
   const picture = playerPicture();
-  const file = path.join(shots, picture.name);
-  fs.writeFileSync(file, picture.bytes);
   const {page, console: console_} = await open(`${program}.html`);
-  await page.waitForFunction(() => getComputedStyle(document.getElementById('picker')).display !== 'none',
-                             {timeout: 20000});
+  const pickerShown = () => page.waitForFunction(
+      () => getComputedStyle(document.getElementById('picker')).display !== 'none', {timeout: 20000})
+      .then(() => true, () => false);
+  const status = () => page.$eval('#status', (e) => e.textContent);
+  await pickerShown();
   loadedOnce(program);
   await page.screenshot({path: path.join(shots, `${program}-picker.png`)});
   const input = await page.$('#file');
@@ -323,24 +324,62 @@ async function testPlayer() {
             getComputedStyle(document.getElementById('picker')).display !== 'none',
       {timeout: 5000}).then(() => true, () => false);
   check(refused, 'play: a PNG is refused with a message on the page, and the picker returns');
-  await input.uploadFile(file);
 
-  // The still part of the picture shows its own colours; the cycled part moves.
+  // Plays a picture made here with the page's options; returns how many pixels of its
+  // cycled band changed in half a second, or null when it never showed.
   const shows = (p) => picture.still.every(([x, y, rgb]) => {
     const i = (y * 640 + x) * 4;
     return p[i] === rgb[0] && p[i + 1] === rgb[1] && p[i + 2] === rgb[2];
   });
-  const first = await waitForCanvas(page, shows, 20000);
-  check(first !== null, `play: shows the picture ${picture.name}`);
-  await page.screenshot({path: path.join(shots, `${program}.png`)});
-  if (first) {
+  async function play(made, {flags = '', cycles = '', shot = null} = {}) {
+    await page.select('#flags', flags);
+    await page.$eval('#cycles', (e, value) => { e.value = value; }, cycles);
+    const file = path.join(shots, made.name);
+    fs.writeFileSync(file, made.bytes);
+    await input.uploadFile(file);
+    const first = await waitForCanvas(page, shows, 20000);
+    if (shot) await page.screenshot({path: path.join(shots, shot)});
+    if (!first) return null;
     await sleep(500);
     const second = await canvasPixels(page);
-    const {x1, y1, x2, y2} = picture.cycled;
-    check(differing(first, second, x1, y1, x2, y2) > 0 && shows(second),
-          `play: cycles the picture's colours (${differing(first, second, x1, y1, x2, y2)} ` +
-          `pixels of the cycled band changed in half a second, the rest stayed)`);
+    const {x1, y1, x2, y2} = made.cycled;
+    return shows(second) ? differing(first, second, x1, y1, x2, y2) : null;
   }
+  // Escape ends the player; the page offers the next choice over a cleared canvas.
+  async function escape(what) {
+    await page.keyboard.press('Escape');
+    const back = await pickerShown();
+    const left = lit(await canvasPixels(page), 0, 0, 639, 479);
+    check(back && left === 0, `play: Escape after ${what} brings the picker back over a cleared canvas ` +
+                              `(${left} pixels still lit)`);
+  }
+
+  // The still part of the picture shows its own colours; the cycled part moves.
+  const moved = await play(picture, {shot: `${program}.png`});
+  check(moved > 0, `play: shows ${picture.name} and cycles its colours (${moved} pixels of the ` +
+                   'cycled band changed in half a second, the rest stayed)');
+  await escape(picture.name);
+  await page.screenshot({path: path.join(shots, `${program}-after-escape.png`)});
+
+  // A picture that marks no cycle active, as the web players' scenes do: its cycle runs,
+  // the page says why, and it names no option the page does not have.
+  const unmarked = playerPicture(0, 'unmarked.iff');
+  const ran = await play(unmarked, {shot: `${program}-unmarked.png`});
+  const note = await status();
+  check(ran > 0 && /marks none of its colour cycles as running/.test(note),
+        `play: a picture that marks no cycle active has them run (${ran} pixels changed; the page ` +
+        `says "${note}")`);
+  await escape(unmarked.name);
+  // The page's choices are the player's options: --strict-flags keeps them still and says
+  // why, --cycle adds a cycle.
+  const strict = await play(playerPicture(0, 'unmarked-strict.iff'), {flags: '--strict-flags'});
+  const hint = await status();
+  check(strict === 0 && /without --strict-flags/.test(hint),
+        `play: --strict-flags on the page keeps them still (${strict} pixels changed; "${hint}")`);
+  await escape('--strict-flags');
+  const added = await play(playerPicture(0, 'unmarked-cycle.iff'),
+                           {flags: '--strict-flags', cycles: '32-95@30'});
+  check(added > 0, `play: --cycle on the page adds a cycle (${added} pixels changed)`);
   noConsoleErrors('play', console_);
   await page.close();
 }

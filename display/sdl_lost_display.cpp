@@ -1,0 +1,59 @@
+// A lost display ends the program with a message, whichever thread finds it lost.
+#include "display/sdl_lost_display.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#if defined(__unix__) && !defined(__APPLE__)
+#include <dlfcn.h>
+#endif
+
+namespace quorvel::detail {
+
+void EndForLostDisplay(const char* why) {
+  std::fprintf(stderr, "quorvel: lost the display: %s\n", why);
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+
+#if defined(__unix__) && !defined(__APPLE__)
+namespace {
+
+using SetIoErrorHandler = X11IoErrorHandler (*)(X11IoErrorHandler);
+using DisplayString = const char* (*)(void* display);
+
+// SDL loads Xlib at run time: look it up in the copy already loaded, and load none.
+template <typename Function>
+Function FromXlib(const char* name) {
+  void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (!xlib) return nullptr;
+  auto function = reinterpret_cast<Function>(dlsym(xlib, name));
+  dlclose(xlib);  // only the reference this lookup took; SDL's keeps Xlib loaded
+  return function;
+}
+
+int OnBrokenConnection(void* display) {
+  const auto name = FromXlib<DisplayString>("XDisplayString");
+  const char* server = name && display ? name(display) : nullptr;
+  const std::string why = "the connection to the X server" +
+                          (server && *server ? " " + std::string(server) : std::string()) + " broke";
+  EndForLostDisplay(why.c_str());
+}
+
+}  // namespace
+
+X11IoErrorHandler WatchX11Connection() {
+  const auto set = FromXlib<SetIoErrorHandler>("XSetIOErrorHandler");
+  return set ? set(OnBrokenConnection) : nullptr;
+}
+
+void StopWatchingX11Connection(X11IoErrorHandler previous) {
+  if (const auto set = FromXlib<SetIoErrorHandler>("XSetIOErrorHandler")) set(previous);
+}
+#else
+X11IoErrorHandler WatchX11Connection() { return nullptr; }
+void StopWatchingX11Connection(X11IoErrorHandler) {}
+#endif
+
+}  // namespace quorvel::detail
