@@ -1,5 +1,5 @@
-// For now GIF, PNG, PCX and BMP pictures are decoded through SDL2_image, which gives a
-// surface with its palette. Their header has been checked first (picture_header.cpp).
+// For now PCX and BMP pictures are decoded through SDL2_image, which gives a surface with
+// its palette. Their header has been checked first (picture_header.cpp).
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -75,8 +75,6 @@ std::string DecodeWithSdl(const formats::Bytes& bytes, IndexedPicture& picture) 
 
 namespace formats {
 
-std::string DecodeGif(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
-std::string DecodePng(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
 std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
 std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture) { return DecodeWithSdl(bytes, picture); }
 

@@ -16,8 +16,6 @@ std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error) {
 namespace quorvel::formats {
 
 // The kinds still decoded through SDL2_image.
-std::string DecodeGif(const Bytes&, IndexedPicture&) { return "no SDL2_image in the fuzzer"; }
-std::string DecodePng(const Bytes&, IndexedPicture&) { return "no SDL2_image in the fuzzer"; }
 std::string DecodePcx(const Bytes&, IndexedPicture&) { return "no SDL2_image in the fuzzer"; }
 std::string DecodeBmp(const Bytes&, IndexedPicture&) { return "no SDL2_image in the fuzzer"; }
 
