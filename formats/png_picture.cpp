@@ -116,10 +116,9 @@ std::string ReadColours(png_structp png, png_infop info, int type, int depth, In
       const uint8_t grey = uint8_t(i * 255 / (greys - 1));
       picture.palette[size_t(i)] = {grey, grey, grey};
     }
-    // A 16-bit transparent grey is one of 65536; no grey of the 256 stands for it alone.
-    if (hasTrns && transparentGrey && depth <= 8 && transparentGrey->gray < greys) {
-      picture.alpha[transparentGrey->gray] = 0;
-    }
+    // The transparent grey is stored in 16 bits, of which only the picture's depth counts.
+    // A 16-bit one is one of 65536 greys: none of the 256 stands for it alone.
+    if (hasTrns && transparentGrey && depth <= 8) picture.alpha[size_t(transparentGrey->gray & (greys - 1))] = 0;
   }
   // The transparent index is the first entry of opacity 0.
   const auto* clear = std::find(picture.alpha.begin(), picture.alpha.begin() + picture.colourCount, 0);

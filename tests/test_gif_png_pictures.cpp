@@ -186,11 +186,12 @@ TEST(PngPictures, PalettePicturesOfEveryDepthWithTheirOpacities) {
   EXPECT_EQ(read.picture.alpha[0], 9);
 }
 
-// A greyscale picture is its ramp of greys, and its tRNS grey is transparent.
+// A greyscale picture is its ramp of greys, and its tRNS grey is transparent: as many of
+// its 16 bits as the picture's depth count.
 TEST(PngPictures, GreyscalePicturesReadAsTheirRampOfGreys) {
   for (int32_t depth : {1, 2, 4, 8}) {
     const int32_t greys = 1 << depth;
-    const PngSamples png{6, 5, depth, 0, depth == 4, Noise(30, greys, 7), {PngChunk("tRNS", {0, 1})}};
+    const PngSamples png{6, 5, depth, 0, depth == 4, Noise(30, greys, 7), {PngChunk("tRNS", {0x12, 0x01})}};
     const PictureReadResult read = Read(PngFile(png));
     ASSERT_TRUE(read.ok()) << read.error << " " << depth;
     EXPECT_EQ(read.picture.pixels, png.samples) << depth;
