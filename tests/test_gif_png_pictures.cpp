@@ -76,6 +76,15 @@ TEST(GifPictures, TheFirstImageWithItsColoursAndTransparency) {
   std::array<uint8_t, 256> alpha = IndexedPicture::FullyOpaque();
   alpha[6] = 0;
   EXPECT_EQ(read.picture.alpha, alpha);
+  // Of two graphic control extensions before the image, the first counts (as giflib's own
+  // reader of whole files takes it).
+  Bytes twice = GifFile(Colours(4, 0), {first, second});
+  const size_t control = 13 + 3 * 4;
+  ASSERT_EQ(twice[control + 1], 0xF9);
+  Bytes other(twice.begin() + control, twice.begin() + control + 8);
+  other[6] = 3;
+  twice.insert(twice.begin() + control + 8, other.begin(), other.end());
+  EXPECT_EQ(Read(twice).picture.transparentIndex, 6);
 
   // Without a local table the global one counts; without a control extension all is opaque.
   first.localColours.clear();
