@@ -46,6 +46,12 @@ std::vector<uint8_t> GifFile(const std::vector<Rgb8>& colours, const std::vector
       Expect(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block) == GIF_OK, "control");
     }
     ColorMapObject* local = ColourMap(image.localColours);
+    // giflib keeps a copy of the last local table and drops it unfreed when an image
+    // without one follows: free it first.
+    if (!local && gif->Image.ColorMap) {
+      GifFreeMapObject(gif->Image.ColorMap);
+      gif->Image.ColorMap = nullptr;
+    }
     Expect(EGifPutImageDesc(gif, 0, 0, image.width, image.height, image.interlaced, local) == GIF_OK, "image");
     GifFreeMapObject(local);
     std::vector<uint8_t> pixels = image.pixels;
