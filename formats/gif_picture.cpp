@@ -80,15 +80,9 @@ std::string ReadImage(GifFileType& gif, size_t at, int32_t transparent, const Gi
   picture.height = height;
   picture.colourCount = std::min(colours->ColorCount, 256);
   // The LZW data may name any colour below 2 to the power of its code size, whatever the
-  // colour table holds: a colour past the table is damage, not a colour to make up.
-  const auto outside = std::find_if(picture.pixels.begin(), picture.pixels.end(),
-                                    [&](uint8_t index) { return index >= picture.colourCount; });
-  if (outside != picture.pixels.end()) {
-    const size_t i = size_t(outside - picture.pixels.begin());
-    return AtByte(at, "pixel (" + std::to_string(i % size_t(width)) + ", " + std::to_string(i / size_t(width)) +
-                          ") of the GIF's first image is colour " + std::to_string(*outside) +
-                          "; its colour table holds " + std::to_string(picture.colourCount));
-  }
+  // colour table holds.
+  const std::string table = image.ColorMap ? "the first image's colour table" : "the GIF's colour table";
+  if (std::string problem = CheckPixelColours(picture, table); !problem.empty()) return AtByte(at, problem);
   for (int32_t i = 0; i < picture.colourCount; ++i) {
     const GifColorType c = colours->Colors[i];
     picture.palette[size_t(i)] = {c.Red, c.Green, c.Blue};

@@ -18,4 +18,9 @@ std::string DecodeIff(const Bytes& bytes, IndexedPicture& picture);  // iff_chun
 std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture);  // pcx_picture.cpp
 std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture);  // bmp_picture.cpp
 
+// "" when every pixel names one of the picture's colourCount colours, else the first that
+// does not: "pixel (3, 2) is colour 7; <table> holds 4". A colour past the file's table
+// is damage, not a colour to make up. The picture's width must be set.
+std::string CheckPixelColours(const IndexedPicture& picture, const std::string& table);
+
 }  // namespace quorvel::formats

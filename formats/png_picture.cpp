@@ -140,17 +140,10 @@ std::string Decode(png_structp png, png_infop info, PngSource& source, IndexedPi
   std::vector<png_bytep> rows(height);
   for (size_t y = 0; y < height; ++y) rows[y] = picture.pixels.data() + y * width;
   if (!ReadRows(png, rows.data())) return Failed(source);
-  // libpng lets a colour past the PLTE through as a warning: it is damage.
-  const auto outside = std::find_if(picture.pixels.begin(), picture.pixels.end(),
-                                    [&](uint8_t index) { return index >= picture.colourCount; });
-  if (outside != picture.pixels.end()) {
-    const size_t i = size_t(outside - picture.pixels.begin());
-    return "pixel (" + std::to_string(i % width) + ", " + std::to_string(i / width) + ") is colour " +
-           std::to_string(*outside) + "; the PLTE holds " + std::to_string(picture.colourCount);
-  }
   picture.width = int32_t(width);
   picture.height = int32_t(height);
-  return "";
+  // libpng lets a colour past the PLTE through with a warning.
+  return CheckPixelColours(picture, "the PLTE");
 }
 
 }  // namespace

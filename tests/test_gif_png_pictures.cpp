@@ -154,7 +154,7 @@ TEST(GifPictures, CutShortOrDamagedIsAnError) {
   Bytes past = GifFile(Colours(4, 0), {{2, 2, {0, 1, 2, 1}, false, {}, -1}});
   past[10] &= 0xF8;
   past.erase(past.begin() + 13 + 6, past.begin() + 13 + 12);
-  ExpectRefused(past, "pixel (0, 1) of the GIF's first image is colour 2; its colour table holds 2");
+  ExpectRefused(past, "byte 19: pixel (0, 1) is colour 2; the GIF's colour table holds 2");
 }
 
 Bytes Plte(int32_t count) {
