@@ -38,16 +38,20 @@ install(FILES ${PROJECT_BINARY_DIR}/QuorvelConfig.cmake
   ${PROJECT_BINARY_DIR}/QuorvelConfigVersion.cmake DESTINATION ${QUORVEL_CMAKE_DIR})
 
 # pkg-config: the prefix is found from the file's own place, so the same file serves any
-# install prefix and the Debian package. A static library's own links go in Libs; a shared
-# one keeps them private.
+# install prefix and the Debian package. A static library's own links go in Libs and its
+# libpng in Requires; a shared one keeps them private.
 file(RELATIVE_PATH QUORVEL_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
 string(REGEX REPLACE "/$" "" QUORVEL_PC_TO_PREFIX "${QUORVEL_PC_TO_PREFIX}")
 if(BUILD_SHARED_LIBS)
   set(QUORVEL_PC_LIBS "")
   set(QUORVEL_PC_LIBS_PRIVATE "-lgif -pthread")
+  set(QUORVEL_PC_REQUIRES "")
+  set(QUORVEL_PC_REQUIRES_PRIVATE "libpng")
 else()
   set(QUORVEL_PC_LIBS " -lgif -pthread")
   set(QUORVEL_PC_LIBS_PRIVATE "")
+  set(QUORVEL_PC_REQUIRES " libpng")
+  set(QUORVEL_PC_REQUIRES_PRIVATE "")
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quorvel.pc.in ${PROJECT_BINARY_DIR}/quorvel.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/quorvel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
@@ -63,5 +67,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 # The programs' shared libraries come from dpkg-shlibdeps; the headers and the CMake and
 # pkg-config files need the development packages of what the library links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libsdl2-image-dev, libgif-dev")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-dev, libgif-dev, libpng-dev")
 include(CPack)

@@ -21,4 +21,9 @@ std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture);  // bmp_pict
 // The refusal of a picture that is not indexed; `what` says what it is ("24 bits a pixel").
 std::string TrueColourPicture(const std::string& what);
 
+// "" when every pixel names one of the picture's colourCount colours, else the first that
+// does not: "pixel (3, 2) is colour 7; <table> holds 4". A colour past the file's table
+// is damage, not a colour to make up. The picture's width must be set.
+std::string CheckPixelColours(const IndexedPicture& picture, const std::string& table);
+
 }  // namespace quorvel::formats

@@ -3,6 +3,8 @@
 // file.
 #include <quorvel/formats.hpp>
 
+#include <algorithm>
+
 #include "formats/file_io.hpp"
 #include "formats/picture_decoders.hpp"
 #include "formats/picture_header.hpp"
@@ -36,6 +38,15 @@ std::string formats::DecodePicture(const Bytes& bytes, IndexedPicture& picture) 
   if (problem.empty()) return "";
   picture = {};
   return "cannot read this " + kindName + " picture: " + problem;
+}
+
+std::string formats::CheckPixelColours(const IndexedPicture& picture, const std::string& table) {
+  const auto outside = std::find_if(picture.pixels.begin(), picture.pixels.end(),
+                                    [&](uint8_t index) { return index >= picture.colourCount; });
+  if (outside == picture.pixels.end()) return "";
+  const size_t at = size_t(outside - picture.pixels.begin()), width = size_t(std::max(picture.width, 1));
+  return "pixel (" + std::to_string(at % width) + ", " + std::to_string(at / width) + ") is colour " +
+         std::to_string(*outside) + "; " + table + " holds " + std::to_string(picture.colourCount);
 }
 
 PictureReadResult ParsePicture(const std::vector<uint8_t>& bytes, const std::string& name,

@@ -43,8 +43,20 @@ std::string CheckIffSize(const Bytes& bytes) {
   return problem;
 }
 
-// The logical screen, then the first image descriptor after the global colour table and
-// any extension blocks; SDL2_image makes the first image's surface.
+// A chain of data sub-blocks: a length byte, that many bytes, until a length of 0.
+bool SkipSubBlocks(ByteReader& in) {
+  for (uint8_t length = 1; length != 0;) {
+    if (!in.U8(length) || !in.Skip(length)) return false;
+  }
+  return true;
+}
+
+std::string GifImageName(int32_t image) { return image == 1 ? "first image" : "image " + std::to_string(image); }
+
+// The logical screen, then every block to the trailer. Each image descriptor is checked,
+// not only the first: a decoder that cannot decode one image may go on to the next. And
+// each image's LZW code size, which sizes the decoder's tables, must be one a GIF can
+// have. The blocks are walked, not decoded, so a GIF cut short is found here too.
 std::string CheckGifSize(const Bytes& bytes) {
   ByteReader in(bytes);
   uint16_t screenWidth = 0, screenHeight = 0;
@@ -58,31 +70,46 @@ std::string CheckGifSize(const Bytes& bytes) {
   if (TooBig(screenWidth, screenHeight)) {
     return AtByte(6, "the GIF's screen is " + PictureSizeProblem(screenWidth, screenHeight));
   }
-  constexpr uint8_t kGlobalColourTable = 0x80;
-  if ((flags & kGlobalColourTable) && !in.Skip(size_t(3) << ((flags & 7) + 1))) {
-    return "the GIF ends inside its colour table";
-  }
-  constexpr uint8_t kExtension = 0x21, kImage = 0x2C;
+  constexpr uint8_t kColourTable = 0x80;
+  const auto tableBytes = [](uint8_t flags) { return size_t(3) << ((flags & 7) + 1); };
+  if ((flags & kColourTable) && !in.Skip(tableBytes(flags))) return "the GIF ends inside its colour table";
+  constexpr uint8_t kExtension = 0x21, kImage = 0x2C, kTrailer = 0x3B;
+  constexpr uint8_t kLeastCodeSize = 2, kMostCodeSize = 8;
+  int32_t images = 0;
   for (;;) {
     const size_t at = in.Offset();
     uint8_t block = 0, label = 0;
-    if (!in.U8(block)) return "the GIF ends before its first image";
+    if (!in.U8(block)) {
+      return images == 0 ? "the GIF ends before its first image" : AtByte(at, "the GIF ends here, without its trailer");
+    }
+    if (block == kTrailer) return images == 0 ? AtByte(at, "the GIF ends before its first image") : "";
     if (block == kImage) {
+      const std::string image = GifImageName(++images);
       uint16_t left, top, width = 0, height = 0;
-      if (!in.U16LE(left) || !in.U16LE(top) || !in.U16LE(width) || !in.U16LE(height)) {
-        return AtByte(at, "the GIF ends inside its first image's descriptor");
+      uint8_t imageFlags = 0, codeSize = 0;
+      if (!in.U16LE(left) || !in.U16LE(top) || !in.U16LE(width) || !in.U16LE(height) || !in.U8(imageFlags)) {
+        return AtByte(at, "the GIF ends inside its " + image + "'s descriptor");
       }
       if (std::string problem = PictureSizeProblem(width, height); !problem.empty()) {
-        return AtByte(at, "the GIF's first image is " + problem);
+        return AtByte(at, "the GIF's " + image + " is " + problem);
       }
-      return "";
+      if ((imageFlags & kColourTable) && !in.Skip(tableBytes(imageFlags))) {
+        return AtByte(at, "the GIF ends inside its " + image + "'s colour table");
+      }
+      const size_t codeSizeAt = in.Offset();
+      if (!in.U8(codeSize)) return AtByte(at, "the GIF ends before its " + image + "'s data");
+      if (codeSize < kLeastCodeSize || codeSize > kMostCodeSize) {
+        return AtByte(codeSizeAt, "the GIF's " + image + " has an LZW code size of " + std::to_string(codeSize) +
+                                      "; a GIF's is 2 to 8");
+      }
+      if (!SkipSubBlocks(in)) return AtByte(at, "the GIF ends inside its " + image + "'s data");
+      continue;
     }
-    if (block != kExtension || !in.U8(label)) {
-      return AtByte(at, "no image where the GIF's first image should be");
+    if (block != kExtension) {
+      return AtByte(at, images == 0 ? "no image where the GIF's first image should be"
+                                    : "neither an image, an extension nor the trailer where the GIF's next block should be");
     }
-    for (uint8_t length = 1; length != 0;) {
-      if (!in.U8(length) || !in.Skip(length)) return AtByte(at, "the GIF ends inside an extension block");
-    }
+    if (!in.U8(label) || !SkipSubBlocks(in)) return AtByte(at, "the GIF ends inside an extension block");
   }
 }
 

@@ -21,9 +21,11 @@ PictureKind RecognisePicture(const Bytes& bytes);
 const char* PictureKindName(PictureKind kind);
 
 // Checks the size the header of a picture of `kind` gives: for IFF every BMHD chunk, for
-// a GIF its logical screen and its first image. Returns "" or what is wrong: a header cut
-// short or without a size, a side of 0, a picture past kMaxPictureSide or
-// kMaxPicturePixels, or an IFF BMHD that the decoder refuses (BmhdProblem).
+// a GIF its logical screen and every image (walking its blocks to the trailer, with each
+// image's LZW code size). Returns "" or what is wrong: a header cut short or without a
+// size, a side of 0, a picture past kMaxPictureSide or kMaxPicturePixels, an IFF BMHD that
+// the decoder refuses (BmhdProblem), or a GIF cut short or with an LZW code size outside
+// 2..8.
 std::string CheckPictureSize(const Bytes& bytes, PictureKind kind);
 // "" when a picture of width x height may be decoded, else why not.
 std::string PictureSizeProblem(int64_t width, int64_t height);

@@ -172,7 +172,8 @@ struct IndexedPicture {
   int32_t colourCount = 0;      // palette entries the picture defines
   // Transparency, where the file gives it (PNG tRNS, a GIF's transparent colour, an IFF
   // picture's transparent colour): the index shown as see-through, or -1, and the opacity
-  // of each palette entry, 255 for opaque.
+  // of each palette entry, 255 for opaque. A PNG may give several entries an opacity of 0:
+  // its transparent index is the first of them.
   int32_t transparentIndex = -1;
   std::array<uint8_t, 256> alpha = FullyOpaque();
   std::vector<PictureCycle> cycles;

@@ -1,9 +1,13 @@
 // Uses an installed Quorvel: fades a headless screen out on virtual time while recording
-// it to a GIF, then checks a register and the recording; and runs the Animator and reads a
-// palette, so that every public header is compiled. Exits 0 when all is as expected.
+// it to a GIF, then checks a register and the recording, reads the recording back as a
+// picture and writes a swatch PNG (so that giflib and libpng are linked as the installed
+// library needs them); and runs the Animator and reads a palette, so that every public
+// header is compiled. Exits 0 when all is as expected.
 // Usage: consumer OUT.gif
 #include <cstdio>
 #include <string_view>
+
+#include <string>
 
 #include <quorvel/animator.hpp>
 #include <quorvel/display.hpp>
@@ -50,6 +54,20 @@ int main(int argc, char** argv) {
   if (anim.Output()[15] != Rgb8{0, 0, 0} || !red.ok() || red.file.colours[0] != Rgb8{255, 0, 0}) {
     std::fprintf(stderr, "consumer: the Animator's fade or the palette reader went wrong: %s\n",
                  red.error.c_str());
+    return 1;
+  }
+  const PictureReadResult first = LoadIndexedPicture(argv[1]);
+  const size_t inTheBox = 200 * 640 + 200;
+  if (!first.ok() || first.picture.width != 640 || first.picture.pixels[inTheBox] != 15) {
+    std::fprintf(stderr, "consumer: the recording's first frame reads as %s\n",
+                 first.ok() ? "another picture" : first.error.c_str());
+    return 1;
+  }
+  PaletteFile palette;
+  palette.colours = first.picture.palette;
+  const std::string swatch = std::string(argv[1]) + ".png";
+  if (const std::string error = WriteSwatchPng(swatch, palette); !error.empty()) {
+    std::fprintf(stderr, "consumer: %s\n", error.c_str());
     return 1;
   }
   std::printf("consumer: Quorvel %s, a fade of %d frames recorded\n", kVersion,

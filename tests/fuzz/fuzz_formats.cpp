@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to every palette format reader (forced, and by recognition under
-// several names), to the IFF chunk walk of colour cycles and the IFF picture decoder, and
-// to the picture header reader of every kind, and writes back what was read in every
-// writable format, which must read again.
+// several names), to the IFF chunk walk of colour cycles and the IFF picture decoder, to
+// the picture header reader of every kind and to the picture reader (picture_checks.hpp),
+// and writes back what was read in every writable format, which must read again.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -9,6 +9,7 @@
 #include <quorvel/formats.hpp>
 #include "formats/iff.hpp"
 #include "formats/picture_header.hpp"
+#include "tests/fuzz/picture_checks.hpp"
 
 namespace {
 
@@ -84,5 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           (image.width <= quorvel::kMaxPictureSide && image.height <= quorvel::kMaxPictureSide &&
            int64_t(image.width) * image.height <= quorvel::kMaxPicturePixels));
   }
+  quorvel::fuzz::CheckPicture(bytes);
   return 0;
 }
