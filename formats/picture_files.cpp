@@ -20,7 +20,10 @@ std::string formats::DecodePicture(const Bytes& bytes, IndexedPicture& picture) 
   picture = {};
   const PictureKind kind = RecognisePicture(bytes);
   if (kind == PictureKind::Unknown) {
-    return "not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are";
+    const std::string told = PictureKindOf(bytes);  // a JPEG, say, is named as one
+    return (told.empty() ? std::string("not a picture that can be read")
+                         : "a picture of a kind that is not read (" + told + ")") +
+           ": only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are";
   }
   const std::string kindName = PictureKindName(kind);
   if (std::string problem = CheckPictureSize(bytes, kind); !problem.empty()) {

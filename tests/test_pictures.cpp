@@ -268,6 +268,8 @@ TEST(Pictures, HugeOrForeignPicturesAreRefusedBeforeTheyAreDecoded) {
       {"deep.lbm", deep, "byte 12: the BMHD gives 9 bit planes: not an indexed picture"},
       {"drawing.svg", Text("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"/>"),
        "not a picture that can be read: only IFF ILBM and PBM, PCX, GIF, PNG and BMP pictures are"},
+      {"photo.jpg", Text("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00"),
+       "a picture of a kind that is not read (JPEG): only IFF ILBM and PBM"},
   };
   for (const auto& c : cases) {
     const std::string path = dir.Write(c.name, c.bytes);
