@@ -1,13 +1,14 @@
 // The two programs over the formats library: quorvel-pal run in-process on files made
 // here, and quorvel-play's options, layout and player headless on virtual time.
 #include <gtest/gtest.h>
-
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include <quorvel/display.hpp>
@@ -459,6 +460,51 @@ TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
   std::FILE* err = std::tmpfile();
   EXPECT_EQ(play::RunPlay({rgb}, stdout, err), 1);
   EXPECT_NE(Drain(err).find("rgb.bmp: not a picture that can be read"), std::string::npos);
+  EXPECT_FALSE(ScreenIsOpen());
+  SetVirtualTime(false);
+}
+
+// Presses Escape after many frames, so that a program that would not end by itself does,
+// and does something at one frame.
+struct EscapeLate : DisplayObserver {
+  int32_t frames = 0;
+  std::function<void()> atFrame10 = [] {};
+  void OnSleep(int32_t) override {
+    if (++frames == 10) atFrame10();
+    if (frames == 300) PushKey(27);
+  }
+};
+
+// --record ends the program once its seconds are recorded; a recording that cannot be
+// put in place fails the program, with the reason.
+TEST(PlayProgram, RecordingEndsThePlayerAndItsFailureIsStatusOne) {
+  TempDir dir;
+  const std::string file = dir.Write("p.lbm", IffFile(CyclingPicture(), {}));
+  const std::string gif = dir.Path("p.gif");
+  SetHeadless(true);
+  SetVirtualTime(true);
+  {
+    EscapeLate keys;
+    SetDisplayObserver(&keys);
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(play::RunPlay({file, "--cycle", "32-39@4", "--record", gif, "--seconds", "1"}, stdout, err), 0);
+    SetDisplayObserver(nullptr);
+    EXPECT_EQ(Drain(err), "");
+    EXPECT_LT(keys.frames, 100) << "one second at 60 frames a second, not until Escape";
+    EXPECT_TRUE(fs::is_regular_file(gif));
+  }
+  {
+    // The file to be replaced is made read-only while recording.
+    EscapeLate keys;
+    keys.atFrame10 = [&] { ::chmod(gif.c_str(), 0444); };
+    SetDisplayObserver(&keys);
+    const auto before = fs::file_size(gif);
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(play::RunPlay({file, "--cycle", "32-39@4", "--record", gif, "--seconds", "1"}, stdout, err), 1);
+    SetDisplayObserver(nullptr);
+    EXPECT_EQ(Drain(err), "quorvel-play: recording to " + gif + ": is read-only (mode 0444), so it is not replaced\n");
+    EXPECT_EQ(fs::file_size(gif), before);
+  }
   EXPECT_FALSE(ScreenIsOpen());
   SetVirtualTime(false);
 }

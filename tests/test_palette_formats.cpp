@@ -402,6 +402,13 @@ TEST(PaletteFormats, FilesThatWouldHangOrFloodAreRefusedAtOnce) {
     EXPECT_EQ(read.file.count, 0);
   }
   ::close(listening);
+  // The largest file read is read.
+  Bytes largest = B("GIMP Palette\n1 2 3\n#");
+  largest.resize(size_t(kMaxPaletteFileBytes) - 1, 'x');
+  largest.push_back('\n');
+  const PaletteReadResult read = ReadPaletteFile(dir.Write("largest.gpl", largest));
+  EXPECT_TRUE(read.ok()) << read.error;
+  EXPECT_EQ(read.file.count, 1);
   EXPECT_TRUE(fs::is_fifo(fifo));
   EXPECT_FALSE(fs::exists(dir.Path("none.gpl")));
 }
@@ -440,6 +447,13 @@ TEST(PaletteFormats, AFailedWriteLeavesTheOldFileAndNothingElse) {
   const PaletteWriteResult written = WritePaletteFile(longest, Sample(3), PaletteFormat::Gpl);
   EXPECT_TRUE(written.ok()) << written.error;
   EXPECT_EQ(ReadPaletteFile(longest).file.count, 3);
+  // A name the new file would take that is already taken (left by an earlier process of
+  // the same number) is passed over and left alone.
+  const std::string taken = dir.Write(".quorvel-" + std::to_string(::getpid()) + "-0.tmp", B("left over"));
+  const PaletteWriteResult beside = WritePaletteFile(path, Sample(5), PaletteFormat::Gpl);
+  EXPECT_TRUE(beside.ok()) << beside.error;
+  EXPECT_EQ(ReadPaletteFile(path).file.count, 5);
+  EXPECT_EQ(fs::file_size(taken), 9u);
 }
 
 // A file is replaced only where this user could have written it, and one with no write
@@ -476,6 +490,12 @@ TEST(PaletteFormats, WritesReplaceOnlyWhatTheUserMayWriteAndNeverWriteThroughALi
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other user's writes went wrong";
     EXPECT_TRUE(fs::exists(dir.Path("fresh.gpl")));
+    // Any write bit lets root replace a file, as the system lets root write it.
+    const std::string groupWritable = dir.Write("group-writable.gpl", kept);
+    ::chmod(groupWritable.c_str(), 0464);
+    const PaletteWriteResult written = WritePaletteFile(groupWritable, Sample(4), PaletteFormat::Gpl);
+    EXPECT_TRUE(written.ok()) << written.error;
+    EXPECT_EQ(fs::status(groupWritable).permissions() & fs::perms::all, fs::perms(0464));
   }
   EXPECT_EQ(ReadPaletteFile(notMine).file.count, 1);
 

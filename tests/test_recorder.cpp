@@ -42,7 +42,25 @@ struct GifFrame {
   }
 };
 
+// True when the extensions before the first image hold NETSCAPE2.0 with a loop count of 0.
+bool LoopsForEver(const SavedImage& first) {
+  for (int i = 0; i + 1 < first.ExtensionBlockCount; ++i) {
+    const ExtensionBlock& app = first.ExtensionBlocks[i];
+    const ExtensionBlock& data = first.ExtensionBlocks[i + 1];
+    if (app.Function == APPLICATION_EXT_FUNC_CODE && app.ByteCount == 11 &&
+        std::equal(app.Bytes, app.Bytes + 11, "NETSCAPE2.0") && data.ByteCount == 3) {
+      return data.Bytes[0] == 1 && data.Bytes[1] == 0 && data.Bytes[2] == 0;
+    }
+  }
+  return false;
+}
+
+// Every recording is also checked for what any viewer needs: a GIF89a header (delays need
+// it), a screen the size of its frames, and the loop for ever.
 std::vector<GifFrame> ReadGif(const std::string& path) {
+  char version[7] = {};
+  std::ifstream(path, std::ios::binary).read(version, 6);
+  EXPECT_STREQ(version, "GIF89a") << path;
   int error = 0;
   std::unique_ptr<GifFileType, void (*)(GifFileType*)> gif(
       DGifOpenFileName(path.c_str(), &error), [](GifFileType* g) { DGifCloseFile(g, nullptr); });
@@ -50,9 +68,12 @@ std::vector<GifFrame> ReadGif(const std::string& path) {
     ADD_FAILURE() << path << " is not a GIF that giflib reads";
     return {};
   }
+  EXPECT_TRUE(gif->ImageCount > 0 && LoopsForEver(gif->SavedImages[0])) << path;
   std::vector<GifFrame> frames;
   for (int i = 0; i < gif->ImageCount; ++i) {
     const SavedImage& image = gif->SavedImages[i];
+    EXPECT_EQ(image.ImageDesc.Width, gif->SWidth) << "frame " << i;
+    EXPECT_EQ(image.ImageDesc.Height, gif->SHeight) << "frame " << i;
     GifFrame frame{image.ImageDesc.Width, image.ImageDesc.Height, 0, {}, {}};
     GraphicsControlBlock control{};
     EXPECT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
@@ -220,10 +241,11 @@ TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
   const TempGif path("region.gif");
   Shown shown;
   Recorder recorder;
-  // 101 x 51 pixels from (10, 21), every second one: 51 x 26.
-  ASSERT_TRUE(recorder.Start(path, {.x = 10, .y = 21, .width = 101, .height = 51,
-                                    .halfScale = true, .maxSeconds = 0.095}));
-  // A new picture every 3 ms, each too brief to show alone: 2 hundredths at the least.
+  // 101 x 51 pixels from (10, 20), every second one of the dashed rows: 51 x 26.
+  ASSERT_TRUE(recorder.Start(path, {.x = 10, .y = 20, .width = 101, .height = 51,
+                                    .halfScale = true, .maxSeconds = 0.095, .minFrameMs = 25}));
+  // A new picture every 3 ms, each too brief to show alone: 25 ms, so 3 hundredths at the
+  // least.
   for (int32_t step = 0; step < 60 && recorder.Recording(); ++step) {
     for (int32_t i = 0; i < 256; ++i) SetPaletteEntry(i, (i + step) & 63);
     SleepMs(3);
@@ -237,7 +259,7 @@ TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
     EXPECT_EQ(frames[i].width, 51);
     EXPECT_EQ(frames[i].height, 26);
     if (i + 1 < frames.size()) {
-      EXPECT_GE(frames[i].delayCs, 2) << "frame " << i;
+      EXPECT_GE(frames[i].delayCs, 3) << "frame " << i;
     }
     total += frames[i].delayCs;
   }
@@ -249,10 +271,78 @@ TEST(Recorder, RegionHalfScaleLimitAndBriefPictures) {
   const std::vector<uint32_t> pixels = frames.back().Pixels();
   for (int32_t y = 0; y < 26; ++y) {
     for (int32_t x = 0; x < 51; ++x) {
-      const uint32_t want = last->second[size_t(21 + 2 * y) * kScreenWidth + 10 + 2 * x];
+      const uint32_t want = last->second[size_t(20 + 2 * y) * kScreenWidth + 10 + 2 * x];
       ASSERT_EQ(pixels[size_t(y) * 51 + x], want) << x << "," << y;
     }
   }
+
+  // A region reaching past the top left corner is the part on the screen.
+  const TempGif corner("corner.gif");
+  ASSERT_TRUE(recorder.Start(corner, {.x = -5, .y = -3, .width = 20, .height = 10})) << recorder.Error();
+  ASSERT_TRUE(recorder.Stop());
+  const std::vector<GifFrame> clipped = ReadGif(corner);
+  ASSERT_EQ(clipped.size(), 1u);
+  ASSERT_EQ(clipped[0].width, 15);
+  ASSERT_EQ(clipped[0].height, 7);
+  const std::vector<uint32_t> inCorner = clipped[0].Pixels();
+  const std::vector<uint32_t> screenNow = CaptureFrame();
+  for (int32_t y = 0; y < 7; ++y) {
+    for (int32_t x = 0; x < 15; ++x) {
+      ASSERT_EQ(inCorner[size_t(y) * 15 + x], screenNow[size_t(y) * kScreenWidth + x]) << x << "," << y;
+    }
+  }
+}
+
+// The limit ends the recording at the pause that reaches it, and a recording stopped long
+// after its limit, with no pause between, still holds just the time asked for.
+TEST(Recorder, TheLengthLimitIsTheLengthWhateverThePauses) {
+  HeadlessScreen screen;
+  const TempGif path("limit.gif");
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Start(path, {.width = 1, .height = 1, .maxSeconds = 0.1}));
+  for (int32_t step = 1; step <= 3; ++step) {
+    SetPaletteEntry(0, step);
+    SleepMs(50);  // the pauses begin at 0, 50 and 100 ms
+  }
+  EXPECT_FALSE(recorder.Recording()) << "the pause at 100 ms reached the limit";
+  EXPECT_TRUE(recorder.Stop());
+  std::vector<GifFrame> frames = ReadGif(path);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].delayCs, 5);
+  EXPECT_EQ(frames[1].delayCs, 5);
+  EXPECT_EQ(recorder.LengthMs(), 100);
+
+  ASSERT_TRUE(recorder.Start(path, {.width = 1, .height = 1, .maxSeconds = 0.1}));
+  SetPaletteEntry(0, 4);
+  SleepMs(250);
+  ASSERT_TRUE(recorder.Stop());
+  frames = ReadGif(path);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].delayCs, 10);
+  EXPECT_EQ(recorder.LengthMs(), 100);
+}
+
+// A GIF delay holds 655.35 s at most: a picture that shows longer is written again for
+// each such span and the rest, so that the file still shows it for its whole time.
+TEST(Recorder, APictureLongerThanOneDelayHoldsIsSeveralFrames) {
+  HeadlessScreen screen;
+  const TempGif path("long.gif");
+  Recorder recorder;
+  ASSERT_TRUE(recorder.Start(path, {.width = 2, .height = 2}));
+  SleepMs(1400 * 1000);
+  SetPaletteEntry(0, 63);
+  SleepMs(20);
+  ASSERT_TRUE(recorder.Stop());
+  const std::vector<GifFrame> frames = ReadGif(path);
+  ASSERT_EQ(frames.size(), 4u);
+  const int32_t delays[] = {65535, 65535, 140000 - 2 * 65535, 2};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(frames[i].delayCs, delays[i]) << "frame " << i;
+    EXPECT_EQ(frames[i].Pixels(), frames[i < 3 ? 0 : 3].Pixels()) << "frame " << i;
+  }
+  EXPECT_NE(frames[3].Pixels(), frames[0].Pixels());
+  EXPECT_EQ(recorder.FrameCount(), 4);
+  EXPECT_EQ(recorder.LengthMs(), 1400020);
 }
 
 TEST(Recorder, RefusesToStartWithAReason) {
@@ -309,6 +399,7 @@ TEST(Recorder, TheEnvironmentsNumbersAreCheckedWithAMessage) {
       {"QUORVEL_RECORD_FRAME_MS", "20ms", "QUORVEL_RECORD_FRAME_MS must be 0 to 655350 milliseconds, not \"20ms\""},
       {"QUORVEL_RECORD_SECONDS", "2abc", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"2abc\""},
       {"QUORVEL_RECORD_SECONDS", "inf", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"inf\""},
+      {"QUORVEL_RECORD_SECONDS", "0", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"0\""},
   };
   for (const auto& c : cases) {
     ::setenv(c.variable, c.value, 1);
@@ -320,9 +411,19 @@ TEST(Recorder, TheEnvironmentsNumbersAreCheckedWithAMessage) {
   EXPECT_TRUE(OpenScreen(18, 8, 1, 0)) << ScreenError();
   CloseScreen();
   ::unsetenv("QUORVEL_RECORD_FRAME_MS");
+  std::vector<GifFrame> frames = ReadGif(path);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].width, kScreenWidth);
+  // Half scale only when asked.
+  ::setenv("QUORVEL_RECORD_HALF", "1", 1);
+  EXPECT_TRUE(OpenScreen(18, 8, 1, 0)) << ScreenError();
+  CloseScreen();
+  ::unsetenv("QUORVEL_RECORD_HALF");
   ::unsetenv("QUORVEL_RECORD");
   SetVirtualTime(false);
-  EXPECT_EQ(ReadGif(path).size(), 1u);
+  frames = ReadGif(path);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].width, kScreenWidth / 2);
 }
 
 TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecordingWithTheOldFileKept) {
@@ -395,8 +496,18 @@ TEST(Recorder, RecordsOnlyWhereAFileMayBeReplaced) {
   EXPECT_FALSE(std::filesystem::is_symlink(folder / "link.gif"));
   EXPECT_EQ(ReadGif(folder / "link.gif").size(), 1u);
   EXPECT_EQ(std::filesystem::file_size(other), 14u);
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.gif", "folder.gif", "link.gif", "null.gif",
-                                                      "other.txt", "read-only.gif"}));
+
+  // The target is looked at again when the recording ends: one made read-only meanwhile
+  // is kept as it is, and the recording fails.
+  const std::string late = folder / "late.gif";
+  ASSERT_TRUE(recorder.Start(late, {.width = 1, .height = 1})) << recorder.Error();
+  std::ofstream(late) << "made meanwhile";
+  ::chmod(late.c_str(), 0444);
+  EXPECT_FALSE(recorder.Stop());
+  EXPECT_EQ(recorder.Error(), "recording to " + late + ": is read-only (mode 0444), so it is not replaced");
+  EXPECT_EQ(std::filesystem::file_size(late), 14u);
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.gif", "folder.gif", "late.gif", "link.gif",
+                                                      "null.gif", "other.txt", "read-only.gif"}));
 }
 
 }  // namespace
