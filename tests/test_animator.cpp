@@ -357,6 +357,28 @@ TEST(Animator, ADayOfEffectsStartedAndEndedEveryFrameStaysTheSameSize) {
   EXPECT_EQ(completed, 86400);
 }
 
+// What each filter kind makes of one colour, all the way: the grey is the mean rounded
+// down, so a negative grey is not the grey of the negative, and brightness clamps every
+// channel at 255.
+TEST(Animator, EachFilterKindAllTheWay) {
+  const struct {
+    Filter filter;
+    Rgb8 want;
+  } cases[] = {
+      {{.kind = FilterKind::Negative}, {155, 55, 5}},
+      {{.kind = FilterKind::Greyscale}, {183, 183, 183}},
+      {{.kind = FilterKind::NegativeGrey}, {72, 72, 72}},
+      {{.kind = FilterKind::Brightness, .gain = 1.5}, {150, 255, 255}},
+      {{.kind = FilterKind::Brightness, .gain = 2.6}, {255, 255, 255}},
+  };
+  for (const auto& c : cases) {
+    Animator a(Palette::Solid({100, 200, 250}));
+    a.AddFilter(c.filter);
+    a.Update(0);
+    EXPECT_EQ(a.Output()[7], c.want) << int(c.filter.kind);
+  }
+}
+
 TEST(Animator, PresentsOnlyChangedRegistersAtEightBits) {
   testing::HeadlessScreen screen;
   Animator a(Palette::Default());

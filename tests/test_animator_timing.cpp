@@ -58,7 +58,7 @@ TEST(Tweens, YoyoPlaysRetraceTheCurveBackwards) {
                                                          .repeat = repeat, .yoyo = true});
     a.Update(0);
     for (int play = 0; play <= repeat; ++play) {
-      for (double x : {0.2, 0.5, 0.7}) {
+      for (double x : {0.2, 0.5, 0.7, 0.95}) {
         a.Update(100 + 1000 * (play + x));
         const double into = play % 2 ? 1 - x : x;
         EXPECT_NEAR(Amount(a), into * into, 0.5 / 255) << "play " << play << " at " << x;
