@@ -8,6 +8,15 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs="$(nproc)"
 
+# timed <what> <command...>: runs a part of the test command and notes how long it took,
+# for the summary at the end.
+times=()
+timed() {
+  local what="$1" start=$SECONDS; shift
+  "$@"
+  times+=("$(printf '%5ds  %s' $((SECONDS - start)) "$what")")
+}
+
 # build_and_test <dir> <build type> <sanitizer> [targets...]: builds (the given targets, or
 # everything) and runs the tests that were built.
 build_and_test() {
@@ -24,18 +33,19 @@ build_and_test() {
   fi
 }
 
-build_and_test release Release ""
+timed "release build and suite" build_and_test release Release ""
 # What `cmake --install` gives users, built against with find_package and pkg-config.
-scripts/check_install.sh build/release
+timed "install and programs built against it" scripts/check_install.sh build/release
 # The gallery still renders (into a folder of its own; the committed GIFs stay as they are).
 gallery="$(mktemp -d)"
-scripts/gallery.sh "$gallery" >/dev/null
+timed "gallery" scripts/gallery.sh "$gallery" >/dev/null
 rm -rf "$gallery"
-build_and_test asan Debug address
+timed "address and undefined-behaviour sanitizers" build_and_test asan Debug address
 # The palette file readers against arbitrary bytes, for a bounded time.
-scripts/fuzz.sh 20
+timed "fuzzers" scripts/fuzz.sh 20
 # The tests where a second thread meets the program's thread.
-build_and_test tsan Debug thread test_keys test_presenter test_recorder
+timed "thread sanitizer" build_and_test tsan Debug thread test_keys test_presenter test_recorder
 # The programs as web pages, driven in a real browser.
-scripts/web_test.sh
+timed "web pages in Chromium" scripts/web_test.sh
+printf '%s\n' "${times[@]}"
 echo "All tests passed."
