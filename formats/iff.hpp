@@ -34,9 +34,6 @@ bool ReadBmhd(ByteReader& body, Bmhd& bmhd);
 // compression other than none and ByteRun1. The size is PictureSizeProblem's.
 std::string BmhdProblem(const Bmhd& bmhd, bool chunky);
 
-// The width and height of the BMHD chunk of a FORM ILBM or PBM; false for anything else.
-bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height);
-
 // Decodes a FORM ILBM (1 to 8 bit planes, any mask plane left out; HAM refused,
 // extra-half-brite's 64 colours made) or PBM (8-bit chunky rows of an even length),
 // uncompressed or ByteRun1, into `picture` (its cycles aside); masking 2 makes the BMHD's

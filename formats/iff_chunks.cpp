@@ -291,19 +291,6 @@ std::string BmhdProblem(const Bmhd& h, bool chunky) {
   return "";
 }
 
-bool IffPictureSize(const Bytes& bytes, int32_t& width, int32_t& height) {
-  std::vector<std::string> warnings;
-  bool found = false;
-  ForEachIffChunk(bytes, warnings, [&](std::string_view id, ByteReader& body, size_t) {
-    Bmhd bmhd;
-    if (id == "BMHD" && !found && ReadBmhd(body, bmhd)) {
-      width = bmhd.width, height = bmhd.height;
-      found = true;
-    }
-  });
-  return found;
-}
-
 bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& error) {
   picture = {};
   error.clear();
