@@ -79,28 +79,8 @@ struct Tween {
 // Cycles
 // ---------------------------------------------------------------------------------------
 
-enum class CycleMode {
-  Wrap,      // steps on round the range: the top colour wraps to the bottom
-  PingPong,  // runs one whole cycle forward and one back (a triangle over 2 x length)
-  Sine,      // like PingPong, easing in and out at the turns
-};
-
-// Rotates registers low..high of the (tweened) base. One step moves every colour up one
-// register; the top one wraps to low. With blending, a fractional position k + f shows
-// each register as the mix of the colours k and k + 1 steps behind it, with weight f, so
-// slow cycles glide instead of stepping. Without, it shows the last whole step it
-// reached: its first comes a whole step after it starts, backwards as forwards, as in
-// DeluxePaint. Backwards a cycle is the mirror of the forward one: colours move down a
-// register a step, and a ping-pong or sine takes its first leg down, then up.
-struct Cycle {
-  int32_t low = 0;
-  int32_t high = 255;
-  double stepsPerSecond = 1;  // a negative rate runs backwards
-  CycleMode mode = CycleMode::Wrap;
-  bool reverse = false;       // runs backwards (with a negative rate: forwards)
-  bool blend = true;
-  double phase = 0;           // the position, in steps, it starts at
-};
+// CycleMode and Cycle, the plain description of a cycle that picture files share, are in
+// <quorvel/colour.hpp>.
 
 // ---------------------------------------------------------------------------------------
 // Filters

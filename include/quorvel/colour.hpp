@@ -1,5 +1,6 @@
-// Quorvel colours at 8 bits per component: one colour (Rgb8), a palette of 256 of them
-// (Palette), and the colour spaces effects mix in. The non-blocking Animator
+// Quorvel's plain data at 8 bits per component: one colour (Rgb8), a palette of 256 of
+// them (Palette), the colour spaces effects mix in, a colour cycle (Cycle) and palettes
+// pinned to times (PaletteTimeline). The non-blocking Animator
 // (<quorvel/animator.hpp>) and the palette file formats (<quorvel/formats.hpp>) work on
 // these; the blocking routines (<quorvel/palette.hpp>) work on 6-bit PalColors.
 #pragma once
@@ -8,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -52,5 +54,54 @@ struct Palette {
 // routines do; OkLab mixes in a perceptual space, so a cross-fade between unrelated
 // colours passes through believable in-between colours rather than muddy greys.
 enum class ColorSpace { Rgb, OkLab };
+
+// ---------------------------------------------------------------------------------------
+// Cycles
+// ---------------------------------------------------------------------------------------
+
+enum class CycleMode {
+  Wrap,      // steps on round the range: the top colour wraps to the bottom
+  PingPong,  // runs one whole cycle forward and one back (a triangle over 2 x length)
+  Sine,      // like PingPong, easing in and out at the turns
+};
+
+// Rotates registers low..high of the (tweened) base. One step moves every colour up one
+// register; the top one wraps to low. With blending, a fractional position k + f shows
+// each register as the mix of the colours k and k + 1 steps behind it, with weight f, so
+// slow cycles glide instead of stepping. Without, it shows the last whole step it
+// reached: its first comes a whole step after it starts, backwards as forwards, as in
+// DeluxePaint. Backwards a cycle is the mirror of the forward one: colours move down a
+// register a step, and a ping-pong or sine takes its first leg down, then up.
+struct Cycle {
+  int32_t low = 0;
+  int32_t high = 255;
+  double stepsPerSecond = 1;  // a negative rate runs backwards
+  CycleMode mode = CycleMode::Wrap;
+  bool reverse = false;       // runs backwards (with a negative rate: forwards)
+  bool blend = true;
+  double phase = 0;           // the position, in steps, it starts at
+};
+
+// ---------------------------------------------------------------------------------------
+// Palettes pinned to times
+// ---------------------------------------------------------------------------------------
+
+// One palette of a timeline and the time it is shown exactly, in milliseconds of the
+// timeline's clock (for a day: milliseconds since midnight).
+struct TimedPalette {
+  double timeMs = 0;
+  Palette palette;
+  bool operator==(const TimedPalette&) const = default;
+};
+
+// Palettes at times of a repeating clock, such as the hours of a day. Between two keys
+// the palette goes from one to the next; after the last it goes back to the first, which
+// comes again one period later.
+struct PaletteTimeline {
+  static constexpr double kDayMs = 24.0 * 60 * 60 * 1000;
+  std::vector<TimedPalette> keys;  // in order of time, each within 0 <= timeMs < periodMs
+  double periodMs = kDayMs;
+  bool operator==(const PaletteTimeline&) const = default;
+};
 
 }  // namespace quorvel

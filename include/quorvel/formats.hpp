@@ -19,7 +19,6 @@
 #include <string_view>
 #include <vector>
 
-#include <quorvel/animator.hpp>
 #include <quorvel/colour.hpp>
 
 namespace quorvel {
