@@ -102,6 +102,10 @@ void MapDiffused(const RgbaPicture& picture, const std::vector<Labf>& lab, const
     low = {std::min(low.l, c.l), std::min(low.a, c.a), std::min(low.b, c.b)};
     high = {std::max(high.l, c.l), std::max(high.a, c.a), std::max(high.b, c.b)};
   }
+  // An error past half the step between neighbouring colours is not the rounding between
+  // two of them but a colour the palette lacks (an edge, a lone bright spot): spread
+  // whole, it would smear along the row, so it is spread at that size.
+  const float cap = Spacing(colours) / 2;
   const size_t width = size_t(picture.width);
   // Errors for this row and the next, with a pixel to spare at either end.
   std::vector<Labf> here(width + 2), below(width + 2);
@@ -124,7 +128,12 @@ void MapDiffused(const RgbaPicture& picture, const std::vector<Labf>& lab, const
                       std::clamp(lab[i].b + here[at].b, low.b, high.b)};
       const int32_t k = nearest.Find(want);
       out[i] = uint8_t(registers[size_t(k)]);
-      const Labf e{want.l - colours[size_t(k)].l, want.a - colours[size_t(k)].a, want.b - colours[size_t(k)].b};
+      Labf e{want.l - colours[size_t(k)].l, want.a - colours[size_t(k)].a, want.b - colours[size_t(k)].b};
+      const float size2 = e.l * e.l + e.a * e.a + e.b * e.b;
+      if (size2 > cap * cap) {
+        const float f = cap / std::sqrt(size2);
+        e = {e.l * f, e.a * f, e.b * f};
+      }
       const size_t ahead = forward ? at + 1 : at - 1, behind = forward ? at - 1 : at + 1;
       add(here[ahead], e, 7.0f / 16);
       add(below[behind], e, 3.0f / 16);

@@ -6,6 +6,7 @@
 // pixel, which moves the colours off the histogram's grid to the pixels' own means.
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "formats/quantize_common.hpp"
 #include "palette/colour_space.hpp"
@@ -32,6 +33,13 @@ struct Moments {
   double Spread() const { return (l * l + a * a + b * b) / w; }  // w > 0
 };
 
+// One of the picture's distinct colours and how many pixels have it.
+struct WeightedColour {
+  Labf lab;
+  uint32_t count = 0;
+  Rgb8 rgb;
+};
+
 // A box of cells: r0 exclusive, r1 inclusive on each axis (0 lightness, 1 a, 2 b).
 struct Box {
   std::array<int32_t, 3> r0{}, r1{};
@@ -40,19 +48,20 @@ struct Box {
 
 class Histogram {
  public:
-  Histogram(const std::vector<Labf>& lab, const std::vector<size_t>& opaque) : cells_(size_t(kSideL) * kSideA * kSideB) {
-    low_ = high_ = lab[opaque[0]];
-    for (size_t i : opaque) {
-      const Labf& c = lab[i];
+  explicit Histogram(const std::vector<WeightedColour>& colours) : cells_(size_t(kSideL) * kSideA * kSideB) {
+    low_ = high_ = colours[0].lab;
+    for (const WeightedColour& wc : colours) {
+      const Labf& c = wc.lab;
       low_ = {std::min(low_.l, c.l), std::min(low_.a, c.a), std::min(low_.b, c.b)};
       high_ = {std::max(high_.l, c.l), std::max(high_.a, c.a), std::max(high_.b, c.b)};
     }
-    for (size_t i : opaque) {
-      const Labf& c = lab[i];
+    for (const WeightedColour& wc : colours) {
+      const Labf& c = wc.lab;
+      const double w = wc.count;
       Moments& m = cells_[Index(Cell(c.l, low_.l, high_.l, kCellsL) + 1, Cell(c.a, low_.a, high_.a, kCellsA) + 1,
                                 Cell(c.b, low_.b, high_.b, kCellsB) + 1)];
-      m.w += 1, m.l += c.l, m.a += c.a, m.b += c.b;
-      m.q += double(c.l) * c.l + double(c.a) * c.a + double(c.b) * c.b;
+      m.w += w, m.l += w * c.l, m.a += w * c.a, m.b += w * c.b;
+      m.q += w * (double(c.l) * c.l + double(c.a) * c.a + double(c.b) * c.b);
     }
     // Cumulative along each axis in turn: a cell then holds the sums of every cell at or
     // below it on all three.
@@ -127,8 +136,8 @@ bool Cut(const Histogram& h, Box& box, Box& other) {
 }
 
 // Up to `count` boxes' means: fewer where the picture has fewer cells to split.
-std::vector<Labf> WuColours(const std::vector<Labf>& lab, const std::vector<size_t>& opaque, size_t count) {
-  const Histogram h(lab, opaque);
+std::vector<Labf> WuColours(const std::vector<WeightedColour>& colours, size_t count) {
+  const Histogram h(colours);
   std::vector<Box> boxes{h.Whole()};
   std::vector<double> error{0};
   size_t next = 0;
@@ -144,33 +153,68 @@ std::vector<Labf> WuColours(const std::vector<Labf>& lab, const std::vector<size
     next = size_t(std::max_element(error.begin(), error.end()) - error.begin());
     if (error[next] <= 0) break;
   }
-  std::vector<Labf> colours;
+  std::vector<Labf> means;
   for (const Box& box : boxes) {
     const Moments m = h.Sum(box);
-    if (m.w > 0) colours.push_back({float(m.l / m.w), float(m.a / m.w), float(m.b / m.w)});
+    if (m.w > 0) means.push_back({float(m.l / m.w), float(m.a / m.w), float(m.b / m.w)});
   }
-  return colours;
+  return means;
 }
 
 // Lloyd's passes: every pixel to its nearest colour, then each chosen colour to the mean
 // of its pixels. The fixed colours draw pixels but do not move.
-void Refine(const std::vector<Labf>& lab, const std::vector<size_t>& opaque, const std::vector<Labf>& fixed,
-            std::vector<Labf>& chosen, int32_t passes) {
+void Refine(const std::vector<WeightedColour>& colours, const std::vector<Labf>& fixed, std::vector<Labf>& chosen,
+            int32_t passes) {
   for (int32_t pass = 0; pass < passes; ++pass) {
     std::vector<Labf> all = chosen;
     all.insert(all.end(), fixed.begin(), fixed.end());
     const NearestColour nearest(all);
     std::vector<Moments> sums(chosen.size());
-    for (size_t i : opaque) {
-      const size_t k = size_t(nearest.Find(lab[i]));
+    for (const WeightedColour& wc : colours) {
+      const size_t k = size_t(nearest.Find(wc.lab));
       if (k >= chosen.size()) continue;
-      sums[k].w += 1, sums[k].l += lab[i].l, sums[k].a += lab[i].a, sums[k].b += lab[i].b;
+      const double w = wc.count;
+      sums[k].w += w, sums[k].l += w * wc.lab.l, sums[k].a += w * wc.lab.a, sums[k].b += w * wc.lab.b;
     }
     for (size_t k = 0; k < chosen.size(); ++k) {
       const Moments& m = sums[k];
       if (m.w > 0) chosen[k] = {float(m.l / m.w), float(m.a / m.w), float(m.b / m.w)};
     }
   }
+}
+
+// The register colours of the chosen ones. A mean rounded to 8 bits is a colour no pixel
+// has: where a flat area dominates a colour's pixels, a pixel's own colour is nearer to
+// them all, so each colour becomes whichever of its rounded mean and its most common
+// pixel colour is nearer, summed over its pixels.
+std::vector<Rgb8> RegisterColours(const std::vector<WeightedColour>& colours, const std::vector<Labf>& fixed,
+                                  const std::vector<Labf>& chosen) {
+  std::vector<Rgb8> rounded;
+  for (const Labf& c : chosen) rounded.push_back(detail::ToRgb8(detail::FromOkLab({c.l, c.a, c.b})));
+  std::vector<Labf> all = chosen;
+  all.insert(all.end(), fixed.begin(), fixed.end());
+  const NearestColour nearest(all);
+  std::vector<int32_t> owner(colours.size());
+  std::vector<int32_t> common(chosen.size(), -1);  // the most common colour of each
+  for (size_t i = 0; i < colours.size(); ++i) {
+    owner[i] = nearest.Find(colours[i].lab);
+    if (size_t(owner[i]) >= chosen.size()) continue;
+    int32_t& best = common[size_t(owner[i])];
+    if (best < 0 || colours[i].count > colours[size_t(best)].count) best = int32_t(i);
+  }
+  std::vector<Labf> roundedLab;
+  for (Rgb8 c : rounded) roundedLab.push_back(LabOf(c));
+  std::vector<double> meanError(chosen.size()), commonError(chosen.size());
+  for (size_t i = 0; i < colours.size(); ++i) {
+    const size_t k = size_t(owner[i]);
+    if (k >= chosen.size()) continue;
+    meanError[k] += colours[i].count * std::sqrt(double(Distance2(colours[i].lab, roundedLab[k])));
+    commonError[k] += colours[i].count * std::sqrt(double(Distance2(colours[i].lab, colours[size_t(common[k])].lab)));
+  }
+  for (size_t k = 0; k < chosen.size(); ++k) {
+    if (common[k] >= 0 && commonError[k] < meanError[k]) rounded[k] = colours[size_t(common[k])].rgb;
+  }
+  return rounded;
 }
 
 uint32_t Packed(const Rgba8& p) { return uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b; }
@@ -194,6 +238,24 @@ bool FewColours(const RgbaPicture& picture, const QuantizeOptions& options, size
     inOrder.push_back(c);
   }
   return true;
+}
+
+// The distinct opaque colours of the picture, in order of their packed values.
+std::vector<WeightedColour> DistinctColours(const RgbaPicture& picture, const QuantizeOptions& options) {
+  std::vector<uint32_t> packed;
+  packed.reserve(picture.pixels.size());
+  for (const Rgba8& p : picture.pixels) {
+    if (!IsClear(p, options)) packed.push_back(Packed(p));
+  }
+  std::sort(packed.begin(), packed.end());
+  std::vector<WeightedColour> distinct;
+  for (size_t i = 0; i < packed.size();) {
+    size_t j = i + 1;
+    while (j < packed.size() && packed[j] == packed[i]) ++j;
+    distinct.push_back({LabOf(Unpacked(packed[i])), uint32_t(j - i), Unpacked(packed[i])});
+    i = j;
+  }
+  return distinct;
 }
 
 // A picture of few colours: each its own register, the fixed registers serving the colours
@@ -276,17 +338,14 @@ QuantizeResult Quantize(const RgbaPicture& picture, const QuantizeOptions& optio
     result.error = "refine passes " + std::to_string(options.refinePasses) + ": give 0 or more";
     return result;
   }
-  std::vector<size_t> opaque;
-  opaque.reserve(picture.pixels.size());
-  for (size_t i = 0; i < picture.pixels.size(); ++i) {
-    if (!IsClear(picture.pixels[i], options)) opaque.push_back(i);
-  }
-  const bool needTransparent = opaque.size() < picture.pixels.size();
+  size_t opaque = 0;
+  for (const Rgba8& p : picture.pixels) opaque += IsClear(p, options) ? 0 : 1;
+  const bool needTransparent = opaque < picture.pixels.size();
   RegisterPlan plan;
   if (result.error = PlanRegisters(options, options.colours, true, -1, needTransparent, plan); !result.error.empty()) {
     return result;
   }
-  if (!opaque.empty() && plan.free.empty() && plan.fixed.empty()) {
+  if (opaque > 0 && plan.free.empty() && plan.fixed.empty()) {
     result.error = "no register is left for the picture's colours";
     return result;
   }
@@ -297,13 +356,13 @@ QuantizeResult Quantize(const RgbaPicture& picture, const QuantizeOptions& optio
   const std::vector<Labf> lab = LabOfPixels(picture);
   std::vector<Labf> fixed;
   for (int32_t f : plan.fixed) fixed.push_back(LabOf(plan.palette[size_t(f)]));
+  const std::vector<WeightedColour> distinct = DistinctColours(picture, options);
   std::vector<Labf> chosen;
-  if (!plan.free.empty()) chosen = WuColours(lab, opaque, plan.free.size());
-  Refine(lab, opaque, fixed, chosen, options.refinePasses);
+  if (!plan.free.empty()) chosen = WuColours(distinct, plan.free.size());
+  Refine(distinct, fixed, chosen, options.refinePasses);
 
   // The chosen colours as the registers will hold them, darkest first.
-  std::vector<Rgb8> rounded;
-  for (const Labf& c : chosen) rounded.push_back(detail::ToRgb8(detail::FromOkLab({c.l, c.a, c.b})));
+  const std::vector<Rgb8> rounded = RegisterColours(distinct, fixed, chosen);
   std::vector<Labf> roundedLab;
   for (Rgb8 c : rounded) roundedLab.push_back(LabOf(c));
   std::vector<size_t> order(rounded.size());
