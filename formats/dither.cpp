@@ -196,6 +196,36 @@ int32_t NearestColour::Find(const Labf& colour) const {
   return position_[best];
 }
 
+void NearestColour::FindTwo(const Labf& colour, int32_t& first, float& firstDistance, int32_t& second,
+                            float& secondDistance) const {
+  const size_t n = sorted_.size();
+  size_t start = size_t(std::lower_bound(sorted_.begin(), sorted_.end(), colour.l,
+                                         [](const Labf& c, float l) { return c.l < l; }) -
+                        sorted_.begin());
+  if (start == n) start = n - 1;
+  size_t best = n, next = n;
+  float d1 = 0, d2 = 0;
+  const auto consider = [&](size_t j) {
+    const float d = Distance2(sorted_[j], colour);
+    if (best == n || d < d1) {
+      next = best, d2 = d1, best = j, d1 = d;
+    } else if (next == n || d < d2) {
+      next = j, d2 = d;
+    }
+  };
+  for (size_t j = start; j < n; ++j) {
+    const float dl = sorted_[j].l - colour.l;
+    if (next != n && dl * dl > d2) break;
+    consider(j);
+  }
+  for (size_t j = start; j-- > 0;) {
+    const float dl = colour.l - sorted_[j].l;
+    if (next != n && dl * dl > d2) break;
+    consider(j);
+  }
+  first = position_[best], firstDistance = d1, second = position_[next], secondDistance = d2;
+}
+
 void MapPixels(const RgbaPicture& picture, const std::vector<Labf>& pixelLab,
                const std::vector<Labf>& colours, const std::vector<int32_t>& registers,
                const QuantizeOptions& options, int32_t transparent, std::vector<uint8_t>& out) {

@@ -2,8 +2,10 @@
 // Statistical Computations for Optimal Color Quantization", Graphics Gems II, 1991)
 // cuts a histogram of the picture's colours into boxes, each cut the one that lowers
 // the summed squared error most, found from cumulative moments in constant time a box.
-// Its boxes' means then seed a few passes of k-means (Lloyd's algorithm) over every
-// pixel, which moves the colours off the histogram's grid to the pixels' own means.
+// Its boxes' means then seed a few passes of k-means (Lloyd's algorithm) over the
+// distinct colours, which moves the colours off the histogram's grid to the pixels' own
+// means, and swaps between colours that serve few pixels and large areas left without a
+// colour of their own (as in k-medoids' swap step).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -16,7 +18,7 @@ namespace {
 
 // The histogram: lightness matters most to the eye and spans the widest range, so it
 // gets the most cells. Each axis covers the picture's own range of that axis.
-constexpr int32_t kCellsL = 64, kCellsA = 32, kCellsB = 32;
+constexpr int32_t kCellsL = 128, kCellsA = 64, kCellsB = 64;
 constexpr int32_t kSideL = kCellsL + 1, kSideA = kCellsA + 1, kSideB = kCellsB + 1;  // plane 0 stays empty
 
 // Sums over a set of pixels: their count, their colours, and the squares of their colours.
@@ -104,10 +106,12 @@ class Histogram {
   Labf low_, high_;
 };
 
-// The squared error of a box's pixels about their mean.
-double Variance(const Histogram& h, const Box& box) {
+// How much a box's pixels lose to their mean, the order in which boxes are cut: the
+// summed distance rather than its square, as sqrt(count x summed squares), so a box of
+// two large flat areas of near colours goes before a few scattered pixels of far ones.
+double Loss(const Histogram& h, const Box& box) {
   const Moments m = h.Sum(box);
-  return m.w > 0 ? m.q - m.Spread() : 0;
+  return m.w > 0 ? std::sqrt(std::max(0.0, m.q - m.Spread()) * m.w) : 0;
 }
 
 // Cuts the box in two where the halves' error drops most; false when it cannot be cut.
@@ -145,8 +149,8 @@ std::vector<Labf> WuColours(const std::vector<WeightedColour>& colours, size_t c
     Box other;
     if (Cut(h, boxes[next], other)) {
       boxes.push_back(other);
-      error[next] = boxes[next].Cells() > 1 ? Variance(h, boxes[next]) : 0;
-      error.push_back(other.Cells() > 1 ? Variance(h, other) : 0);
+      error[next] = boxes[next].Cells() > 1 ? Loss(h, boxes[next]) : 0;
+      error.push_back(other.Cells() > 1 ? Loss(h, other) : 0);
     } else {
       error[next] = 0;
     }
@@ -162,9 +166,12 @@ std::vector<Labf> WuColours(const std::vector<WeightedColour>& colours, size_t c
 }
 
 // Lloyd's passes: every pixel to its nearest colour, then each chosen colour to the mean
-// of its pixels. The fixed colours draw pixels but do not move.
+// of its pixels. The fixed colours draw pixels but do not move. With `median` a pass is a
+// step of Weiszfeld's towards the geometric median instead, each pixel weighed by the
+// inverse of its distance: the summed distance, which is what the eye sees, falls, and a
+// colour whose pixels are mostly one flat area lands on that area's colour.
 void Refine(const std::vector<WeightedColour>& colours, const std::vector<Labf>& fixed, std::vector<Labf>& chosen,
-            int32_t passes) {
+            int32_t passes, bool median) {
   for (int32_t pass = 0; pass < passes; ++pass) {
     std::vector<Labf> all = chosen;
     all.insert(all.end(), fixed.begin(), fixed.end());
@@ -173,7 +180,8 @@ void Refine(const std::vector<WeightedColour>& colours, const std::vector<Labf>&
     for (const WeightedColour& wc : colours) {
       const size_t k = size_t(nearest.Find(wc.lab));
       if (k >= chosen.size()) continue;
-      const double w = wc.count;
+      double w = wc.count;
+      if (median) w /= std::max(1e-4, std::sqrt(double(Distance2(wc.lab, chosen[k]))));
       sums[k].w += w, sums[k].l += w * wc.lab.l, sums[k].a += w * wc.lab.a, sums[k].b += w * wc.lab.b;
     }
     for (size_t k = 0; k < chosen.size(); ++k) {
@@ -215,6 +223,47 @@ std::vector<Rgb8> RegisterColours(const std::vector<WeightedColour>& colours, co
     if (common[k] >= 0 && commonError[k] < meanError[k]) rounded[k] = colours[size_t(common[k])].rgb;
   }
   return rounded;
+}
+
+// Swaps that k-means cannot make. A colour of many pixels may share its nearest chosen
+// colour with another large flat area, where no pass separates them; some other chosen
+// colour may serve so few pixels that its neighbours would do nearly as well. Where
+// giving a colour of its own to the first gains more than dropping the second loses (its
+// pixels going to their next nearest), the second moves there.
+void SwapForLargeAreas(const std::vector<WeightedColour>& colours, const std::vector<Labf>& fixed,
+                       std::vector<Labf>& chosen) {
+  if (chosen.size() + fixed.size() < 2) return;
+  std::vector<Labf> all = chosen;
+  all.insert(all.end(), fixed.begin(), fixed.end());
+  const NearestColour nearest(all);
+  std::vector<double> dropCost(chosen.size(), 0);
+  std::vector<std::pair<double, size_t>> gains;  // (pixels x distance, colour)
+  std::vector<int32_t> owner(colours.size());
+  for (size_t i = 0; i < colours.size(); ++i) {
+    int32_t first = 0, second = 0;
+    float d1 = 0, d2 = 0;
+    nearest.FindTwo(colours[i].lab, first, d1, second, d2);
+    owner[i] = first;
+    const double w = colours[i].count;
+    if (size_t(first) < chosen.size()) dropCost[size_t(first)] += w * (std::sqrt(double(d2)) - std::sqrt(double(d1)));
+    if (d1 > 0) gains.push_back({w * std::sqrt(double(d1)), i});
+  }
+  std::sort(gains.begin(), gains.end(), [](const auto& p, const auto& q) {
+    return p.first != q.first ? p.first > q.first : p.second < q.second;
+  });
+  std::vector<size_t> cheapest(chosen.size());
+  for (size_t k = 0; k < cheapest.size(); ++k) cheapest[k] = k;
+  std::stable_sort(cheapest.begin(), cheapest.end(), [&](size_t p, size_t q) { return dropCost[p] < dropCost[q]; });
+  std::vector<bool> touched(all.size(), false);
+  size_t drop = 0;
+  for (const auto& [gain, i] : gains) {
+    while (drop < cheapest.size() && touched[cheapest[drop]]) ++drop;
+    if (drop == cheapest.size() || gain <= dropCost[cheapest[drop]]) break;
+    if (touched[size_t(owner[i])]) continue;  // its neighbourhood has changed already
+    const size_t k = cheapest[drop];
+    chosen[k] = colours[i].lab;
+    touched[k] = touched[size_t(owner[i])] = true;
+  }
 }
 
 uint32_t Packed(const Rgba8& p) { return uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b; }
@@ -359,7 +408,13 @@ QuantizeResult Quantize(const RgbaPicture& picture, const QuantizeOptions& optio
   const std::vector<WeightedColour> distinct = DistinctColours(picture, options);
   std::vector<Labf> chosen;
   if (!plan.free.empty()) chosen = WuColours(distinct, plan.free.size());
-  Refine(distinct, fixed, chosen, options.refinePasses);
+  Refine(distinct, fixed, chosen, options.refinePasses, false);
+  // Two rounds catch most of what the swaps find; each pass after them settles the moved
+  // colours on their flat areas' own colours.
+  for (int32_t round = 0; round < 2 && options.refinePasses > 0; ++round) {
+    SwapForLargeAreas(distinct, fixed, chosen);
+    Refine(distinct, fixed, chosen, 1, true);
+  }
 
   // The chosen colours as the registers will hold them, darkest first.
   const std::vector<Rgb8> rounded = RegisterColours(distinct, fixed, chosen);

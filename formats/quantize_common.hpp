@@ -64,6 +64,9 @@ class NearestColour {
   explicit NearestColour(const std::vector<Labf>& colours);
   // The position in the given colours of the nearest one. There must be one at least.
   int32_t Find(const Labf& colour) const;
+  // The nearest and the next nearest, with their squared distances; there must be two.
+  void FindTwo(const Labf& colour, int32_t& first, float& firstDistance, int32_t& second,
+               float& secondDistance) const;
 
  private:
   std::vector<Labf> sorted_;

@@ -100,7 +100,8 @@ struct QuantizeOptions {
   // Registers with given colours (the 16 system colours, an artist's ramp). Quantizing
   // chooses the other colours around them; remapping puts them into the palette.
   std::vector<FixedRegister> fixed;
-  // Passes of k-means that refine Wu's boxes; 0 keeps the boxes' means.
+  // Passes of k-means that refine Wu's boxes, followed by swaps towards large flat areas;
+  // 0 keeps the boxes' means.
   int32_t refinePasses = 3;
 };
 
