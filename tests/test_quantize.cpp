@@ -129,6 +129,25 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   refused(bad, "no register is left free");  // for the see-through pixels
 }
 
+// Two large flat areas one step apart (one cell of the histogram) and six lone pixels of
+// far colours, on 5 registers: the boxes go to the far pixels and merge the areas, and only
+// a swap gives each area its exact colour, dropping a lone pixel's.
+TEST(Quantize, LargeFlatAreasKeepTheirColours) {
+  RgbaPicture picture = Flat(64, 32, {100, 100, 100, 255});
+  for (size_t i = 1024; i < 2048; ++i) picture.pixels[i] = {101, 100, 100, 255};
+  const Rgba8 far[] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 0, 255},
+                       {0, 255, 255, 255}, {255, 0, 255, 255}};
+  for (size_t i = 0; i < 6; ++i) picture.pixels[i * 331 % 2048] = far[i % 6];
+  QuantizeOptions options;
+  options.colours = 5;
+  options.dither = Dither::None;
+  const QuantizeResult result = Quantize(picture, options);
+  ASSERT_TRUE(result.ok()) << result.error;
+  const Palette& palette = result.picture.palette;
+  EXPECT_NE(std::find(palette.colors.begin(), palette.colors.begin() + 5, Rgb8{100, 100, 100}), palette.colors.begin() + 5);
+  EXPECT_NE(std::find(palette.colors.begin(), palette.colors.begin() + 5, Rgb8{101, 100, 100}), palette.colors.begin() + 5);
+}
+
 // A flat grey of OKLab lightness 0.3406 on black and white: ordered patterns show exactly
 // their share of white in every tile (the cells whose threshold passes 1 - 0.3406: 5 of
 // 16, 22 of 64), diffusion about the same share overall.
