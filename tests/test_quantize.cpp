@@ -72,7 +72,9 @@ TEST(Quantize, SameResultEveryTimeAndFewColoursExact) {
   EXPECT_EQ(exact.picture.pixels[1], 1);
   // One colour more than registers: quantized, no longer exact.
   options.colours = 15;
-  EXPECT_NE(ExpandIndexedPicture(Quantize(few, options).picture).pixels, few.pixels);
+  const QuantizeResult fewer = Quantize(few, options);
+  EXPECT_NE(ExpandIndexedPicture(fewer.picture).pixels, few.pixels);
+  EXPECT_TRUE(std::all_of(fewer.picture.pixels.begin(), fewer.picture.pixels.end(), [](uint8_t i) { return i < 15; }));
 }
 
 TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
@@ -178,6 +180,17 @@ TEST(Dithering, PatternsOfAGrey) {
   options.dither = Dither::FloydSteinberg;
   const QuantizeResult diffused = RemapToPalette(grey, BlackAndWhite(), options);
   EXPECT_NEAR(whites(diffused.picture, 0, 0, 32) / 1024.0, 0.3406, 0.02);
+  // Rows alternate: under a black row, which carries no error down, the grey row runs
+  // right to left, the mirror of the same grey as a first row.
+  const RgbaPicture row = Flat(16, 1, {56, 56, 56, 255});
+  RgbaPicture underBlack = Flat(16, 2, {56, 56, 56, 255});
+  std::fill(underBlack.pixels.begin(), underBlack.pixels.begin() + 16, Rgba8{0, 0, 0, 255});
+  std::vector<uint8_t> first = RemapToPalette(row, BlackAndWhite(), options).picture.pixels;
+  const std::vector<uint8_t> second = RemapToPalette(underBlack, BlackAndWhite(), options).picture.pixels;
+  ASSERT_NE(std::count(first.begin(), first.end(), 1), 0);
+  ASSERT_NE(first, std::vector<uint8_t>(first.rbegin(), first.rend()));  // the direction shows
+  std::reverse(first.begin(), first.end());
+  EXPECT_EQ(std::vector<uint8_t>(second.begin() + 16, second.end()), first);
   options.dither = Dither::None;
   const QuantizeResult plain = RemapToPalette(grey, BlackAndWhite(), options);
   EXPECT_EQ(whites(plain.picture, 0, 0, 32), 0);
