@@ -75,6 +75,7 @@ TEST(Quantize, SameResultEveryTimeAndFewColoursExact) {
   const QuantizeResult fewer = Quantize(few, options);
   EXPECT_NE(ExpandIndexedPicture(fewer.picture).pixels, few.pixels);
   EXPECT_TRUE(std::all_of(fewer.picture.pixels.begin(), fewer.picture.pixels.end(), [](uint8_t i) { return i < 15; }));
+  EXPECT_LT(MeanOkLabDifference(few, ExpandIndexedPicture(fewer.picture)), 0.002);  // two near colours merged
 }
 
 TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
@@ -119,7 +120,7 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   QuantizeOptions bad;
   bad.colours = 0;
   refused(bad, "0 colours");
-  bad = {}, bad.colours = 32, bad.reservedLow = 240, bad.reservedHigh = 255;
+  bad = {}, bad.colours = 32, bad.reservedLow = 20, bad.reservedHigh = 32;
   refused(bad, "lie past the 32 registers");
   bad = {}, bad.reservedLow = 5, bad.reservedHigh = 4;
   refused(bad, "low <= high");
