@@ -307,6 +307,14 @@ TEST(RgbaPictures, TrueColourFilesAndIndexedOnes) {
   cut.resize(cut.size() - 4);
   EXPECT_NE(ParseRgbaPicture(cut, "cut.bmp").error.find("cut.bmp: cannot read this BMP picture: byte"), std::string::npos);
 
+  // A PCX of three 8-bit planes, run-length encoded: a run of 2 reds, then literals.
+  std::vector<uint8_t> pcx(128, 0);
+  pcx[0] = 10, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8, pcx[8] = 1, pcx[65] = 3, pcx[66] = 2;  // 2 x 1
+  pcx.insert(pcx.end(), {0xC2, 200, 10, 20, 30, 40});
+  const RgbaReadResult planes = ParseRgbaPicture(pcx, "rgb.pcx");
+  ASSERT_TRUE(planes.ok()) << planes.error;
+  EXPECT_EQ(planes.picture.pixels, (std::vector<Rgba8>{{200, 10, 30, 255}, {200, 20, 40, 255}}));
+
   // A palette PNG with tRNS comes with its opacities; an RGB one as it is.
   testing::PngSamples png;
   png.width = 2, png.height = 1, png.samples = {0, 1};
