@@ -18,6 +18,7 @@ std::string NotInTheBrowser() {
 
 std::string DecodeGif(const Bytes&, IndexedPicture&) { return NotInTheBrowser(); }
 std::string DecodePng(const Bytes&, IndexedPicture&) { return NotInTheBrowser(); }
+std::string DecodePngRgba(const Bytes&, RgbaPicture&) { return NotInTheBrowser(); }
 
 }  // namespace quorvel::formats
 
