@@ -139,6 +139,8 @@ TEST(SceneFiles, DamagedScenesAreRefusedWhereTheyBreak) {
       {"{width: 1, height: 1, colors: [], pixels: [0], cycles: [{low: 1}]}", "line 1, column 57: a cycle without"},
       {"{width: 0, height: 1, colors: [], pixels: []}", "line 1, column 9: the width is 0"},
       {"[1, 2]", "line 1, column 1: expected '{'"},
+      {"{width: 1, height: 1, colors: [[0,0,0]], pixels: [0],\n timeline: {period: 10, palettes: [{time: 10}]}}",
+       "line 2, column 36: a timed palette at or past"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

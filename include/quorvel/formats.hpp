@@ -29,8 +29,8 @@ namespace quorvel {
 
 enum class PaletteFormat {
   Unknown,   // reading: recognise the format from the file
-  Raw6,      // 768 bytes: r, g, b per register, 6-bit (0..63)
-  Raw8,      // 768 bytes: r, g, b per register, 8-bit
+  Raw6,      // 768 bytes: r, g, b per register, 6-bit (0..63); k x 768 bytes: k palettes
+  Raw8,      // 768 bytes: r, g, b per register, 8-bit; k x 768 bytes: k palettes (PLAYPAL)
   PP256,     // 1024 bytes: 32-bit little-endian PalColors (6-bit components)
   Gpl,       // GIMP palette, text
   Jasc,      // JASC-PAL (Paint Shop Pro), text; written with CRLF
@@ -42,6 +42,8 @@ enum class PaletteFormat {
   PaintNet,  // Paint.NET: ';' comments, AARRGGBB lines
   Aco,       // Photoshop colour swatches, version 1 and 2 (read only)
   Ase,       // Adobe swatch exchange (read only)
+  Nes,       // NES: 192 bytes of 64 8-bit colours, or 1536 bytes of 8 emphasis sets of them
+             // (read only)
 };
 
 // The short name used on command lines: "raw6", "gpl", "colpro", ...
@@ -78,7 +80,10 @@ enum class RawDepth {
 
 struct PaletteReadOptions {
   PaletteFormat format = PaletteFormat::Unknown;  // Unknown: recognise it
-  RawDepth rawDepth = RawDepth::Guess;            // for Raw6, Raw8 and Col files
+  // For Raw6, Raw8 and Col files. Given (or by a format of raw6 or raw8), a raw file
+  // shorter than 768 bytes is read as that many colours, 3 bytes each.
+  RawDepth rawDepth = RawDepth::Guess;
+  int32_t index = 0;  // the palette to take of a file that holds several, from 0
 };
 
 struct PaletteReadResult {
@@ -87,6 +92,10 @@ struct PaletteReadResult {
   int32_t entriesInFile = 0;  // colours the file holds; past 256 only the first 256 are used
   int32_t bits = 8;           // precision of a component in the file: 6, 8, 16 (.aco), 32 (.ase floats)
   bool bitsGuessed = false;   // a raw 768-byte file whose bytes are all 63 or less
+  // A file of several palettes: a raw file of k x 768 bytes (Doom's PLAYPAL holds 14), a
+  // NES file of 8 emphasis sets. `sets` holds every one, in file order, and `file` is the
+  // one the options' index picks; a file of one palette leaves `sets` empty.
+  std::vector<PaletteFile> sets;
   std::vector<std::string> warnings;
   std::string error;          // "" on success
   bool ok() const { return error.empty(); }
