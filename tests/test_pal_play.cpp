@@ -352,6 +352,46 @@ TEST(PlayProgram, PlayerDrawsOnceAndRunsCyclesByTheClockAndKeys) {
   EXPECT_FALSE(player.Frame(9900));
 }
 
+TEST(PlayProgram, AScenesDayStartsAtItsTimeAndTRunsItFast) {
+  testing::HeadlessScreen screen;
+  const testing::IffPicture drawn = CyclingPicture();
+  IndexedPicture picture;
+  picture.width = drawn.width;
+  picture.height = drawn.height;
+  picture.pixels = drawn.pixels;
+  // Black at midnight, white at noon; the picture's own colours are not shown.
+  const PaletteTimeline day{.keys = {{.timeMs = 0, .palette = Palette::Solid({0, 0, 0})},
+                                     {.timeMs = 12 * 3600e3, .palette = Palette::Solid({240, 240, 240})}}};
+  double ms = 0;
+  std::string error;
+  ASSERT_TRUE(play::ParseTimeOfDay("6:00", ms));
+  play::Player player(picture, {}, day, ms);
+  ASSERT_TRUE(player.Frame(0));
+  const Rgb8 six = TimelinePaletteAt(day, 6 * 3600e3)[32];
+  EXPECT_EQ(GetPaletteEntry(32), Packed(six));
+  PushKey('t');                     // a day a minute: 30 s is 12 hours on
+  ASSERT_TRUE(player.Frame(0));
+  EXPECT_TRUE(player.DayRunsFast());
+  ASSERT_TRUE(player.Frame(30000));
+  EXPECT_EQ(GetPaletteEntry(32), Packed(TimelinePaletteAt(day, 18 * 3600e3)[32]));
+  PushKey('T');                     // and back to the day's own pace: 45 s are not 18 hours
+  ASSERT_TRUE(player.Frame(30000));
+  ASSERT_TRUE(player.Frame(75000));
+  EXPECT_EQ(GetPaletteEntry(32), Packed(TimelinePaletteAt(day, 18 * 3600e3 + 45e3)[32]));
+
+  ASSERT_TRUE(play::ParseTimeOfDay("23:59", ms));
+  EXPECT_EQ(ms, (23 * 60 + 59) * 60e3);
+  for (const char* bad : {"24:00", "12:60", "12", "1:5", "123:00", ":30", "12:3x", "-1:00", "+1:00"}) {
+    EXPECT_FALSE(play::ParseTimeOfDay(bad, ms)) << bad;
+  }
+  play::PlayOptions options;
+  ASSERT_TRUE(play::ParsePlayArgs({"--time", "07:30", "a.json"}, options, error)) << error;
+  EXPECT_EQ(options.timeOfDayMs, 7.5 * 3600e3);
+  play::PlayOptions again;
+  EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--time", "7.30"}, again, error));
+  EXPECT_NE(error.find("7.30"), std::string::npos) << error;
+}
+
 // Presses keys once the program's frames are running (OpenScreen empties the queue), and
 // counts the writes to each register.
 struct KeysAfterFrames : DisplayObserver {

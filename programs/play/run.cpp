@@ -1,5 +1,6 @@
 // quorvel-play as a whole: options, the picture, the screen and the frame loop.
 #include <cstdlib>
+#include <ctime>
 
 #include <quorvel/display.hpp>
 
@@ -19,12 +20,14 @@ constexpr char kUsage[] =
     "  --dos-cycles    runs every cycle whose rate moves it, whatever its flags say\n"
     "  --strict-flags  runs only the cycles marked active, as DeluxePaint does (by default,\n"
     "                  when none is marked, those whose rate moves them run)\n"
+    "  --time HH:MM    starts a scene's day at that time (by default, the computer's time)\n"
     "  --full-screen   asks for full screen instead of a window\n"
     "  --record OUT.gif [--seconds N]\n"
     "                  records what the screen shows to an animated GIF for N seconds\n"
     "                  (10), then quits\n"
     "  --help, --version\n"
-    "Keys: B blending on/off, Left/Right slower/faster, Space pause, Escape quits.\n";
+    "Keys: B blending on/off, Left/Right slower/faster, Space pause, T a day in a minute\n"
+    "and back (scenes with palettes pinned to times), Escape quits.\n";
 
 // Reads the picture and its cycles by the flags asked for. Returns how many cycles run
 // because the usual reading found none marked running (0 when it found some).
@@ -46,6 +49,14 @@ std::string NothingRunsHint(const PlayOptions& options, const std::vector<uint8_
   }
   return "; none of its " + std::to_string(picture.cycles.size()) +
          " cycles would move a colour: add some with --cycle";
+}
+
+// Where the computer's clock stands in its day, in milliseconds since local midnight.
+double LocalTimeOfDayMs() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  if (!local) return 0;
+  return ((local->tm_hour * 60.0 + local->tm_min) * 60 + local->tm_sec) * 1000;
 }
 
 }  // namespace
@@ -98,7 +109,9 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     std::fprintf(err, "quorvel-play: cannot open the 640x480 256-colour screen: %s\n", ScreenError().c_str());
     return 1;
   }
-  Player player(picture, cycles);
+  const PaletteTimeline timeline;  // a scene's palettes pinned to times
+  const double timeOfDay = options.timeOfDayMs >= 0 ? options.timeOfDayMs : LocalTimeOfDayMs();
+  Player player(picture, cycles, timeline, timeOfDay);
   player.Draw();
   return programs::RunRecordedFrames(
       "quorvel-play", [&](double nowMs) { return player.Frame(nowMs); }, options.record,
