@@ -11,6 +11,7 @@
 
 #include "formats/file_io.hpp"
 #include "formats/picture_decoders.hpp"
+#include "formats/picture_encoders.hpp"
 #include "formats/picture_header.hpp"
 
 namespace quorvel {
@@ -550,7 +551,10 @@ std::string CycleJson(const PictureCycle& pc, size_t number, std::vector<std::st
     mode = c.mode == CycleMode::PingPong ? SceneMode::PingPong : SceneMode::Sine;
     if (backwards) warnings.push_back(which + " runs its first leg down, which a scene cannot say; it starts up");
   }
-  double rate = std::round(std::fabs(c.stepsPerSecond) * kRateOneStepPerFrame / kFramesPerSecond);
+  // Rates read from a file are whole numbers; others keep their fraction, which the
+  // players take as well, so that the speed comes back as it was.
+  double rate = std::fabs(c.stepsPerSecond) * kRateOneStepPerFrame / kFramesPerSecond;
+  if (std::fabs(rate - std::round(rate)) < 1e-6) rate = std::round(rate);
   if (!pc.active) {
     if (rate != 0) warnings.push_back(which + " does not run; it is written with rate 0 and its own rate is lost");
     rate = 0;
@@ -565,18 +569,8 @@ std::string CycleJson(const PictureCycle& pc, size_t number, std::vector<std::st
 PictureWriteResult EncodeScene(const Scene& scene) {
   PictureWriteResult out;
   const IndexedPicture& picture = scene.picture;
-  if (std::string problem = formats::PictureSizeProblem(picture.width, picture.height); !problem.empty()) {
-    out.error = "the picture is " + problem;
-    return out;
-  }
-  if (picture.pixels.size() != size_t(picture.width) * size_t(picture.height)) {
-    out.error = "the picture holds " + std::to_string(picture.pixels.size()) + " pixels, not width x height";
-    return out;
-  }
-  if (std::string problem = formats::CheckPixelColours(picture, "its palette"); !problem.empty()) {
-    out.error = problem;
-    return out;
-  }
+  out.error = formats::PictureWriteProblem(picture);
+  if (!out.ok()) return out;
   std::string text = "{\n";
   if (!scene.filename.empty()) text += "\"filename\":" + JsonString(scene.filename) + ",\n";
   text += "\"width\":" + std::to_string(picture.width) + ",\n\"height\":" + std::to_string(picture.height) + ",\n";
@@ -619,7 +613,11 @@ PictureWriteResult WriteScene(const std::string& path, const Scene& scene) {
   PictureWriteResult out = EncodeScene(scene);
   if (out.ok()) out.error = formats::ReplaceFile(path, out.bytes);
   out.bytes.clear();
-  if (!out.ok()) out.error = path + ": " + out.error;
+  if (!out.ok()) {
+    out.error = path + ": " + out.error;
+    out.warnings.clear();
+  }
+  for (std::string& warning : out.warnings) warning = path + ": " + warning;
   return out;
 }
 
