@@ -485,6 +485,33 @@ TEST(PlayProgram, RunsTheCyclesOfAPictureThatMarksNoneRunning) {
   EXPECT_EQ(Pal({"info", "--strict-flags", "--dos-cycles", unmarked}).status, 1);
 }
 
+// A scene of the web players plays like the picture it holds; one that is damaged is
+// refused with its line and column.
+TEST(PlayProgram, PlaysScenes) {
+  TempDir dir;
+  Scene scene;
+  scene.picture.width = 8;
+  scene.picture.height = 2;
+  scene.picture.colourCount = 64;
+  for (int32_t i = 0; i < 16; ++i) scene.picture.pixels.push_back(uint8_t(30 + i));
+  for (size_t i = 0; i < 64; ++i) scene.picture.palette[i] = {uint8_t(i * 4), 0, uint8_t(255 - i)};
+  PictureCycle cycle;
+  cycle.cycle = {.low = 32, .high = 35, .stepsPerSecond = 15, .blend = false};
+  cycle.active = true;
+  scene.picture.cycles = {cycle};
+  const std::string file = dir.Path("scene.json");
+  ASSERT_TRUE(WriteScene(file, scene).ok());
+  const Played played = Play({file});
+  EXPECT_EQ(played.status, 0);
+  EXPECT_EQ(played.err, "");
+  EXPECT_GT(played.writes[33], 3);
+  EXPECT_LE(played.writes[37], 1);
+
+  const Played broken = Play({dir.Write("broken.json", {'{', '\n', 'w', ':'})});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find("broken.json: line 2, column 3: expected a number"), std::string::npos) << broken.err;
+}
+
 TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
   TempDir dir;
   const std::string file = dir.Write("p.lbm", IffFile(CyclingPicture(), {}));

@@ -5,6 +5,7 @@
 #include <quorvel/display.hpp>
 
 #include "programs/common/arguments.hpp"
+#include "programs/common/picture_input.hpp"
 #include "programs/common/program.hpp"
 #include "programs/common/recorded_frames.hpp"
 #include "programs/play/play.hpp"
@@ -14,7 +15,8 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: quorvel-play [options] PICTURE\n"
-    "Shows an indexed picture (IFF ILBM/PBM, PCX, GIF, PNG, BMP) and runs its colour cycles.\n"
+    "Shows an indexed picture (IFF ILBM/PBM, PCX, GIF, PNG, BMP) or a colour-cycling scene\n"
+    "(.json) and runs its colour cycles.\n"
     "  --cycle LOW-HIGH@STEPS[:wrap|pingpong|sine]\n"
     "                  also cycles registers LOW..HIGH at STEPS steps a second (repeatable)\n"
     "  --dos-cycles    runs every cycle whose rate moves it, whatever its flags say\n"
@@ -28,16 +30,6 @@ constexpr char kUsage[] =
     "  --help, --version\n"
     "Keys: B blending on/off, Left/Right slower/faster, Space pause, T a day in a minute\n"
     "and back (scenes with palettes pinned to times), Escape quits.\n";
-
-// Reads the picture and its cycles by the flags asked for. Returns how many cycles run
-// because the usual reading found none marked running (0 when it found some).
-size_t ReadPicture(const PlayOptions& options, std::vector<uint8_t>& bytes, PictureReadResult& read) {
-  read.error = ReadSmallFile(options.file, kMaxPictureFileBytes, bytes);
-  if (!read.ok()) return 0;
-  read = ParsePicture(bytes, options.file, programs::CycleReadOptionsFor(options.cycleFlags));
-  if (!read.ok()) return 0;
-  return programs::RunCyclesNoneIsMarkedFor(bytes, options.cycleFlags, read.picture.cycles);
-}
 
 // Why nothing of the picture moves, and what would move it.
 std::string NothingRunsHint(const PlayOptions& options, const std::vector<uint8_t>& bytes,
@@ -84,21 +76,21 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
       return 1;
     }
   }
-  std::vector<uint8_t> bytes;
-  PictureReadResult read;
-  const size_t unmarkedRunning = ReadPicture(options, bytes, read);
+  const programs::PictureInput read = programs::ReadPictureInput(options.file, options.cycleFlags);
+  const std::vector<uint8_t>& bytes = read.bytes;
   for (const std::string& warning : read.warnings) std::fprintf(err, "quorvel-play: warning: %s\n", warning.c_str());
-  if (!read.ok()) {
+  if (!read.error.empty()) {
     std::fprintf(err, "quorvel-play: %s\n", read.error.c_str());
     return 1;
   }
+  const size_t unmarkedRunning = read.runningUnmarked;
   if (unmarkedRunning > 0) {
     std::fprintf(err,
                  "quorvel-play: %s marks none of its colour cycles as running; running the %zu whose "
                  "rate moves them, as most players do (--strict-flags keeps them still)\n",
                  options.file.c_str(), unmarkedRunning);
   }
-  const IndexedPicture& picture = read.picture;
+  const IndexedPicture& picture = read.scene.picture;
   std::vector<Cycle> cycles = RunningCycles(picture.cycles);
   cycles.insert(cycles.end(), options.extraCycles.begin(), options.extraCycles.end());
   if (cycles.empty()) {
