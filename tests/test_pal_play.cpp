@@ -390,6 +390,7 @@ TEST(PlayProgram, AScenesDayStartsAtItsTimeAndTRunsItFast) {
   play::PlayOptions again;
   EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--time", "7.30"}, again, error));
   EXPECT_NE(error.find("7.30"), std::string::npos) << error;
+  EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--day-seconds", "0"}, again, error));
 }
 
 // Presses keys once the program's frames are running (OpenScreen empties the queue), and

@@ -98,6 +98,13 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
         return false;
       }
       ++i;
+    } else if (arg == "--day-seconds") {
+      if (i + 1 == args.size() || !programs::ParseSeconds(args[i + 1], options.daySeconds)) {
+        error = "--day-seconds needs a number of seconds above 0" +
+                (i + 1 == args.size() ? std::string() : ", not " + args[i + 1]);
+        return false;
+      }
+      ++i;
     } else if (arg == "--record" || arg == "--seconds") {
       if (i + 1 == args.size()) {
         error = arg + (arg == "--record" ? " needs OUT.gif" : " needs a number of seconds");

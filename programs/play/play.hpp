@@ -26,6 +26,7 @@ struct PlayOptions {
   std::string record;               // --record OUT.gif: the screen to an animated GIF
   double seconds = 10;              // --seconds N: how long it records, then quits
   double timeOfDayMs = -1;          // --time HH:MM, since midnight; below 0: the computer's
+  double daySeconds = 0;            // --day-seconds N: a scene's day lasts N seconds; 0: a day
 };
 
 // Parses the arguments (without the program's name). False with `error` on a mistake.
@@ -52,9 +53,9 @@ constexpr double kFastDayMs = 60 * 1000;
 class Player {
  public:
   // A timeline with keys moves the palette through them by the clock, starting at
-  // `timeOfDayMs` of its period.
+  // `timeOfDayMs` of its period, `dayRate` of its milliseconds each real one.
   Player(const IndexedPicture& picture, const std::vector<Cycle>& cycles,
-         const PaletteTimeline& timeline = {}, double timeOfDayMs = 0);
+         const PaletteTimeline& timeline = {}, double timeOfDayMs = 0, double dayRate = 1);
   // Clears the work page and draws the picture by its layout (pixels only; the
   // registers follow in the first frame).
   void Draw() const;
@@ -77,7 +78,7 @@ class Player {
   Animator animator_;
   std::vector<EffectHandle> cycles_;
   EffectHandle day_;      // the timeline, when there is one
-  double dayRate_ = 1;    // its clock's rate in real time
+  double dayRate_ = 1;    // its clock's rate while the day does not run fast
   bool dayFast_ = false;
   double speed_ = 1;
   bool paused_ = false;

@@ -26,8 +26,8 @@ Layout FitPicture(int32_t width, int32_t height) {
 }
 
 Player::Player(const IndexedPicture& picture, const std::vector<Cycle>& cycles,
-               const PaletteTimeline& timeline, double timeOfDayMs)
-    : picture_(picture), animator_(picture.palette) {
+               const PaletteTimeline& timeline, double timeOfDayMs, double dayRate)
+    : picture_(picture), animator_(picture.palette), dayRate_(dayRate) {
   if (!timeline.keys.empty()) {
     day_ = animator_.FollowTimeline(timeline, {.startMs = timeOfDayMs, .rate = dayRate_});
   }

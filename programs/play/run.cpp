@@ -23,6 +23,7 @@ constexpr char kUsage[] =
     "  --strict-flags  runs only the cycles marked active, as DeluxePaint does (by default,\n"
     "                  when none is marked, those whose rate moves them run)\n"
     "  --time HH:MM    starts a scene's day at that time (by default, the computer's time)\n"
+    "  --day-seconds N a scene's day lasts N seconds instead of a day\n"
     "  --full-screen   asks for full screen instead of a window\n"
     "  --record OUT.gif [--seconds N]\n"
     "                  records what the screen shows to an animated GIF for N seconds\n"
@@ -101,9 +102,14 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     std::fprintf(err, "quorvel-play: cannot open the 640x480 256-colour screen: %s\n", ScreenError().c_str());
     return 1;
   }
-  const PaletteTimeline timeline;  // a scene's palettes pinned to times
+  const PaletteTimeline& timeline = read.scene.timeline;
+  if (timeline.keys.empty() && options.timeOfDayMs >= 0) {
+    std::fprintf(err, "quorvel-play: %s has no palettes pinned to times; --time changes nothing\n",
+                 options.file.c_str());
+  }
   const double timeOfDay = options.timeOfDayMs >= 0 ? options.timeOfDayMs : LocalTimeOfDayMs();
-  Player player(picture, cycles, timeline, timeOfDay);
+  const double dayRate = options.daySeconds > 0 ? PaletteTimeline::kDayMs / (options.daySeconds * 1000) : 1;
+  Player player(picture, cycles, timeline, timeOfDay, dayRate);
   player.Draw();
   return programs::RunRecordedFrames(
       "quorvel-play", [&](double nowMs) { return player.Frame(nowMs); }, options.record,
