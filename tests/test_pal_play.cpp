@@ -532,6 +532,51 @@ TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
   SetVirtualTime(false);
 }
 
+TEST(PlayProgram, SavesThePictureWithTheCyclesItWouldRunAndQuantizesTrueColour) {
+  TempDir dir;
+  const testing::IffPicture drawn = CyclingPicture();
+  const std::string file = dir.Write("p.lbm", IffFile(drawn, {testing::CrngChunk(4096, 1, 32, 35),
+                                                            testing::CrngChunk(4096, 0, 36, 39)}));
+  const Ran saved = Play({file, "--strict-flags", "--cycle", "40-47@4", "--save", dir.Path("out.lbm")});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_FALSE(ScreenIsOpen());
+  const PictureReadResult read = LoadIndexedPicture(dir.Path("out.lbm"));
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_TRUE(read.picture.pixels == drawn.pixels);
+  EXPECT_EQ(read.picture.palette[33], drawn.palette[33]);
+  // The one marked running and the one added; not the one --strict-flags keeps still.
+  ASSERT_EQ(read.picture.cycles.size(), 2u);
+  EXPECT_EQ(read.picture.cycles[0].cycle.low, 32);
+  EXPECT_EQ(read.picture.cycles[1].cycle.low, 40);
+  EXPECT_NEAR(read.picture.cycles[1].cycle.stepsPerSecond, 4, 0.01);
+  EXPECT_TRUE(read.picture.cycles[1].active);
+  for (const std::string& bad : {file, dir.Path("out.txt")}) {
+    const Ran refused = Play({file, "--save", bad});
+    EXPECT_EQ(refused.status, 1) << bad;
+    EXPECT_NE(refused.err.find(bad), std::string::npos) << refused.err;
+  }
+
+  // A true-colour picture plays with --quantize, and is still refused without it.
+  testing::Picture rgb{.width = 16, .height = 16, .pixels = {}};
+  const auto colour = [](uint32_t i) { return Rgb8{uint8_t(i), uint8_t(i * 37), uint8_t(i * 91)}; };
+  for (uint32_t i = 0; i < 256; ++i) {
+    const Rgb8 c = colour(i);
+    rgb.pixels.push_back(uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b);
+  }
+  ASSERT_TRUE(testing::WritePng(dir.Path("rgb.png"), rgb));
+  EXPECT_EQ(Play({dir.Path("rgb.png")}).status, 1);
+  const Ran quantized = Play({dir.Path("rgb.png"), "--quantize", "--save", dir.Path("rgb.lbm")});
+  ASSERT_EQ(quantized.status, 0) << quantized.err;
+  EXPECT_NE(quantized.err.find("rgb.png quantized to"), std::string::npos) << quantized.err;
+  const PictureReadResult indexed = LoadIndexedPicture(dir.Path("rgb.lbm"));
+  ASSERT_TRUE(indexed.ok()) << indexed.error;
+  EXPECT_EQ(indexed.picture.width, 16);
+  // 256 colours fit the registers: every pixel keeps its own.
+  for (uint32_t i = 0; i < 256; ++i) {
+    EXPECT_EQ(indexed.picture.palette[indexed.picture.pixels[i]], colour(i)) << i;
+  }
+}
+
 // Presses Escape after many frames, so that a program that would not end by itself does,
 // and does something at one frame.
 struct EscapeLate : DisplayObserver {

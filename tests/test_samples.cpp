@@ -51,6 +51,18 @@ TEST(Samples, TheCommittedFilesHoldWhatTheirCodeDraws) {
   // A JavaScript object literal, as some web players ship their scenes.
   ExpectHolds("test_ramp.js", samples::TestRamp().picture);
   EXPECT_EQ(waterfall.timeline.keys.size(), 6u);
+
+  // Saved by the player, a scene keeps its day and its cycles, and gains those added.
+  const std::string saved = ::testing::TempDir() + "quorvel_saved_waterfall.json";
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(play::RunPlay({kSamples + "waterfall.json", "--cycle", "200-210@3", "--save", saved}, stdout, err), 0);
+  std::fclose(err);
+  const SceneReadResult read = ReadScene(saved);
+  std::remove(saved.c_str());
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_EQ(read.scene.timeline, waterfall.timeline);
+  ASSERT_EQ(read.scene.picture.cycles.size(), waterfall.picture.cycles.size() + 1);
+  EXPECT_EQ(read.scene.picture.cycles.back().cycle.low, 200);
 }
 
 // The last colour written to each register.

@@ -105,6 +105,14 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
         return false;
       }
       ++i;
+    } else if (arg == "--quantize") {
+      options.quantize = true;
+    } else if (arg == "--save") {
+      if (i + 1 == args.size()) {
+        error = "--save needs OUT.lbm, OUT.pbm, OUT.gif, OUT.png or OUT.json";
+        return false;
+      }
+      options.save = args[++i];
     } else if (arg == "--record" || arg == "--seconds") {
       if (i + 1 == args.size()) {
         error = arg + (arg == "--record" ? " needs OUT.gif" : " needs a number of seconds");

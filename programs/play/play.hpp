@@ -27,6 +27,8 @@ struct PlayOptions {
   double seconds = 10;              // --seconds N: how long it records, then quits
   double timeOfDayMs = -1;          // --time HH:MM, since midnight; below 0: the computer's
   double daySeconds = 0;            // --day-seconds N: a scene's day lasts N seconds; 0: a day
+  bool quantize = false;            // --quantize: a true-colour picture is brought to 256 colours
+  std::string save;                 // --save OUT: writes the picture as played instead
 };
 
 // Parses the arguments (without the program's name). False with `error` on a mistake.
