@@ -24,7 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kTitle = "Quorvel";
 constexpr int kDefaultRefreshHz = 60;
 // Room left around a doubled window for the desktop's panels and the window frame.
 constexpr int kDesktopMargin = 64;
@@ -61,7 +60,14 @@ std::string CheckVisibleDriver() {
 // Everything the display thread owns. Used on that thread only.
 class Display {
  public:
-  Display() : frame_(kPagePixels, 0) {}
+  explicit Display(const ScreenOptions& options)
+      : width_(options.width), height_(options.height), title_(options.title),
+        frame_(size_t(width_) * size_t(height_), 0) {
+    // Black until the first presentation, which finds the screen the same size.
+    snapshot_.width = width_;
+    snapshot_.height = height_;
+    snapshot_.indices.assign(frame_.size(), 0);
+  }
   Display(const Display&) = delete;
   Display& operator=(const Display&) = delete;
   ~Display() { Close(); }
@@ -86,6 +92,8 @@ class Display {
   void DrawOnWindowSurface();
   void ReadRefreshRate();
 
+  const int32_t width_, height_;  // the screen's
+  const std::string title_;
   bool started_ = false;
   bool watchingX11_ = false;
   X11IoErrorHandler previousX11Handler_ = nullptr;
@@ -135,14 +143,14 @@ std::string Display::SetUpTexture() {
   // Nearest-neighbour scaling keeps the pixels sharp; the logical size keeps 4:3 with
   // black borders however the window is shaped.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-  if (SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight) != 0) {
+  if (SDL_RenderSetLogicalSize(renderer_, width_, height_) != 0) {
     return SdlFailure("cannot scale the picture to the window");
   }
   texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
-                               SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
+                               SDL_TEXTUREACCESS_STREAMING, width_, height_);
   if (!texture_) return SdlFailure("cannot create the screen texture");
   SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
-  SDL_UpdateTexture(texture_, nullptr, frame_.data(), kScreenWidth * 4);
+  SDL_UpdateTexture(texture_, nullptr, frame_.data(), width_ * 4);
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   return "";
 }
@@ -182,9 +190,8 @@ bool Display::UseWindowSurface() {
 void Display::DrawOnWindowSurface() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (!surface) return;
-  const double scale = std::min(double(surface->w) / kScreenWidth,
-                                double(surface->h) / kScreenHeight);
-  SDL_Rect area = {0, 0, int(kScreenWidth * scale), int(kScreenHeight * scale)};
+  const double scale = std::min(double(surface->w) / width_, double(surface->h) / height_);
+  SDL_Rect area = {0, 0, int(width_ * scale), int(height_ * scale)};
   area.x = (surface->w - area.w) / 2;
   area.y = (surface->h - area.h) / 2;
   // Only the margins need clearing; the picture covers the rest.
@@ -194,31 +201,29 @@ void Display::DrawOnWindowSurface() {
                     f->Bmask == 0xFF;
   const uint8_t* indices = snapshot_.indices.data();
   const uint32_t* registers = snapshot_.registers.data();
-  if (xrgb && area.w == kScreenWidth && area.h == kScreenHeight &&
-      SDL_LockSurface(surface) == 0) {
+  if (xrgb && area.w == width_ && area.h == height_ && SDL_LockSurface(surface) == 0) {
     // At its own size the picture is converted straight into the window, row by row.
-    for (int y = 0; y < kScreenHeight; ++y) {
+    for (int y = 0; y < height_; ++y) {
       auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
                                               size_t(area.y + y) * surface->pitch) + area.x;
-      ConvertPixels(indices + size_t(y) * kScreenWidth, registers, row, kScreenWidth);
+      ConvertPixels(indices + size_t(y) * width_, registers, row, size_t(width_));
     }
     SDL_UnlockSurface(surface);
     SDL_UpdateWindowSurface(window_);
     return;
   }
-  ConvertPixels(indices, registers, frame_.data(), kPagePixels);
+  ConvertPixels(indices, registers, frame_.data(), frame_.size());
   if (!xrgb) {
     // Some other pixel layout: let SDL convert and scale.
     SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
-        frame_.data(), kScreenWidth, kScreenHeight, 32, kScreenWidth * 4,
-        SDL_PIXELFORMAT_ARGB8888);
+        frame_.data(), width_, height_, 32, width_ * 4, SDL_PIXELFORMAT_ARGB8888);
     if (picture) SDL_BlitScaled(picture, nullptr, surface, &area);
     SDL_FreeSurface(picture);
   } else if (area.w > 0 && area.h > 0 && SDL_LockSurface(surface) == 0) {
     columns_.resize(area.w);
-    for (int x = 0; x < area.w; ++x) columns_[x] = x * kScreenWidth / area.w;
+    for (int x = 0; x < area.w; ++x) columns_[x] = x * width_ / area.w;
     for (int y = 0; y < area.h; ++y) {
-      const uint32_t* from = frame_.data() + size_t(y * kScreenHeight / area.h) * kScreenWidth;
+      const uint32_t* from = frame_.data() + size_t(y * height_ / area.h) * width_;
       auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
                                              size_t(area.y + y) * surface->pitch) + area.x;
       for (int x = 0; x < area.w; ++x) to[x] = from[columns_[x]];
@@ -229,11 +234,10 @@ void Display::DrawOnWindowSurface() {
 }
 
 // Twice the picture's size when the desktop has room for it, else its own size.
-int ComfortableScale() {
+int ComfortableScale(int32_t width, int32_t height) {
   SDL_Rect usable;
   if (SDL_GetDisplayUsableBounds(0, &usable) == 0 &&
-      usable.w >= 2 * kScreenWidth + kDesktopMargin &&
-      usable.h >= 2 * kScreenHeight + kDesktopMargin) {
+      usable.w >= 2 * width + kDesktopMargin && usable.h >= 2 * height + kDesktopMargin) {
     return 2;
   }
   return 1;
@@ -243,13 +247,13 @@ std::string Display::OpenWindow(bool fullScreen) {
   const char* style = fullScreen ? "cannot open a full-screen window" : "cannot open a window";
   // A full-screen window starts as large as the desktop: without a window manager to
   // enlarge it (a bare X server), SDL would believe it full screen while it stayed small.
-  const int scale = ComfortableScale();
-  SDL_Rect area = {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
-                   kScreenHeight * scale};
+  const int scale = ComfortableScale(width_, height_);
+  SDL_Rect area = {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width_ * scale,
+                   height_ * scale};
   if (fullScreen && SDL_GetDisplayBounds(0, &area) != 0) return SdlFailure(style);
   const uint32_t windowFlags =
       SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  window_ = SDL_CreateWindow(kTitle, area.x, area.y, area.w, area.h, windowFlags);
+  window_ = SDL_CreateWindow(title_.c_str(), area.x, area.y, area.w, area.h, windowFlags);
   if (!window_) return SdlFailure(style);
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED |
                                                   SDL_RENDERER_PRESENTVSYNC);
@@ -301,8 +305,8 @@ void Display::Present() {
   if (!TakePictureToPresent(snapshot_)) return;
   if (texture_) {
     ConvertPixels(snapshot_.indices.data(), snapshot_.registers.data(), frame_.data(),
-                  kPagePixels);
-    SDL_UpdateTexture(texture_, nullptr, frame_.data(), kScreenWidth * 4);
+                  frame_.size());
+    SDL_UpdateTexture(texture_, nullptr, frame_.data(), width_ * 4);
   }
   Repaint();
 }
@@ -321,8 +325,8 @@ void Display::ToggleStyle() {
   if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) {
     SDL_SetWindowFullscreen(window_, 0);
     // Back to a window of comfortable size, whatever size full screen started from.
-    const int scale = ComfortableScale();
-    SDL_SetWindowSize(window_, kScreenWidth * scale, kScreenHeight * scale);
+    const int scale = ComfortableScale(width_, height_);
+    SDL_SetWindowSize(window_, width_ * scale, height_ * scale);
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   } else {
     SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -339,12 +343,12 @@ class SdlPresenter final : public Presenter {
   ~SdlPresenter() override;
 
   // Starts the display thread and waits until it has a window or has given up.
-  std::string Start(int32_t flags);
+  std::string Start(const ScreenOptions& options, int32_t flags);
   void Wake() override;
 
  private:
   enum class Ending { Stopped, WindowClosed };
-  void Run(int32_t flags, std::promise<std::string> ready);
+  void Run(const ScreenOptions& options, int32_t flags, std::promise<std::string> ready);
   Ending Loop(Display& display);
   // Handles one event; returns true when the loop must end with `ending`.
   bool Handle(Display& display, const SDL_Event& event, Ending& ending);
@@ -370,10 +374,10 @@ class SdlPresenter final : public Presenter {
   bool accepting_ = false;
 };
 
-std::string SdlPresenter::Start(int32_t flags) {
+std::string SdlPresenter::Start(const ScreenOptions& options, int32_t flags) {
   std::promise<std::string> ready;
   std::future<std::string> result = ready.get_future();
-  thread_ = std::thread(&SdlPresenter::Run, this, flags, std::move(ready));
+  thread_ = std::thread(&SdlPresenter::Run, this, options, flags, std::move(ready));
   std::string error = result.get();
   if (!error.empty()) thread_.join();
   return error;
@@ -412,10 +416,11 @@ void SdlPresenter::SetAccepting(bool on) {
   accepting_ = on;
 }
 
-void SdlPresenter::Run(int32_t flags, std::promise<std::string> ready) {
+void SdlPresenter::Run(const ScreenOptions& options, int32_t flags,
+                       std::promise<std::string> ready) {
   Ending ending;
   {
-    Display display;
+    Display display(options);
     if (std::string error = display.Open(flags, wakeEvent_); !error.empty()) {
       display.Close();
       ready.set_value(error);
@@ -514,9 +519,10 @@ bool SdlPresenter::Handle(Display& display, const SDL_Event& event, Ending& endi
 
 }  // namespace
 
-std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error) {
+std::unique_ptr<Presenter> OpenSdlPresenter(const ScreenOptions& options, int32_t flags,
+                                            std::string& error) {
   auto presenter = std::make_unique<SdlPresenter>();
-  error = presenter->Start(flags);
+  error = presenter->Start(options, flags);
   if (!error.empty()) return nullptr;
   return presenter;
 }
