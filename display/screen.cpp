@@ -96,8 +96,13 @@ void RenderVisible(uint32_t* out) {
 bool TakeSnapshot(VisibleSnapshot& snapshot) {
   Screen& s = TheScreen();
   const std::array<uint32_t, 256> registers = ReadRegisters();
-  bool changed = !snapshot.valid || registers != snapshot.registers;
+  const Scaling scaling = s.scaling.load(std::memory_order_relaxed);
+  const int32_t border = s.border.load(std::memory_order_relaxed);
+  bool changed = !snapshot.valid || registers != snapshot.registers ||
+                 scaling != snapshot.scaling || border != snapshot.border;
   snapshot.registers = registers;
+  snapshot.scaling = scaling;
+  snapshot.border = border;
   snapshot.valid = true;
   std::lock_guard lock(s.pixels);
   if (snapshot.width != s.width || snapshot.height != s.height) {
@@ -213,7 +218,6 @@ bool OpenChecked(const ScreenOptions& o, int32_t depth, int32_t flags) {
   s.scaling.store(o.scaling, std::memory_order_relaxed);
   s.border.store(o.borderRegister, std::memory_order_relaxed);
   s.borderWidth = o.borderWidth;
-  s.relayout = false;
   s.shown = detail::IndexSet::Of(0);
   s.shownExact = true;
   s.depth = (flags & kDeepColour) ? std::max(depth, 16) : depth;
@@ -291,9 +295,7 @@ int32_t TextRows() { return TheScreen().textRows; }
 void SetScaling(Scaling scaling) {
   if (scaling != Scaling::Integer && scaling != Scaling::Aspect && scaling != Scaling::Stretch) return;
   Screen& s = TheScreen();
-  if (s.scaling.exchange(scaling, std::memory_order_relaxed) == scaling) return;
-  s.relayout.store(true, std::memory_order_release);
-  detail::MarkDirty();
+  if (s.scaling.exchange(scaling, std::memory_order_relaxed) != scaling) detail::MarkDirty();
 }
 
 Scaling CurrentScaling() { return TheScreen().scaling.load(std::memory_order_relaxed); }
@@ -301,9 +303,7 @@ Scaling CurrentScaling() { return TheScreen().scaling.load(std::memory_order_rel
 void SetBorderRegister(int32_t index) {
   if (index < -1 || index > 255) return;
   Screen& s = TheScreen();
-  if (s.border.exchange(index, std::memory_order_relaxed) == index) return;
-  s.relayout.store(true, std::memory_order_release);
-  detail::MarkDirty();
+  if (s.border.exchange(index, std::memory_order_relaxed) != index) detail::MarkDirty();
 }
 
 int32_t BorderRegister() { return TheScreen().border.load(std::memory_order_relaxed); }

@@ -60,12 +60,10 @@ struct Screen {
   size_t PagePixels() const { return size_t(width) * size_t(height); }
 
   // How the picture is scaled and which register the border shows (-1: black). Set on
-  // the program's thread, read by the presenter; `relayout` asks it to draw again even
-  // when the picture did not change.
+  // the program's thread, taken by the presenter with the picture.
   std::atomic<Scaling> scaling{Scaling::Integer};
   std::atomic<int32_t> border{-1};
   int32_t borderWidth = 0;
-  std::atomic<bool> relayout{false};
   int32_t work = 0;     // written by the program's thread only
   int32_t visible = 0;  // changed under `pixels`, which the presenter reads under
   std::vector<std::vector<uint8_t>> pages;  // pixel memory, guarded by `pixels`
@@ -140,13 +138,21 @@ void MarkDirty();
 // Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
 
-// The visible page's indices and the registers (0xRRGGBB), as a presenter last took them.
+// The visible page's indices and the registers (0xRRGGBB), with how to scale them and
+// the border, as a presenter last took them.
 struct VisibleSnapshot {
   int32_t width = 0, height = 0;  // the screen's, from the first snapshot on
   std::vector<uint8_t> indices;   // width * height
   std::array<uint32_t, 256> registers{};
+  Scaling scaling = Scaling::Integer;
+  int32_t border = -1;
   bool valid = false;  // false until taken, or after a presentation was given up
 };
+// The border's colour in a snapshot, 0xRRGGBB: its register's, or black.
+inline uint32_t BorderColour(const VisibleSnapshot& snapshot) {
+  return snapshot.border < 0 ? 0 : snapshot.registers[size_t(snapshot.border)];
+}
+
 // Takes the visible page and the registers into `snapshot` (holding the pixel lock only
 // while copying) and says whether they differ from what it held.
 bool TakeSnapshot(VisibleSnapshot& snapshot);

@@ -8,6 +8,10 @@
 #include <quorvel/display.hpp>
 #include <quorvel/recorder.hpp>
 
+#include "display/geometry.hpp"
+#include "display/scale.hpp"
+#include "display/screen.hpp"
+
 #include <fstream>
 #include <iterator>
 
@@ -161,6 +165,151 @@ TEST(ScreenSizes, RecorderTakesTheWholeScreen) {
   ASSERT_GE(gif.size(), 10u);
   EXPECT_EQ(gif[6] | gif[7] << 8, 321);
   EXPECT_EQ(gif[8] | gif[9] << 8, 199);
+}
+
+using detail::Area;
+using detail::Factors;
+using detail::PlacePicture;
+using detail::ScreenShape;
+
+constexpr ScreenShape k320x200At4by3{320, 200, 1.2, 0};
+
+// Integer scaling: whole factors as near the pixel aspect as they come, every source
+// pixel a block of exactly that size, the picture centred; when nothing whole fits, the
+// picture shrinks rather than being cut.
+TEST(Scaling, IntegerGivesEqualBlocksNearTheAspect) {
+  EXPECT_EQ(detail::IntegerFactors(k320x200At4by3, 1920, 1080), (Factors{4, 5}));
+  EXPECT_EQ(PlacePicture(k320x200At4by3, Scaling::Integer, 1920, 1080), (Area{320, 40, 1280, 1000}));
+  // On a 4K display the aspect still leads: 8x10, not 12x10.
+  EXPECT_EQ(detail::IntegerFactors(k320x200At4by3, 3840, 2160), (Factors{8, 10}));
+  EXPECT_EQ(PlacePicture({640, 480, 1.0, 0}, Scaling::Integer, 1920, 1080), (Area{320, 60, 1280, 960}));
+  // Square 320x200 fills 1080p at 5x; a border of 10 pixels must fit as well.
+  EXPECT_EQ(detail::IntegerFactors({320, 200, 1.0, 0}, 1920, 1080), (Factors{5, 5}));
+  EXPECT_EQ(detail::IntegerFactors({320, 200, 1.0, 10}, 1920, 1080), (Factors{4, 4}));
+  EXPECT_EQ(PlacePicture({640, 480, 1.0, 0}, Scaling::Integer, 600, 450), (Area{0, 0, 600, 450}));
+
+  // Drawn: each source column and row covers exactly four and five output ones.
+  constexpr int32_t w = 320, h = 200;
+  std::vector<uint32_t> picture(size_t(w) * h);
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = 0xFF000000u | uint32_t(i);
+  const Area area = PlacePicture(k320x200At4by3, Scaling::Integer, 1920, 1080);
+  std::vector<uint32_t> out(size_t(1920) * 1080, 0);
+  detail::PictureScaler scaler;
+  scaler.Scale(picture.data(), w, h, out.data(), 1920, area);
+  for (int32_t y = 0; y < 1080; ++y) {
+    for (int32_t x = 0; x < 1920; ++x) {
+      const bool inside = x >= area.x && x < area.x + area.w && y >= area.y && y < area.y + area.h;
+      const uint32_t want =
+          inside ? picture[size_t((y - area.y) / 5) * w + size_t((x - area.x) / 4)] : 0;
+      ASSERT_EQ(out[size_t(y) * 1920 + x], want) << x << "," << y;
+    }
+  }
+}
+
+// Aspect and stretch: the exact shape (1440x1080 for 320x200 at 4:3), or all of it; and
+// sharp: only an edge between two source pixels is blended, never more than one output
+// pixel of it, and no source pixel covers a whole output pixel more than its neighbour.
+TEST(Scaling, AspectAndStretchAreExactInShapeAndSharp) {
+  EXPECT_EQ(PlacePicture(k320x200At4by3, Scaling::Aspect, 1920, 1080), (Area{240, 0, 1440, 1080}));
+  EXPECT_EQ(PlacePicture(k320x200At4by3, Scaling::Stretch, 1920, 1080), (Area{0, 0, 1920, 1080}));
+  EXPECT_EQ(PlacePicture({320, 200, 1.2, 20}, Scaling::Stretch, 1800, 1200), (Area{100, 100, 1600, 1000}));
+  EXPECT_EQ(PlacePicture({640, 400, 1.2, 0}, Scaling::Aspect, 1024, 768), (Area{0, 0, 1024, 768}));
+
+  for (const auto& [source, dest] : {std::pair{320, 1440}, {200, 1080}, {640, 1000}, {200, 230}}) {
+    SCOPED_TRACE(std::to_string(source) + " to " + std::to_string(dest));
+    const std::vector<detail::Tap> taps = detail::SharpTaps(source, dest);
+    std::vector<double> cover(size_t(source), 0.0);
+    std::vector<int32_t> blendedAt(size_t(source), 0);  // per edge after a source pixel
+    for (size_t x = 0; x < taps.size(); ++x) {
+      const detail::Tap t = taps[x];
+      ASSERT_GE(t.first, 0);
+      ASSERT_LT(t.first + (t.weight > 0), source);
+      ASSERT_GE(t.first, x > 0 ? taps[x - 1].first : 0);
+      cover[size_t(t.first)] += (256 - t.weight) / 256.0;
+      if (t.weight > 0) cover[size_t(t.first) + 1] += t.weight / 256.0;
+      if (t.weight > 0) {
+        EXPECT_LE(++blendedAt[size_t(t.first)], 1) << x;
+      }
+    }
+    for (int32_t i = 1; i < source; ++i) EXPECT_LT(std::abs(cover[size_t(i)] - cover[size_t(i) - 1]), 1.0) << i;
+  }
+
+  // The scaler draws what the taps say, row after row, whichever rows it reuses.
+  constexpr int32_t w = 5, h = 7;
+  std::vector<uint32_t> picture(size_t(w) * h);
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = 0xFF000000u | uint32_t(i * 0x0A1B2C);
+  for (const Area area : {Area{1, 2, 12, 16}, Area{0, 0, 5, 20}, Area{0, 0, 30, 9}}) {
+    const auto tx = detail::SharpTaps(w, area.w), ty = detail::SharpTaps(h, area.h);
+    const size_t pitch = size_t(area.x + area.w);
+    std::vector<uint32_t> out(pitch * size_t(area.y + area.h), 0);
+    detail::PictureScaler scaler;
+    scaler.Scale(picture.data(), w, h, out.data(), pitch, area);
+    const auto at = [&](int32_t row, int32_t x) {
+      const uint32_t* r = picture.data() + size_t(row) * w;
+      const detail::Tap t = tx[size_t(x)];
+      return t.weight ? detail::Blend(r[t.first], r[t.first + 1], uint32_t(t.weight)) : r[t.first];
+    };
+    for (int32_t y = 0; y < area.h; ++y) {
+      for (int32_t x = 0; x < area.w; ++x) {
+        const detail::Tap t = ty[size_t(y)];
+        const uint32_t want =
+            t.weight ? detail::Blend(at(t.first, x), at(t.first + 1, x), uint32_t(t.weight)) : at(t.first, x);
+        ASSERT_EQ(out[size_t(area.y + y) * pitch + size_t(area.x + x)], want) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Scaling, WindowsOpenAtTheLargestWholeMultipleAndTwiceForSmallScreens) {
+  EXPECT_EQ(detail::WindowSize({640, 480, 1.0, 0}, 1856, 1016), (Area{0, 0, 1280, 960}));
+  EXPECT_EQ(detail::WindowSize({640, 480, 1.0, 0}, 1000, 700), (Area{0, 0, 640, 480}));
+  EXPECT_EQ(detail::WindowSize(k320x200At4by3, 1856, 1016), (Area{0, 0, 1280, 1000}));
+  EXPECT_EQ(detail::WindowSize(k320x200At4by3, 600, 400), (Area{0, 0, 640, 400}));
+  EXPECT_EQ(detail::WindowSize({16, 16, 1.0, 2}, 10, 10), (Area{0, 0, 40, 40}));
+  EXPECT_EQ(detail::WindowSize({1024, 768, 1.0, 0}, 800, 600), (Area{0, 0, 1024, 768}));
+}
+
+// The border register: its colour shows around the picture, writing it presents even
+// when no pixel uses it, and choosing it (or a scaling) is a change to present.
+TEST(Border, ShowsItsRegisterAndChangesPresent) {
+  SizedScreen screen(ModeOptions(ScreenMode::Mode19));
+  ASSERT_TRUE(screen.ok) << ScreenError();
+  EXPECT_EQ(BorderRegister(), -1);
+  EXPECT_EQ(CurrentScaling(), Scaling::Integer);
+  detail::Screen& s = detail::TheScreen();
+  detail::VisibleSnapshot snapshot;
+  detail::TakeSnapshot(snapshot);
+  EXPECT_EQ(detail::BorderColour(snapshot), 0u);  // none chosen: black
+
+  SetPaletteEntryRgb(200, 10, 20, 30);
+  SetBorderRegister(200);
+  EXPECT_EQ(BorderRegister(), 200);
+  ASSERT_TRUE(detail::TakeSnapshot(snapshot));
+  EXPECT_EQ(detail::BorderColour(snapshot), 0x0A141Eu);
+  EXPECT_FALSE(detail::TakeSnapshot(snapshot));
+
+  s.dirty = false;
+  SetPaletteEntryRgb(200, 40, 50, 60);  // no pixel is 200, but the border is
+  EXPECT_TRUE(s.dirty.load());
+  s.dirty = false;
+  SetPaletteEntryRgb(201, 40, 50, 60);  // neither pixel nor border: nothing to present
+  EXPECT_FALSE(s.dirty.load());
+
+  SetBorderRegister(300);  // ignored
+  EXPECT_EQ(BorderRegister(), 200);
+  SetScaling(Scaling::Aspect);
+  EXPECT_EQ(CurrentScaling(), Scaling::Aspect);
+  EXPECT_TRUE(detail::TakeSnapshot(snapshot));
+  EXPECT_EQ(snapshot.scaling, Scaling::Aspect);
+
+  // Options give them from the start.
+  ScreenOptions options = ModeOptions(ScreenMode::Mode19);
+  options.borderRegister = 3;
+  options.scaling = Scaling::Stretch;
+  SizedScreen other(options);
+  ASSERT_TRUE(other.ok) << ScreenError();
+  EXPECT_EQ(BorderRegister(), 3);
+  EXPECT_EQ(CurrentScaling(), Scaling::Stretch);
 }
 
 }  // namespace
