@@ -36,8 +36,9 @@ enum class Scaling : int32_t {
   // rest is border. Every pixel is a block of the same size: what people drawing pixel
   // art ask for first, at the cost of a border.
   Integer,
-  // The largest size at the exact pixel aspect: grown by the nearest whole factor, then
-  // smoothly to the size, so no pixel is a whole display pixel wider than its neighbour.
+  // The largest size at the exact pixel aspect: grown by the nearest whole factor at or
+  // above the size, then smoothly down to it, so no pixel is a whole display pixel wider
+  // than its neighbour and only the display pixel on an edge between two is blended.
   Aspect,
   // Fills the display, scaled the same sharp way, whatever the shape.
   Stretch,
