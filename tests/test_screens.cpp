@@ -61,6 +61,11 @@ TEST(ScreenSizes, DrawingTextAndImagesFollowTheSize) {
     EXPECT_EQ(GetPixel(0, w - 1, h - 1), 7);
     EXPECT_EQ(GetPixel(0, w, 0), -1);
     EXPECT_EQ(GetPixel(0, 0, h), -1);
+    // A row running off the right edge stops there, not on the next row.
+    DrawBox(w - 3, 5, w + 10, 5, 12, true);
+    EXPECT_EQ(GetPixel(0, w - 1, 5), 12);
+    EXPECT_EQ(GetPixel(0, 0, 6), 7);
+    DrawBox(w - 3, 5, w + 10, 5, 7, true);
     // A line along the last row and one down the last column reach the corner.
     DrawLine(0, h - 1, w + 100, h - 1, 9, 65535);
     DrawLine(w - 1, -50, w - 1, h - 2, 10, 65535);
@@ -282,7 +287,8 @@ TEST(Border, ShowsItsRegisterAndChangesPresent) {
   EXPECT_EQ(detail::BorderColour(snapshot), 0u);  // none chosen: black
 
   SetPaletteEntryRgb(200, 10, 20, 30);
-  SetBorderRegister(200);
+  detail::TakeSnapshot(snapshot);
+  SetBorderRegister(200);  // the choice alone changes what is shown
   EXPECT_EQ(BorderRegister(), 200);
   ASSERT_TRUE(detail::TakeSnapshot(snapshot));
   EXPECT_EQ(detail::BorderColour(snapshot), 0x0A141Eu);
