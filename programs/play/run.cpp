@@ -33,8 +33,11 @@ constexpr char kUsage[] =
     "                  records what the screen shows to an animated GIF for N seconds\n"
     "                  (10), then quits\n"
     "  --help, --version\n"
-    "Keys: B blending on/off, Left/Right slower/faster, Space pause, T a day in a minute\n"
-    "and back (scenes with palettes pinned to times), Escape quits.\n";
+    "The screen is the picture's size, its pixels the shape the file gives (an IFF\n"
+    "picture's aspect), scaled by whole factors.\n"
+    "Keys: B blending on/off, A whole-factor/exact-aspect scaling, Left/Right\n"
+    "slower/faster, Space pause, T a day in a minute and back (scenes with palettes\n"
+    "pinned to times), Escape quits.\n";
 
 // Why nothing of the picture moves, and what would move it.
 std::string NothingRunsHint(const PlayOptions& options, const std::vector<uint8_t>& bytes,
@@ -149,8 +152,10 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
                  NothingRunsHint(options, bytes, picture).c_str());
   }
   if (!options.save.empty()) return SavePicture(options, read.scene, cycles, err);
-  if (!OpenScreen(18, 8, 1, options.fullScreen ? kFullScreen : 0)) {
-    std::fprintf(err, "quorvel-play: cannot open the 640x480 256-colour screen: %s\n", ScreenError().c_str());
+  const ScreenOptions screen = ScreenFor(picture, options.fullScreen);
+  if (!OpenScreenWith(screen)) {
+    std::fprintf(err, "quorvel-play: cannot open a %dx%d 256-colour screen: %s\n", screen.width,
+                 screen.height, ScreenError().c_str());
     return 1;
   }
   const PaletteTimeline& timeline = read.scene.timeline;
