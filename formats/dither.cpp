@@ -28,20 +28,27 @@ std::vector<int32_t> BayerMatrix(int32_t n) {
   return m;
 }
 
-// How far apart the colours lie: the mean distance from each to its nearest neighbour,
-// the step an ordered pattern has to span.
-float Spacing(const std::vector<Labf>& colours) {
-  if (colours.size() < 2) return 0;
-  double sum = 0;
+// How far each colour lies from its nearest neighbour (0 for a colour alone).
+std::vector<float> NeighbourDistances(const std::vector<Labf>& colours) {
+  std::vector<float> distances(colours.size(), 0);
   for (size_t i = 0; i < colours.size(); ++i) {
     float best = -1;
     for (size_t j = 0; j < colours.size(); ++j) {
       const float d = Distance2(colours[i], colours[j]);
       if (j != i && (best < 0 || d < best)) best = d;
     }
-    sum += std::sqrt(double(best));
+    distances[i] = best < 0 ? 0 : std::sqrt(best);
   }
-  return float(sum / double(colours.size()));
+  return distances;
+}
+
+// How far apart the colours lie: the mean distance from each to its nearest neighbour,
+// the step an ordered pattern has to span.
+float Spacing(const std::vector<Labf>& colours) {
+  const std::vector<float> distances = NeighbourDistances(colours);
+  double sum = 0;
+  for (float d : distances) sum += d;
+  return colours.empty() ? 0 : float(sum / double(colours.size()));
 }
 
 void MapNearest(const RgbaPicture& picture, const std::vector<Labf>& lab, const NearestColour& nearest,
@@ -102,10 +109,11 @@ void MapDiffused(const RgbaPicture& picture, const std::vector<Labf>& lab, const
     low = {std::min(low.l, c.l), std::min(low.a, c.a), std::min(low.b, c.b)};
     high = {std::max(high.l, c.l), std::max(high.a, c.a), std::max(high.b, c.b)};
   }
-  // An error past half the step between neighbouring colours is not the rounding between
-  // two of them but a colour the palette lacks (an edge, a lone bright spot): spread
-  // whole, it would smear along the row, so it is spread at that size.
-  const float cap = Spacing(colours) / 2;
+  // An error past half the step from the chosen colour to its nearest neighbour is not
+  // the rounding between two of them but a colour the palette lacks (an edge, a lone
+  // bright spot): spread whole, it would smear along the row, so it is spread at that size.
+  std::vector<float> caps = NeighbourDistances(colours);
+  for (float& cap : caps) cap /= 2;
   const size_t width = size_t(picture.width);
   // Errors for this row and the next, with a pixel to spare at either end.
   std::vector<Labf> here(width + 2), below(width + 2);
@@ -130,6 +138,7 @@ void MapDiffused(const RgbaPicture& picture, const std::vector<Labf>& lab, const
       out[i] = uint8_t(registers[size_t(k)]);
       Labf e{want.l - colours[size_t(k)].l, want.a - colours[size_t(k)].a, want.b - colours[size_t(k)].b};
       const float size2 = e.l * e.l + e.a * e.a + e.b * e.b;
+      const float cap = caps[size_t(k)];
       if (size2 > cap * cap) {
         const float f = cap / std::sqrt(size2);
         e = {e.l * f, e.a * f, e.b * f};

@@ -19,12 +19,15 @@ std::string DecodeIff(const Bytes& bytes, IndexedPicture& picture);  // iff_chun
 std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture);  // pcx_picture.cpp
 std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture);  // bmp_picture.cpp
 
-// True-colour decoders, where the kind has true-colour pictures: a PNG of any colour type
-// and a BMP of 24 or 32 bits a pixel (`isTrueColour` says whether it is one; when not, the
-// indexed decoder reads it). Each is handed a file whose size check has passed.
+// True-colour decoders, where the kind has true-colour pictures: a PNG of any colour type,
+// a BMP of 16, 24 or 32 bits a pixel and a PCX of 3 or 4 planes of 8 bits (IsTrueColour...
+// says whether a file is one; when not, the indexed decoder reads it). Each is handed a
+// file whose size check has passed.
 std::string DecodePngRgba(const Bytes& bytes, RgbaPicture& picture);  // png_picture.cpp
 bool IsTrueColourBmp(const Bytes& bytes);                                         // bmp_picture.cpp
 std::string DecodeBmpRgba(const Bytes& bytes, RgbaPicture& picture);  // bmp_picture.cpp
+bool IsTrueColourPcx(const Bytes& bytes);                            // pcx_picture.cpp
+std::string DecodePcxRgba(const Bytes& bytes, RgbaPicture& picture);  // pcx_picture.cpp
 
 // The refusal of a picture that is not indexed; `what` says what it is ("24 bits a pixel").
 std::string TrueColourPicture(const std::string& what);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #include <quorvel/formats.hpp>
@@ -147,14 +149,17 @@ class SceneParser {
     PeekChar();
     const size_t start = pos_;
     if (pos_ < text_.size() && text_[pos_] == '+') ++pos_;
-    const char* first = text_.data() + pos_;
-    const char* last = text_.data() + text_.size();
-    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec != std::errc() || !std::isfinite(value)) {
+    // strtod over the number's own characters (no "inf", "nan" or hexadecimal): the
+    // browser's library has no from_chars for floating point.
+    const size_t span = std::min(text_.find_first_not_of("0123456789.eE+-", pos_), text_.size()) - pos_;
+    const std::string number(text_.substr(pos_, span));
+    char* end = nullptr;
+    value = std::strtod(number.c_str(), &end);
+    if (end == number.c_str() || !std::isfinite(value)) {
       pos_ = start;
       return Fail("expected a number, found " + Found());
     }
-    pos_ += size_t(end - first);
+    pos_ += size_t(end - number.c_str());
     return true;
   }
 
@@ -535,10 +540,12 @@ std::string JsonString(std::string_view text) {
 // A number as JSON writes it: whole numbers without a fraction, others exactly enough to
 // read back the same double.
 std::string JsonNumber(double value) {
-  char buffer[32];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  (void)ec;
-  return std::string(buffer, end);
+  // The shorter of 15 and 17 digits that reads back the same (the browser's library has
+  // no to_chars for floating point).
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  if (std::strtod(buffer, nullptr) != value) std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
 }
 
 std::string CycleJson(const PictureCycle& pc, size_t number, std::vector<std::string>& warnings) {

@@ -24,7 +24,9 @@ RgbaPicture ExpandIndexedPicture(const IndexedPicture& picture) {
 RgbaReadResult ParseRgbaPicture(const std::vector<uint8_t>& bytes, const std::string& name) {
   RgbaReadResult out;
   const formats::PictureKind kind = formats::RecognisePicture(bytes);
-  const bool trueColour = kind == formats::PictureKind::Png || (kind == formats::PictureKind::Bmp && formats::IsTrueColourBmp(bytes));
+  using formats::PictureKind;
+  const bool trueColour = kind == PictureKind::Png || (kind == PictureKind::Bmp && formats::IsTrueColourBmp(bytes)) ||
+                          (kind == PictureKind::Pcx && formats::IsTrueColourPcx(bytes));
   if (!trueColour) {
     IndexedPicture indexed;
     if (std::string error = formats::DecodePicture(bytes, indexed); !error.empty()) {
@@ -37,8 +39,9 @@ RgbaReadResult ParseRgbaPicture(const std::vector<uint8_t>& bytes, const std::st
   const std::string kindName = formats::PictureKindName(kind);
   std::string problem = formats::CheckPictureSize(bytes, kind);
   if (problem.empty()) {
-    problem = kind == formats::PictureKind::Png ? formats::DecodePngRgba(bytes, out.picture)
-                                                : formats::DecodeBmpRgba(bytes, out.picture);
+    problem = kind == PictureKind::Png   ? formats::DecodePngRgba(bytes, out.picture)
+              : kind == PictureKind::Bmp ? formats::DecodeBmpRgba(bytes, out.picture)
+                                         : formats::DecodePcxRgba(bytes, out.picture);
   }
   if (!problem.empty()) {
     out.picture = {};

@@ -11,7 +11,7 @@ scripts/setup.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quorvel-showcase quorvel-play example_fade_in_out \
   example_colour_cycling example_negative_and_grey example_cross_fade_files \
-  example_animator_screen example_play_picture example_record_gif >/dev/null
+  example_animator_screen example_play_picture example_record_gif example_screen_320x200 >/dev/null
 
 # record <name> <seconds> <shortest frame, ms> <program> [arguments...]
 record() {
@@ -28,6 +28,13 @@ record animator_screen 3 60 "$build/examples/example_animator_screen"
 # The player on a picture of its own: the first frame of the cycling bands.
 record play_picture 3 60 "$build/examples/example_play_picture" "$out/colour_cycling.gif"
 record showcase 4.5 100 "$build/quorvel-showcase" --tour
+# The sample art as quorvel-play shows it; the waterfall's day passes in six seconds.
+record sample_coast 3 100 "$build/quorvel-play" samples/coast.lbm
+record sample_waterfall 6 120 "$build/quorvel-play" --time 04:00 --day-seconds 6 samples/waterfall.json
+record sample_test_ramp 2 100 "$build/quorvel-play" samples/test_ramp.js
+# A 320x200 screen is recorded at its own size: half of it would be too small to see.
+QUORVEL_RECORD="$out/screen_320x200.gif" QUORVEL_RECORD_SECONDS=3 QUORVEL_RECORD_FRAME_MS=60 \
+  "$build/examples/example_screen_320x200" </dev/null
 "$build/examples/example_record_gif" "$out/record_gif.gif" >/dev/null
 
 status=0

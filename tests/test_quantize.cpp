@@ -75,6 +75,7 @@ TEST(Quantize, SameResultEveryTimeAndFewColoursExact) {
   const QuantizeResult fewer = Quantize(few, options);
   EXPECT_NE(ExpandIndexedPicture(fewer.picture).pixels, few.pixels);
   EXPECT_TRUE(std::all_of(fewer.picture.pixels.begin(), fewer.picture.pixels.end(), [](uint8_t i) { return i < 15; }));
+  EXPECT_LT(MeanOkLabDifference(few, ExpandIndexedPicture(fewer.picture)), 0.002);  // two near colours merged
 }
 
 TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
@@ -119,7 +120,7 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   QuantizeOptions bad;
   bad.colours = 0;
   refused(bad, "0 colours");
-  bad = {}, bad.colours = 32, bad.reservedLow = 240, bad.reservedHigh = 255;
+  bad = {}, bad.colours = 32, bad.reservedLow = 20, bad.reservedHigh = 32;
   refused(bad, "lie past the 32 registers");
   bad = {}, bad.reservedLow = 5, bad.reservedHigh = 4;
   refused(bad, "low <= high");
@@ -305,6 +306,14 @@ TEST(RgbaPictures, TrueColourFilesAndIndexedOnes) {
   std::vector<uint8_t> cut = TrueColourBmp(24);
   cut.resize(cut.size() - 4);
   EXPECT_NE(ParseRgbaPicture(cut, "cut.bmp").error.find("cut.bmp: cannot read this BMP picture: byte"), std::string::npos);
+
+  // A PCX of three 8-bit planes, run-length encoded: a run of 2 reds, then literals.
+  std::vector<uint8_t> pcx(128, 0);
+  pcx[0] = 10, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8, pcx[8] = 1, pcx[65] = 3, pcx[66] = 2;  // 2 x 1
+  pcx.insert(pcx.end(), {0xC2, 200, 10, 20, 30, 40});
+  const RgbaReadResult planes = ParseRgbaPicture(pcx, "rgb.pcx");
+  ASSERT_TRUE(planes.ok()) << planes.error;
+  EXPECT_EQ(planes.picture.pixels, (std::vector<Rgba8>{{200, 10, 30, 255}, {200, 20, 40, 255}}));
 
   // A palette PNG with tRNS comes with its opacities; an RGB one as it is.
   testing::PngSamples png;

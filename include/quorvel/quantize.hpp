@@ -49,8 +49,8 @@ struct RgbaReadResult {
 };
 
 // Loads any picture LoadIndexedPicture reads, and besides them true-colour PNGs (RGB,
-// RGBA, grey with alpha; 16-bit channels keep their high bytes) and BMPs of 24 and 32 bits
-// a pixel, as sRGB and alpha. An indexed picture comes as its palette's colours with
+// RGBA, grey with alpha; 16-bit channels keep their high bytes), BMPs of 16, 24 and 32
+// bits a pixel and PCXs of 3 or 4 planes of 8 bits, as sRGB and alpha. An indexed picture comes as its palette's colours with
 // their opacities. Colours are taken as stored, as the palette registers show them.
 RgbaReadResult LoadRgbaPicture(const std::string& path);
 // The same from the bytes of a file; `name` names it in messages.
