@@ -46,9 +46,12 @@ std::string formats::PictureWriteProblem(const IndexedPicture& picture) {
   }
   for (size_t i = 0; i < picture.cycles.size(); ++i) {
     const Cycle& c = picture.cycles[i].cycle;
-    if (c.low < 0 || c.high > 255 || c.low > c.high) {
+    // A low above the high is an empty range that files hold (and readers keep, not
+    // running): it is written as it is.
+    const auto outside = [](int32_t r) { return r < 0 || r > 255; };
+    if (outside(c.low) || outside(c.high)) {
       return "cycle " + std::to_string(i + 1) + " runs over registers " + std::to_string(c.low) + ".." +
-             std::to_string(c.high) + ": it must be within 0..255, low to high";
+             std::to_string(c.high) + ": they must be within 0..255";
     }
   }
   return formats::CheckPixelColours(picture, "its palette");

@@ -471,7 +471,7 @@ SceneReadResult ParseScene(const std::vector<uint8_t>& bytes, const std::string&
       picture.alpha[size_t(transparent)] = 0;
     }
     for (const SceneCycle& c : cycles) picture.cycles.push_back(FromScene(c, out.warnings, text));
-    if (haveTimeline) {
+    if (haveTimeline && !keys.empty()) {  // a timeline without palettes holds still, as none does
       out.scene.timeline.periodMs = period;
       for (const TimelineKey& k : keys) {
         if (k.time >= period) return p.FailAt(k.at, "a timed palette at or past the timeline's period");

@@ -237,7 +237,7 @@ Ran Program(const std::string& name, const std::string& args, const std::string&
 // (here to a full device) is an error, never a success.
 TEST(Programs, TellTheirVersionAndFailWhenTheirOutputIsLost) {
   TempDir dir;
-  for (const std::string name : {"quorvel-demo", "quorvel-showcase", "quorvel-pal", "quorvel-play"}) {
+  for (const std::string name : {"quorvel-demo", "quorvel-showcase", "quorvel-pal", "quorvel-play", "quorvel-pic"}) {
     const std::string out = dir.Path(name + ".out");
     const Ran version = Program(name, "--version", ">'" + out + "'", dir);
     EXPECT_EQ(version.status, 0) << name << ": " << version.err;

@@ -63,6 +63,8 @@ TEST_P(WrittenPictures, ReadBackAsTheyWere) {
       p.cycles = {Running(0, 0, 0, false), Running(16, 23, 60, false), Running(32, 39, 8192 * 60 / 16384.0, true),
                   Running(1, 9, 0.25, false, "CCRT"), Running(200, 255, 300 * 60 / 16384.0, true)};
       p.cycles[0].active = false;
+      p.cycles.push_back(Running(9, 4, 0, false));  // an empty range, as files hold them: kept, still
+      p.cycles.back().active = false;
       const std::string path = dir.Path("p." + std::string(PictureFormatName(c.format)));
       const PictureWriteResult written = WritePicture(path, p, c.format, {.compress = c.compress});
       ASSERT_TRUE(written.ok()) << written.error;

@@ -121,6 +121,12 @@ TEST(SceneFiles, OurScenesReadBackWithTheirTimelineAndTransparency) {
   EXPECT_NE(frozen.warnings[0].find("rate 0"), std::string::npos) << frozen.warnings[0];
   const SceneReadResult still = ParseScene(frozen.bytes, "s.json");
   EXPECT_FALSE(still.scene.picture.cycles[0].active);
+
+  // A timeline without palettes holds still like none, and so reads back as none does.
+  const SceneReadResult bare =
+      ParseScene(Text("{width: 1, height: 1, colors: [[0,0,0]], pixels: [0], timeline: {period: 1000}}"), "b.js");
+  ASSERT_TRUE(bare.ok()) << bare.error;
+  EXPECT_EQ(bare.scene.timeline, PaletteTimeline{});
 }
 
 TEST(SceneFiles, DamagedScenesAreRefusedWhereTheyBreak) {
@@ -138,6 +144,7 @@ TEST(SceneFiles, DamagedScenesAreRefusedWhereTheyBreak) {
       {"{width: 1, height: 1, colors: [[0,0,0]]}", "line 1, column 1: a scene without its pixels"},
       {"{width: 1, height: 1, colors: [], pixels: [0], cycles: [{low: 1}]}", "line 1, column 57: a cycle without"},
       {"{width: 0, height: 1, colors: [], pixels: []}", "line 1, column 9: the width is 0"},
+      {"{width: 1, height: 1, colors: [[0,0,0]], pixels: [0], timeline: {period: 0}}", "line 1, column 66: the timel"},
       {"[1, 2]", "line 1, column 1: expected '{'"},
       {"{width: 1, height: 1, colors: [[0,0,0]], pixels: [0],\n timeline: {period: 10, palettes: [{time: 10}]}}",
        "line 2, column 36: a timed palette at or past"},

@@ -86,5 +86,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
            int64_t(image.width) * image.height <= quorvel::kMaxPicturePixels));
   }
   quorvel::fuzz::CheckPicture(bytes);
+  // A scene read is whole and sound, and reads back the same once written.
+  const quorvel::SceneReadResult scene = quorvel::ParseScene(bytes, "fuzz.json");
+  if (scene.ok()) {
+    const quorvel::IndexedPicture& p = scene.scene.picture;
+    Check(p.pixels.size() == size_t(p.width) * size_t(p.height) && !p.pixels.empty());
+    for (uint8_t index : p.pixels) Check(index < p.colourCount);
+    const quorvel::PictureWriteResult written = quorvel::EncodeScene(scene.scene);
+    Check(written.ok());
+    const quorvel::SceneReadResult again = quorvel::ParseScene(written.bytes, "again.json");
+    Check(again.ok() && again.scene.picture.pixels == p.pixels && again.scene.picture.palette == p.palette &&
+          again.scene.timeline == scene.scene.timeline);
+  } else {
+    Check(scene.scene.picture.pixels.empty());
+  }
   return 0;
 }
