@@ -425,7 +425,10 @@ TEST(PlayProgram, AScenesDayStartsAtItsTimeAndTRunsItFast) {
   play::PlayOptions again;
   EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--time", "7.30"}, again, error));
   EXPECT_NE(error.find("7.30"), std::string::npos) << error;
-  EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--day-seconds", "0"}, again, error));
+  for (const char* bad : {"0", "1e-310", "-5"}) {
+    play::PlayOptions o;
+    EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--day-seconds", bad}, o, error)) << bad;
+  }
 }
 
 // Presses keys once the program's frames are running (OpenScreen empties the queue), and

@@ -99,8 +99,10 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
       }
       ++i;
     } else if (arg == "--day-seconds") {
-      if (i + 1 == args.size() || !programs::ParseSeconds(args[i + 1], options.daySeconds)) {
-        error = "--day-seconds needs a number of seconds above 0" +
+      // A day of less than a millisecond would run its clock past any time a double holds.
+      if (i + 1 == args.size() || !programs::ParseSeconds(args[i + 1], options.daySeconds) ||
+          options.daySeconds < 0.001) {
+        error = "--day-seconds needs a number of seconds, 0.001 or more" +
                 (i + 1 == args.size() ? std::string() : ", not " + args[i + 1]);
         return false;
       }
