@@ -201,6 +201,26 @@ EffectHandle Animator::MorphBase(const Palette& target, const Tween& tween, int3
   return {Effects().AddMorph(nextId_++, startAnim_, below, target, tween, first, last)};
 }
 
+EffectHandle Animator::FollowTimeline(const PaletteTimeline& timeline, const TimelineClock& clock,
+                                      int32_t first, int32_t last) {
+  RequireFinite(clock.startMs, "startMs");
+  RequireFinite(clock.rate, "rate");
+  auto keys = std::make_shared<const detail::TimelineKeys>(
+      detail::MakeTimelineKeys(timeline, clock.space));
+  ClampRange(first, last);
+  return {Effects().AddTimeline(nextId_++, startAnim_, std::move(keys), clock, first, last)};
+}
+
+void Animator::SetTimelineRate(EffectHandle timeline, double rate) {
+  RequireFinite(rate, "rate");
+  Effects().SetTimelineRate(timeline.id, startAnim_, rate);
+}
+
+double Animator::TimelineTime(EffectHandle timeline) const {
+  if (!effects_) return std::numeric_limits<double>::quiet_NaN();
+  return effects_->TimelineTime(timeline.id, startAnim_);
+}
+
 EffectHandle Animator::AddCycle(const Cycle& cycle) {
   RequireFinite(cycle.stepsPerSecond, "stepsPerSecond");
   RequireFinite(cycle.phase, "phase");

@@ -49,15 +49,6 @@ double TweenValue(const Tween& t, double local) {
   return Ease(t.easing, progress);
 }
 
-// a mod n in 0..n. fmod is exact, so this holds however large `a` is; a value that is
-// not finite (a rate and a time whose product overflows) counts as 0.
-double FloorMod(double a, double n) {
-  if (!std::isfinite(a)) return 0;
-  const double r = std::fmod(a, n);
-  if (r >= 0) return r;
-  return r + n < n ? r + n : 0;  // a tiny negative r rounds r + n up to n
-}
-
 // Steps a second, signed: `reverse` turns the rate round.
 double Velocity(const Cycle& c) { return c.reverse ? -c.stepsPerSecond : c.stepsPerSecond; }
 
@@ -166,7 +157,26 @@ void ApplyFilter(const Effect& e, double anim, Colours& out) {
   }
 }
 
+// The timeline's registers at `anim`, where they are still its own.
+void ApplyTimeline(const Effect& e, double anim, Colours& out) {
+  TimelineColours(*e.timeline, e.follow.startMs + e.follow.rate * e.clock.Local(anim), e.owned,
+                  out);
+}
+
+bool IsBaseLayer(const Effect& e) {
+  return e.kind == EffectKind::Morph || e.kind == EffectKind::Timeline;
+}
+
 }  // namespace
+
+// fmod is exact, so this holds however large `a` is; a value that is not finite (a rate
+// and a time whose product overflows) counts as 0.
+double FloorMod(double a, double n) {
+  if (!std::isfinite(a)) return 0;
+  const double r = std::fmod(a, n);
+  if (r >= 0) return r;
+  return r + n < n ? r + n : 0;  // a tiny negative r rounds r + n up to n
+}
 
 void EffectClock::SetPaused(double anim, bool on) {
   if (paused == on) return;
@@ -219,6 +229,17 @@ uint64_t EffectList::AddMorph(uint64_t id, double anim, const Colours& below,
   return id;
 }
 
+uint64_t EffectList::AddTimeline(uint64_t id, double anim,
+                                 std::shared_ptr<const TimelineKeys> keys,
+                                 const TimelineClock& clock, int32_t first, int32_t last) {
+  Effect e{.id = id, .kind = EffectKind::Timeline, .startAnim = anim, .first = first,
+           .timeline = std::move(keys), .follow = clock};
+  e.clock.Restart(anim);
+  for (int32_t i = first; i <= last; ++i) e.owned.set(i);
+  effects_.push_back(std::move(e));
+  return id;
+}
+
 uint64_t EffectList::AddCycle(uint64_t id, double anim, const Cycle& cycle) {
   Effect e{.id = id, .kind = EffectKind::Cycle, .startAnim = anim, .cycle = cycle};
   e.backwards = Velocity(cycle) < 0;
@@ -247,6 +268,20 @@ void EffectList::SetCycleRate(uint64_t id, double anim, double stepsPerSecond) {
 void EffectList::SetCycleBlend(uint64_t id, bool blend) {
   Effect* e = Find(id);
   if (e && e->kind == EffectKind::Cycle) e->cycle.blend = blend;
+}
+
+void EffectList::SetTimelineRate(uint64_t id, double anim, double rate) {
+  Effect* e = Find(id);
+  if (!e || e->kind != EffectKind::Timeline) return;
+  e->follow.startMs = TimelineTime(id, anim);
+  e->follow.rate = rate;
+  e->clock.Restart(anim);  // a paused timeline stays paused
+}
+
+double EffectList::TimelineTime(uint64_t id, double anim) const {
+  const Effect* e = Find(id);
+  if (!e || e->kind != EffectKind::Timeline) return std::numeric_limits<double>::quiet_NaN();
+  return FloorMod(e->follow.startMs + e->follow.rate * e->clock.Local(anim), e->timeline->period);
 }
 
 void EffectList::SetFilterAmount(uint64_t id, double amount) {
@@ -336,17 +371,20 @@ void EffectList::MoveMorphStarts(const Colours& was, const Colours& now, int32_t
 
 void EffectList::SettleMorph(const Effect& morph, double weight, Colours& base) {
   ApplyMorph(morph, weight, base);
-  // Morphs started before it lie under it for good now; those started after it still
-  // cover it. One that decides nothing any more is gone.
-  const uint64_t id = morph.id;
-  const std::bitset<256> registers = morph.owned;
+  TakeOverBase(morph);
+}
+
+void EffectList::TakeOverBase(const Effect& layer) {
+  // Morphs and timelines started before it lie under it for good now; those started
+  // after it still cover it. One that decides nothing any more is gone.
+  const uint64_t id = layer.id;
+  const std::bitset<256> registers = layer.owned;
   for (Effect& e : effects_) {
     if (e.id == id) break;
-    if (e.kind == EffectKind::Morph) e.owned &= ~registers;
+    if (IsBaseLayer(e)) e.owned &= ~registers;
   }
-  std::erase_if(effects_, [id](const Effect& e) {
-    return e.id == id || (e.kind == EffectKind::Morph && e.owned.none());
-  });
+  std::erase_if(effects_,
+                [id](const Effect& e) { return e.id == id || (IsBaseLayer(e) && e.owned.none()); });
 }
 
 void EffectList::DropFadesCoveredBy(const Effect& full) {
@@ -374,7 +412,7 @@ void EffectList::BakeHeldCycles(Colours& base) {
     if (held.kind != EffectKind::Cycle || held.id != 0) continue;
     const Cycle& c = held.cycle;
     const auto touches = [&](const Effect& e) {
-      if (e.kind == EffectKind::Morph) {
+      if (IsBaseLayer(e)) {
         for (int32_t i = c.low; i <= c.high; ++i) {
           if (e.owned[i]) return true;
         }
@@ -397,6 +435,14 @@ void EffectList::Cancel(uint64_t id, CancelHow how, double anim, Colours& base) 
       if (how != CancelHow::Revert) {
         SettleMorph(*e, how == CancelHow::End ? FinalValue(e->tween) : MorphWeight(*e, anim),
                     base);
+        BakeHeldCycles(base);
+        return;
+      }
+      break;
+    case EffectKind::Timeline:
+      if (how == CancelHow::Hold) {
+        ApplyTimeline(*e, anim, base);
+        TakeOverBase(*e);
         BakeHeldCycles(base);
         return;
       }
@@ -433,7 +479,9 @@ void EffectList::Pause(uint64_t id, double anim, bool on) {
 void EffectList::ComputeBase(double anim, const Colours& base, Colours& out) const {
   out = base;
   for (const Effect& e : effects_) {
-    if (e.kind == EffectKind::Morph && anim >= e.startAnim) ApplyMorph(e, MorphWeight(e, anim), out);
+    if (anim < e.startAnim) continue;
+    if (e.kind == EffectKind::Morph) ApplyMorph(e, MorphWeight(e, anim), out);
+    if (e.kind == EffectKind::Timeline) ApplyTimeline(e, anim, out);
   }
 }
 

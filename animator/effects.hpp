@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <quorvel/animator.hpp>
@@ -14,6 +15,10 @@
 namespace quorvel::detail {
 
 using Colours = std::vector<Rgbf>;  // 256 registers
+
+// a mod n in 0 <= r < n, exactly, however large a is; a value that is not finite counts
+// as 0.
+double FloorMod(double a, double n);
 
 // An effect's own clock, in milliseconds since it started; frozen while paused.
 struct EffectClock {
@@ -27,7 +32,24 @@ struct EffectClock {
   void SetPaused(double anim, bool on);
 };
 
-enum class EffectKind { Morph, Cycle, Filter };
+// A timeline's keys in the colours effects mix, checked and ready to interpolate.
+struct TimelineKeys {
+  std::vector<double> times{};         // in order, within 0..period
+  std::vector<Colours> colours{};      // one palette per key
+  std::vector<std::vector<Lab>> labs{};  // the same in OKLab, when mixed there
+  double period = 0;
+  ColorSpace space = ColorSpace::OkLab;
+};
+// Throws std::invalid_argument naming what is wrong with the timeline.
+TimelineKeys MakeTimelineKeys(const PaletteTimeline& timeline, ColorSpace space);
+// The registers in `which` of the timeline's palette at `timeMs` (taken modulo its
+// period), written into `out`.
+void TimelineColours(const TimelineKeys& keys, double timeMs, const std::bitset<256>& which,
+                     Colours& out);
+
+// Morphs and timelines are the base's layers: they decide registers of the base, and one
+// that settles takes its registers from the earlier ones.
+enum class EffectKind { Morph, Timeline, Cycle, Filter };
 
 struct Effect {
   uint64_t id = 0;  // 0 once held: a cycle cancelled with Hold that no handle reaches
@@ -48,6 +70,11 @@ struct Effect {
   std::vector<Rgbf> start{}, target{};
   std::vector<Lab> startLab{}, targetLab{};
 
+  // Timeline: its keys, and its clock as a time of the timeline at local time 0 and a
+  // rate; `first` and `owned` are its registers, as a morph's.
+  std::shared_ptr<const TimelineKeys> timeline{};
+  TimelineClock follow{};
+
   Cycle cycle{};
   bool backwards = false;  // the way a cycle last went; kept while its rate is 0
   Filter filter{};
@@ -63,11 +90,16 @@ class EffectList {
  public:
   uint64_t AddMorph(uint64_t id, double anim, const Colours& below, const Palette& target,
                     const Tween& tween, int32_t first, int32_t last);
+  uint64_t AddTimeline(uint64_t id, double anim, std::shared_ptr<const TimelineKeys> keys,
+                       const TimelineClock& clock, int32_t first, int32_t last);
   uint64_t AddCycle(uint64_t id, double anim, const Cycle& cycle);
   uint64_t AddFilter(uint64_t id, double anim, const Filter& filter);
 
   void SetCycleRate(uint64_t id, double anim, double stepsPerSecond);
   void SetCycleBlend(uint64_t id, bool blend);
+  void SetTimelineRate(uint64_t id, double anim, double rate);
+  // The time a timeline's clock shows at `anim`, or NaN when `id` names no timeline.
+  double TimelineTime(uint64_t id, double anim) const;
   void SetFilterAmount(uint64_t id, double amount);
   void TweenFilter(uint64_t id, double anim, double amount, const Tween& tween);
   // The newest Fade filter of exactly this colour, range and space, or 0.
@@ -99,6 +131,8 @@ class EffectList {
   void Erase(uint64_t id);
   // Writes the morph's colours at `weight` into the base and removes it.
   void SettleMorph(const Effect& morph, double weight, Colours& base);
+  // Removes a base layer that has gone into the base: the earlier ones lose its registers.
+  void TakeOverBase(const Effect& layer);
   // Leaves the filter at `amount` for good: removed at 0, covering older fades at 1.
   void SettleFilter(Effect& filter, double amount);
   void DropFadesCoveredBy(const Effect& full);

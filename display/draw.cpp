@@ -197,6 +197,10 @@ void GetImage(double x1, double y1, double x2, double y2, ImageBuffer& buffer) {
 }
 
 void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode) {
+  PutImage(x, y, buffer, mode, IdentityIndexMap());
+}
+
+void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode, const IndexMap& map) {
   if (buffer.size() < 4) return;
   const int32_t width = (buffer[0] | buffer[1] << 8) / 8;
   const int32_t height = buffer[2] | buffer[3] << 8;
@@ -209,22 +213,37 @@ void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode) {
   if (x0 >= x1 || y0 >= y1) return;
 
   // OR-ing makes indices the image does not hold.
-  const detail::IndexSet drawn =
-      mode == kPutOr ? detail::IndexSet::Every()
-                     : detail::IndicesIn(buffer.data() + 4, size_t(width) * height);
+  detail::IndexSet drawn = detail::IndexSet::Every();
+  if (mode != kPutOr) {
+    const detail::IndexSet held = detail::IndicesIn(buffer.data() + 4, size_t(width) * height);
+    drawn = {};
+    for (int32_t i = 0; i < 256; ++i) {
+      if (held.Has(uint8_t(i))) drawn.Add(map[size_t(i)]);
+    }
+  }
   OnWorkPage(drawn, [&](const Page& page) {
     for (int32_t row = y0; row < y1; ++row) {
       const uint8_t* from = buffer.data() + 4 + size_t(row) * width;
       uint8_t* to = page.Row(top + row) + left;
       for (int32_t col = x0; col < x1; ++col) {
         if (mode == kPutOr) {
-          to[col] |= from[col];
+          to[col] |= map[from[col]];
         } else if (mode != kPutTransparent || from[col] != 0) {
-          to[col] = from[col];
+          to[col] = map[from[col]];
         }
       }
     }
   });
+}
+
+IndexMap IdentityIndexMap() {
+  IndexMap map{};
+  for (size_t i = 0; i < map.size(); ++i) map[i] = uint8_t(i);
+  return map;
+}
+
+void MapIndices(const IndexMap& map, uint8_t* indices, size_t count) {
+  for (size_t i = 0; i < count; ++i) indices[i] = map[indices[i]];
 }
 
 }  // namespace quorvel

@@ -55,9 +55,24 @@ void WarnHighBits(size_t firstOffset, uint8_t firstValue, size_t count, Warnings
 
 }  // namespace
 
+// The colours of one palette of a set, read as `read` reads a whole file.
+template <typename Read>
+void AddSet(PaletteReadResult& out, Read read) {
+  PaletteReadResult one;
+  read(one);
+  one.file.count = std::min(one.entriesInFile, 256);
+  out.entriesInFile = one.entriesInFile;
+  out.sets.push_back(one.file);
+}
+
+// 768 bytes, or k x 768 bytes of k palettes (of one depth, told by all their bytes), or,
+// at a depth given, fewer bytes of as many colours as they hold.
 bool ReadRaw(const Bytes& bytes, RawDepth depth, PaletteReadResult& out) {
-  if (bytes.size() != kRawBytes) {
-    return Fail(out, Sized(bytes.size(), "a raw palette is 768 bytes"));
+  const bool set = bytes.size() > kRawBytes && bytes.size() % kRawBytes == 0;
+  const bool part = bytes.size() < kRawBytes && bytes.size() % 3 == 0 && !bytes.empty() && depth != RawDepth::Guess;
+  if (bytes.size() != kRawBytes && !set && !part) {
+    return Fail(out, Sized(bytes.size(), "a raw palette is 768 bytes, a set of them a multiple of 768, and one of "
+                                         "fewer colours (3 bytes each) is read when its depth is given"));
   }
   size_t high = 0, firstHigh = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -66,13 +81,36 @@ bool ReadRaw(const Bytes& bytes, RawDepth depth, PaletteReadResult& out) {
   const bool sixBit = depth == RawDepth::Six || (depth == RawDepth::Guess && high == 0);
   out.bits = sixBit ? 6 : 8;
   out.bitsGuessed = depth == RawDepth::Guess && sixBit;
-  ByteReader reader(bytes);
-  if (!sixBit) {
-    ReadTriples(reader, 256, out);
+  if (sixBit && high) WarnHighBits(firstHigh, bytes[firstHigh], high, out.warnings);
+  auto readColours = [&](size_t from, size_t count, PaletteReadResult& into) {
+    for (size_t i = from; i < from + count; ++i) {
+      const uint8_t* c = &bytes[3 * i];
+      AddColour(into, sixBit ? From6(c[0], c[1], c[2]) : Rgb8{c[0], c[1], c[2]});
+    }
+  };
+  if (!set) {
+    readColours(0, bytes.size() / 3, out);
     return true;
   }
-  if (high) WarnHighBits(firstHigh, bytes[firstHigh], high, out.warnings);
-  for (size_t i = 0; i < 256; ++i) AddColour(out, From6(bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]));
+  for (size_t first = 0; first < bytes.size() / 3; first += 256) {
+    AddSet(out, [&](PaletteReadResult& one) { readColours(first, 256, one); });
+  }
+  return true;
+}
+
+// 64 colours of 8-bit r, g, b; the 1536-byte files hold them under each of the 8
+// combinations of the emphasis bits, in order.
+bool ReadNes(const Bytes& bytes, PaletteReadResult& out) {
+  constexpr size_t kColours = 64, kSetBytes = kColours * 3, kSets = 8;
+  if (bytes.size() != kSetBytes && bytes.size() != kSetBytes * kSets) {
+    return Fail(out, Sized(bytes.size(), "a NES palette is 192 bytes (64 colours) or 1536 (8 sets of them)"));
+  }
+  ByteReader reader(bytes);
+  if (bytes.size() == kSetBytes) {
+    ReadTriples(reader, kColours, out);
+    return true;
+  }
+  for (size_t set = 0; set < kSets; ++set) AddSet(out, [&](PaletteReadResult& one) { ReadTriples(reader, kColours, one); });
   return true;
 }
 

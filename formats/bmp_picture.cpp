@@ -122,7 +122,77 @@ std::string ReadRunRows(const Bytes& bytes, const BmpHeader& h, std::vector<uint
   return "";
 }
 
+// The bits of a channel's mask in a pixel, widened to 0..255; 255 for a channel without bits.
+uint8_t Channel(uint32_t pixel, uint32_t mask) {
+  if (mask == 0) return 255;
+  int32_t shift = 0;
+  while (!(mask >> shift & 1)) ++shift;
+  const uint32_t top = mask >> shift, value = (pixel & mask) >> shift;
+  return uint8_t((uint64_t(value) * 255 + top / 2) / top);
+}
+
+constexpr size_t kMasksAt = kBmpFileHeaderBytes + 40;  // after a 40-byte header, or inside a longer one
+
 }  // namespace
+
+bool IsTrueColourBmp(const Bytes& bytes) {
+  BmpHeader h;
+  if (!ReadBmpHeader(bytes, h).empty()) return false;
+  return h.bitsPerPixel == 16 || h.bitsPerPixel == 24 || h.bitsPerPixel == 32;
+}
+
+// Rows of 24 bits (blue, green, red), or of 16 or 32 bits through the channel masks the
+// header gives (compression 3, bit fields) or the usual ones: 5-5-5 for 16 bits, 8-8-8
+// for 32 with the fourth byte unused. Only a V4 or V5 header's alpha mask gives alpha.
+std::string DecodeBmpRgba(const Bytes& bytes, RgbaPicture& picture) {
+  picture = {};
+  BmpHeader h;
+  if (std::string problem = ReadBmpHeader(bytes, h); !problem.empty()) return problem;
+  if (std::string problem = PictureSizeProblem(h.width, h.height); !problem.empty()) {
+    return AtByte(kBmpFileHeaderBytes, "the BMP header gives " + problem);
+  }
+  const uint32_t bits = h.bitsPerPixel;
+  const bool fields = h.compression == 3 && bits != 24;
+  if (h.compression != kPlain && !fields) {
+    return AtByte(kCompressionAt, "compression " + std::to_string(h.compression) +
+                                      CompressionName(h.compression, h.infoSize) + " for " + std::to_string(bits) +
+                                      " bits a pixel: only 0 (none) and 3 (bit fields) are read");
+  }
+  uint32_t red = bits == 16 ? 0x7C00 : 0xFF0000, green = bits == 16 ? 0x03E0 : 0xFF00, blue = bits == 16 ? 0x1F : 0xFF;
+  uint32_t alpha = 0;
+  if (fields) {
+    ByteReader masks(bytes);
+    if (!masks.Skip(kMasksAt) || !masks.U32LE(red) || !masks.U32LE(green) || !masks.U32LE(blue)) {
+      return AtByte(kMasksAt, "the BMP ends inside its channel masks");
+    }
+    if (h.infoSize >= 108) masks.U32LE(alpha);
+  }
+  const uint64_t width = uint64_t(h.width), height = uint64_t(h.height);
+  const uint64_t stride = (width * bits + 31) / 32 * 4, pixelBytes = bits / 8;
+  const uint64_t needed = stride * (height - 1) + width * pixelBytes;
+  if (h.pixelOffset > bytes.size() || needed > bytes.size() - h.pixelOffset) {
+    return AtByte(bytes.size(), "the pixel data is cut short: " + std::to_string(width) + " x " +
+                                    std::to_string(height) + " pixels of " + std::to_string(bits) + " bits need " +
+                                    std::to_string(needed) + " bytes from byte " + std::to_string(h.pixelOffset));
+  }
+  picture.pixels.resize(width * height);
+  for (uint64_t row = 0; row < height; ++row) {
+    const uint8_t* from = bytes.data() + h.pixelOffset + row * stride;
+    Rgba8* to = picture.pixels.data() + (h.topDown ? row : height - 1 - row) * width;
+    for (uint64_t x = 0; x < width; ++x, from += pixelBytes) {
+      if (bits == 24) {
+        to[x] = {from[2], from[1], from[0], 255};
+        continue;
+      }
+      const uint32_t v = bits == 16 ? uint32_t(from[0] | from[1] << 8)
+                                    : uint32_t(from[0] | from[1] << 8 | from[2] << 16) | uint32_t(from[3]) << 24;
+      to[x] = {Channel(v, red), Channel(v, green), Channel(v, blue), Channel(v, alpha)};
+    }
+  }
+  picture.width = int32_t(width);
+  picture.height = int32_t(height);
+  return "";
+}
 
 bool IsBmpInfoSize(uint32_t size) {
   return std::find(std::begin(kInfoSizes), std::end(kInfoSizes), size) != std::end(kInfoSizes);

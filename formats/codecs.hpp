@@ -22,12 +22,14 @@ Rgb8 From6(uint8_t r, uint8_t g, uint8_t b);
 // Sets `out.error` and returns false, for `return Fail(out, ...)`.
 bool Fail(PaletteReadResult& out, std::string what);
 
-// Binary layouts (binary_palettes.cpp).
+// Binary layouts (binary_palettes.cpp). Readers of files of several palettes fill
+// `out.sets` and leave `out.file` to ParsePalette.
 bool ReadRaw(const Bytes& bytes, RawDepth depth, PaletteReadResult& out);
 bool ReadPP256(const Bytes& bytes, PaletteReadResult& out);
 bool ReadRiff(const Bytes& bytes, PaletteReadResult& out);
 bool ReadAct(const Bytes& bytes, PaletteReadResult& out);
 bool ReadColPro(const Bytes& bytes, PaletteReadResult& out);
+bool ReadNes(const Bytes& bytes, PaletteReadResult& out);
 void WriteRaw(const PaletteFile& file, bool sixBit, Bytes& out, Warnings& warnings);
 void WritePP256(const PaletteFile& file, Bytes& out, Warnings& warnings);
 void WriteRiff(const PaletteFile& file, Bytes& out, Warnings& warnings);

@@ -39,6 +39,7 @@ constexpr FormatInfo kFormats[] = {
     {PaletteFormat::PaintNet, "paintnet", "Paint.NET palette (.txt)", true},
     {PaletteFormat::Aco, "aco", "Photoshop swatches (.aco)", false},
     {PaletteFormat::Ase, "ase", "Adobe swatch exchange (.ase)", false},
+    {PaletteFormat::Nes, "nes", "NES palette (64 colours, or 8 emphasis sets of them)", false},
 };
 
 const FormatInfo* Find(PaletteFormat format) {
@@ -63,6 +64,7 @@ PaletteFormat RawFormat(const Bytes& bytes) {
 }
 
 constexpr size_t kRawBytes = 768;
+constexpr size_t kNesBytes = 192;  // 64 colours
 
 // Reads with the reader of `format`; false with out.error on failure.
 bool ReadAs(PaletteFormat format, const Bytes& bytes, RawDepth depth, PaletteReadResult& out) {
@@ -81,6 +83,7 @@ bool ReadAs(PaletteFormat format, const Bytes& bytes, RawDepth depth, PaletteRea
     case PaletteFormat::PaintNet: return ReadPaintNet(bytes, out);
     case PaletteFormat::Aco: return ReadAco(bytes, out);
     case PaletteFormat::Ase: return ReadAse(bytes, out);
+    case PaletteFormat::Nes: return ReadNes(bytes, out);
     case PaletteFormat::Unknown: break;
   }
   return Fail(out, "no reader for this format");
@@ -180,6 +183,10 @@ PaletteFormat RecognisePalette(const std::vector<uint8_t>& bytes, const std::str
   if (bytes.size() == kRawBytes) return RawFormat(bytes);
   if (formats::IsActTrailer(bytes)) return PaletteFormat::Act;
   if (bytes.size() == 1024) return PaletteFormat::PP256;
+  // NES palettes before sets of raw ones: 1536 bytes are 8 sets of 64 far more often
+  // than two palettes of 256.
+  if (bytes.size() == kNesBytes || bytes.size() == kNesBytes * 8) return PaletteFormat::Nes;
+  if (bytes.size() > kRawBytes && bytes.size() % kRawBytes == 0) return RawFormat(bytes);
   return PaletteFormat::Unknown;
 }
 
@@ -224,6 +231,16 @@ PaletteReadResult ParsePalette(const std::vector<uint8_t>& bytes, const std::str
       out.warnings.push_back("named .col but holds bytes over 63: read as 8-bit");
     }
   }
+  const size_t palettes = std::max<size_t>(out.sets.size(), 1);
+  if (options.index < 0 || size_t(options.index) >= palettes) {
+    PaletteReadResult failed;
+    failed.format = out.format;
+    failed.file.count = 0;
+    failed.error = name + ": palette " + std::to_string(options.index) + " is asked for; the file holds " +
+                   (palettes == 1 ? std::string("one, palette 0") : std::to_string(palettes) + ", 0.." + std::to_string(palettes - 1));
+    return failed;
+  }
+  if (!out.sets.empty()) out.file = out.sets[size_t(options.index)];
   if (out.entriesInFile > 256) {
     out.warnings.push_back("holds " + std::to_string(out.entriesInFile) + " colours; the first 256 are used");
   }
@@ -268,6 +285,7 @@ PaletteWriteResult EncodePalette(const PaletteFile& file, PaletteFormat format) 
     case PaletteFormat::PaintNet: WritePaintNet(file, out.bytes, out.warnings); break;
     case PaletteFormat::Aco:
     case PaletteFormat::Ase:
+    case PaletteFormat::Nes:
     case PaletteFormat::Unknown:
       out.error = std::string(PaletteFormatTitle(format)) + " cannot be written";
       break;

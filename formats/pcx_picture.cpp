@@ -171,4 +171,51 @@ std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture) {
   return "";
 }
 
+bool IsTrueColourPcx(const Bytes& bytes) {
+  PcxHeader h;
+  return ReadPcxHeader(bytes, h) && h.bitsPerPixel == 8 && (h.planes == 3 || h.planes == 4);
+}
+
+// Rows of red, green and blue planes (and alpha, with a fourth), 8 bits each, without a
+// palette at the end.
+std::string DecodePcxRgba(const Bytes& bytes, RgbaPicture& picture) {
+  picture = {};
+  PcxHeader h;
+  if (!ReadPcxHeader(bytes, h)) return "the PCX ends inside its header";
+  if (std::string problem = PictureSizeProblem(h.width, h.height); !problem.empty()) {
+    return AtByte(4, "the PCX header gives " + problem);
+  }
+  const size_t width = size_t(h.width), height = size_t(h.height), planes = h.planes;
+  if (h.bytesPerLine < width) {
+    return AtByte(kBytesPerLineAt, "BytesPerLine is " + std::to_string(h.bytesPerLine) + " where a row of " +
+                                          std::to_string(width) + " pixels needs " + std::to_string(width));
+  }
+  const bool encoded = h.encoding == kRunLengthEncoded;
+  const size_t lineBytes = size_t(h.bytesPerLine) * planes;
+  const std::string cut = "the pixel data ends before the last of its " + std::to_string(height) + " rows";
+  if (lineBytes * height > (bytes.size() - kPcxHeaderBytes) * (encoded ? kLongestRun : 1)) {
+    return AtByte(bytes.size(), cut);
+  }
+  ByteReader in(bytes);
+  in.Skip(kPcxHeaderBytes);
+  Run run;
+  std::vector<uint8_t> line(lineBytes);
+  picture.pixels.resize(width * height);
+  for (size_t y = 0; y < height; ++y) {
+    if (!FillLine(in, encoded, run, line)) {
+      picture = {};
+      return AtByte(bytes.size(), cut);
+    }
+    const uint8_t* plane = line.data();
+    for (size_t x = 0; x < width; ++x) {
+      const size_t step = h.bytesPerLine;
+      picture.pixels[y * width + x] = {plane[x], plane[step + x], plane[2 * step + x],
+                                       planes == 4 ? plane[3 * step + x] : uint8_t(255)};
+    }
+  }
+  picture.width = int32_t(width);
+  picture.height = int32_t(height);
+  return "";
+}
+
 }  // namespace quorvel::formats

@@ -7,6 +7,7 @@
 #include <string>
 
 #include <quorvel/formats.hpp>
+#include <quorvel/quantize.hpp>
 
 #include "formats/bytes.hpp"
 
@@ -17,6 +18,16 @@ std::string DecodePng(const Bytes& bytes, IndexedPicture& picture);  // png_pict
 std::string DecodeIff(const Bytes& bytes, IndexedPicture& picture);  // iff_chunks.cpp
 std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture);  // pcx_picture.cpp
 std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture);  // bmp_picture.cpp
+
+// True-colour decoders, where the kind has true-colour pictures: a PNG of any colour type,
+// a BMP of 16, 24 or 32 bits a pixel and a PCX of 3 or 4 planes of 8 bits (IsTrueColour...
+// says whether a file is one; when not, the indexed decoder reads it). Each is handed a
+// file whose size check has passed.
+std::string DecodePngRgba(const Bytes& bytes, RgbaPicture& picture);  // png_picture.cpp
+bool IsTrueColourBmp(const Bytes& bytes);                                         // bmp_picture.cpp
+std::string DecodeBmpRgba(const Bytes& bytes, RgbaPicture& picture);  // bmp_picture.cpp
+bool IsTrueColourPcx(const Bytes& bytes);                            // pcx_picture.cpp
+std::string DecodePcxRgba(const Bytes& bytes, RgbaPicture& picture);  // pcx_picture.cpp
 
 // The refusal of a picture that is not indexed; `what` says what it is ("24 bits a pixel").
 std::string TrueColourPicture(const std::string& what);

@@ -67,6 +67,17 @@ bool StartRows(png_structp png, png_infop info, int32_t depth) {
   return true;
 }
 
+bool ExpandToRgba(png_structp png, png_infop info) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_expand(png);
+  png_set_strip_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  return true;
+}
+
 // The rows, then every chunk after them to IEND, whose CRCs are checked too.
 bool ReadRows(png_structp png, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
@@ -146,7 +157,40 @@ std::string Decode(png_structp png, png_infop info, PngSource& source, IndexedPi
   return CheckPixelColours(picture, "the PLTE");
 }
 
+// Every colour type as 8-bit RGBA: palettes and low-depth greys expanded, tRNS as
+// alpha, greys widened, 16-bit channels cut to their high bytes, opaque filler added.
+std::string DecodeRgba(png_structp png, png_infop info, PngSource& source, RgbaPicture& picture) {
+  png_set_read_fn(png, &source, ReadFromBytes);
+  if (!ReadInfo(png, info)) return Failed(source);
+  png_uint_32 width = 0, height = 0;
+  int depth = 0, type = 0;
+  png_get_IHDR(png, info, &width, &height, &depth, &type, nullptr, nullptr, nullptr);
+  if (!ExpandToRgba(png, info)) return Failed(source);
+  if (png_get_rowbytes(png, info) != size_t(width) * 4) return "libpng gives rows of another width than the picture's";
+  picture.pixels.assign(size_t(width) * height, Rgba8{});
+  std::vector<png_bytep> rows(height);
+  for (size_t y = 0; y < height; ++y) rows[y] = reinterpret_cast<png_bytep>(picture.pixels.data() + y * width);
+  if (!ReadRows(png, rows.data())) return Failed(source);
+  picture.width = int32_t(width);
+  picture.height = int32_t(height);
+  return "";
+}
+
 }  // namespace
+
+std::string DecodePngRgba(const Bytes& bytes, RgbaPicture& picture) {
+  static_assert(sizeof(Rgba8) == 4, "pixels are read straight into Rgba8 rows");
+  PngSource source;
+  source.data = bytes.data();
+  source.size = bytes.size();
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, OnError, OnWarning);
+  if (!png) return "libpng cannot start (out of memory)";
+  png_infop info = png_create_info_struct(png);
+  std::string problem = info ? DecodeRgba(png, info, source, picture) : "libpng cannot start (out of memory)";
+  png_destroy_read_struct(&png, &info, nullptr);
+  if (!problem.empty()) picture = {};
+  return problem;
+}
 
 std::string DecodePng(const Bytes& bytes, IndexedPicture& picture) {
   PngSource source;

@@ -28,6 +28,10 @@ record animator_screen 3 60 "$build/examples/example_animator_screen"
 # The player on a picture of its own: the first frame of the cycling bands.
 record play_picture 3 60 "$build/examples/example_play_picture" "$out/colour_cycling.gif"
 record showcase 4.5 100 "$build/quorvel-showcase" --tour
+# The sample art as quorvel-play shows it; the waterfall's day passes in six seconds.
+record sample_coast 3 100 "$build/quorvel-play" samples/coast.lbm
+record sample_waterfall 6 120 "$build/quorvel-play" --time 04:00 --day-seconds 6 samples/waterfall.json
+record sample_test_ramp 2 100 "$build/quorvel-play" samples/test_ramp.js
 # A 320x200 screen is recorded at its own size: half of it would be too small to see.
 QUORVEL_RECORD="$out/screen_320x200.gif" QUORVEL_RECORD_SECONDS=3 QUORVEL_RECORD_FRAME_MS=60 \
   "$build/examples/example_screen_320x200" </dev/null

@@ -646,5 +646,130 @@ TEST(Animator, ACancelledFadeStaysInPlaceAsAnEndedOneWould) {
   EXPECT_EQ(b.Output()[0], (Rgb8{100, 0, 100}));
 }
 
+// Night (black) at 6:00 and a warm noon at 12:00: the night runs from noon through
+// midnight to six, three times as long as the morning.
+constexpr double kHour = 60 * 60 * 1000;
+PaletteTimeline MorningAndNoon() {
+  return {.keys = {{.timeMs = 6 * kHour, .palette = Palette::Solid({0, 0, 0})},
+                   {.timeMs = 12 * kHour, .palette = Palette::Solid({210, 90, 30})}}};
+}
+
+TEST(Timeline, ThePaletteAtATimeGoesFromKeyToKeyRoundThePeriod) {
+  const PaletteTimeline day = MorningAndNoon();
+  const auto at = [&](double ms) { return TimelinePaletteAt(day, ms, ColorSpace::Rgb)[7]; };
+  EXPECT_EQ(at(6 * kHour), (Rgb8{0, 0, 0}));
+  EXPECT_EQ(at(9 * kHour), (Rgb8{105, 45, 15}));
+  EXPECT_EQ(at(12 * kHour), (Rgb8{210, 90, 30}));
+  EXPECT_EQ(at(0), (Rgb8{70, 30, 10}));             // 12 of the 18 hours from noon to six
+  EXPECT_EQ(at(-6 * kHour), (Rgb8{140, 60, 20}));   // 18:00 of the day before
+  EXPECT_EQ(at(24 * kHour + 9 * kHour), (Rgb8{105, 45, 15}));
+  // In OKLab the middle is the perceptual one, not the mean of the components.
+  const Palette lab = TimelinePaletteAt(day, 9 * kHour);
+  EXPECT_EQ(lab[7], detail::ToRgb8(detail::MixOkLab({0, 0, 0}, {210, 90, 30}, 0.5)));
+  EXPECT_NE(lab[7], (Rgb8{105, 45, 15}));
+  // Two keys at one time make a cut: the later one from that time on.
+  PaletteTimeline cut = day;
+  cut.keys.insert(cut.keys.begin() + 1, {.timeMs = 9 * kHour, .palette = Palette::Solid({0, 0, 200})});
+  cut.keys.insert(cut.keys.begin() + 1, {.timeMs = 9 * kHour, .palette = Palette::Solid({0, 200, 0})});
+  EXPECT_EQ(TimelinePaletteAt(cut, 9 * kHour - 1, ColorSpace::Rgb)[0].g, 200);
+  EXPECT_EQ(TimelinePaletteAt(cut, 9 * kHour, ColorSpace::Rgb)[0], (Rgb8{0, 0, 200}));
+  // One key is shown all day; two at one time go from the later to the earlier over a
+  // whole day.
+  const PaletteTimeline one{.keys = {day.keys[1]}};
+  EXPECT_EQ(TimelinePaletteAt(one, 3 * kHour)[0], (Rgb8{210, 90, 30}));
+  const PaletteTimeline twoAtOnce{.keys = {cut.keys[2], cut.keys[1]}};
+  EXPECT_EQ(TimelinePaletteAt(twoAtOnce, 21 * kHour, ColorSpace::Rgb)[0], (Rgb8{0, 100, 100}));
+
+  const auto refused = [](const PaletteTimeline& t, const std::string& name) {
+    try {
+      TimelinePaletteAt(t, 0);
+    } catch (const std::invalid_argument& e) {
+      return std::string(e.what()).find(name) != std::string::npos;
+    }
+    return false;
+  };
+  PaletteTimeline backwards = day;
+  std::swap(backwards.keys[0], backwards.keys[1]);
+  EXPECT_TRUE(refused(backwards, "key 1"));
+  PaletteTimeline late = day;
+  late.keys[1].timeMs = PaletteTimeline::kDayMs;
+  EXPECT_TRUE(refused(late, "key 1"));
+  EXPECT_TRUE(refused({}, "no key"));
+  EXPECT_TRUE(refused({.keys = day.keys, .periodMs = 0}, "periodMs"));
+  Animator a;
+  EXPECT_THROW(a.FollowTimeline(backwards, {}), std::invalid_argument);
+  EXPECT_THROW(a.FollowTimeline(day, {.rate = std::nan("")}), std::invalid_argument);
+  EXPECT_EQ(a.EffectCount(), 0u);
+}
+
+TEST(Timeline, TheAnimatorFollowsItByItsClockUnderTheCycles) {
+  // From 8:00 at an hour a second, registers 0..99 follow the day while 10..13 cycle.
+  PaletteTimeline day = MorningAndNoon();
+  for (int i = 10; i <= 13; ++i) day.keys[1].palette[i] = {uint8_t(50 * (i - 9)), 0, 0};
+  const auto start = [&](Animator& a) {
+    a.FollowTimeline(day, {.startMs = 8 * kHour, .rate = 3600, .space = ColorSpace::Rgb}, 0, 99);
+    a.AddCycle({.low = 10, .high = 13, .stepsPerSecond = 1, .blend = false});
+  };
+  Animator once(FourColours());
+  start(once);
+  once.Update(0);
+  once.Update(2500);  // 10:30
+  for (double fps : {30.0, 144.0}) {
+    Animator a(FourColours());
+    start(a);
+    for (double t = 0; t < 2500; t += 1000 / fps) a.Update(t);
+    a.Update(2500);
+    EXPECT_EQ(a.Output(), once.Output()) << fps;
+  }
+  const Palette expected = TimelinePaletteAt(day, 10.5 * kHour, ColorSpace::Rgb);
+  EXPECT_EQ(once.Output()[50], expected[50]);
+  EXPECT_EQ(once.Output()[100], Palette::Default()[100]);  // outside its range: the base
+  EXPECT_EQ(once.Output()[12], expected[10]);  // two steps on, the timeline's colours
+  EXPECT_EQ(once.Output()[10], expected[12]);
+}
+
+TEST(Timeline, ItsRateChangesWithoutAJumpAndCancelLeavesOrRemovesIt) {
+  Animator a(Palette::Solid({1, 2, 3}));
+  const EffectHandle day =
+      a.FollowTimeline(MorningAndNoon(), {.startMs = 6 * kHour, .rate = 3600, .space = ColorSpace::Rgb});
+  a.Update(1000);
+  a.Update(2000);  // 7:00
+  EXPECT_DOUBLE_EQ(a.TimelineTime(day), 7 * kHour);
+  a.SetTimelineRate(day, -7200);  // two hours a second, backwards
+  a.Update(2000);
+  EXPECT_DOUBLE_EQ(a.TimelineTime(day), 7 * kHour);
+  a.Update(3000);
+  EXPECT_DOUBLE_EQ(a.TimelineTime(day), 5 * kHour);
+  a.Pause(day);
+  a.Update(9000);
+  EXPECT_DOUBLE_EQ(a.TimelineTime(day), 5 * kHour);
+  const Rgb8 atFive = a.Output()[0];
+  EXPECT_EQ(atFive, TimelinePaletteAt(MorningAndNoon(), 5 * kHour, ColorSpace::Rgb)[0]);
+  EXPECT_TRUE(std::isnan(a.TimelineTime({})));
+
+  a.Cancel(day, CancelHow::Hold);  // its palette of the moment stays, in the base
+  EXPECT_FALSE(a.IsActive(day));
+  a.Update(20000);
+  EXPECT_EQ(a.Output()[0], atFive);
+  EXPECT_EQ(a.Base()[0], atFive);
+  const EffectHandle again = a.FollowTimeline(MorningAndNoon(), {.startMs = 12 * kHour});
+  a.Update(20000);
+  EXPECT_EQ(a.Output()[0], (Rgb8{210, 90, 30}));
+  a.Cancel(again, CancelHow::End);
+  a.Update(20000);
+  EXPECT_EQ(a.Output()[0], atFive);
+
+  // A morph over it that settles takes its registers; taking them all ends it.
+  const EffectHandle third = a.FollowTimeline(MorningAndNoon(), {.startMs = 12 * kHour});
+  a.MorphBase(Palette::Solid({9, 9, 9}), {.durationMs = 100}, 0, 127);
+  a.Update(20200);
+  EXPECT_EQ(a.Output()[0], (Rgb8{9, 9, 9}));
+  EXPECT_EQ(a.Output()[200], (Rgb8{210, 90, 30}));
+  a.MorphBase(Palette::Solid({9, 9, 9}), {.durationMs = 0}, 128, 255);
+  a.Update(20200);
+  EXPECT_FALSE(a.IsActive(third));
+  EXPECT_EQ(a.Output()[200], (Rgb8{9, 9, 9}));
+}
+
 }  // namespace
 }  // namespace quorvel

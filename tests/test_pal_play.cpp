@@ -387,6 +387,47 @@ TEST(PlayProgram, PlayerDrawsOnceAndRunsCyclesByTheClockAndKeys) {
   EXPECT_FALSE(player.Frame(9900));
 }
 
+TEST(PlayProgram, AScenesDayStartsAtItsTimeAndTRunsItFast) {
+  testing::HeadlessScreen screen;
+  const testing::IffPicture drawn = CyclingPicture();
+  IndexedPicture picture;
+  picture.width = drawn.width;
+  picture.height = drawn.height;
+  picture.pixels = drawn.pixels;
+  // Black at midnight, white at noon; the picture's own colours are not shown.
+  const PaletteTimeline day{.keys = {{.timeMs = 0, .palette = Palette::Solid({0, 0, 0})},
+                                     {.timeMs = 12 * 3600e3, .palette = Palette::Solid({240, 240, 240})}}};
+  double ms = 0;
+  std::string error;
+  ASSERT_TRUE(play::ParseTimeOfDay("6:00", ms));
+  play::Player player(picture, {}, day, ms);
+  ASSERT_TRUE(player.Frame(0));
+  const Rgb8 six = TimelinePaletteAt(day, 6 * 3600e3)[32];
+  EXPECT_EQ(GetPaletteEntry(32), Packed(six));
+  PushKey('t');                     // a day a minute: 30 s is 12 hours on
+  ASSERT_TRUE(player.Frame(0));
+  EXPECT_TRUE(player.DayRunsFast());
+  ASSERT_TRUE(player.Frame(30000));
+  EXPECT_EQ(GetPaletteEntry(32), Packed(TimelinePaletteAt(day, 18 * 3600e3)[32]));
+  PushKey('T');                     // and back to the day's own pace: 45 s are not 18 hours
+  ASSERT_TRUE(player.Frame(30000));
+  ASSERT_TRUE(player.Frame(75000));
+  EXPECT_EQ(GetPaletteEntry(32), Packed(TimelinePaletteAt(day, 18 * 3600e3 + 45e3)[32]));
+
+  ASSERT_TRUE(play::ParseTimeOfDay("23:59", ms));
+  EXPECT_EQ(ms, (23 * 60 + 59) * 60e3);
+  for (const char* bad : {"24:00", "12:60", "12", "1:5", "123:00", ":30", "12:3x", "-1:00", "+1:00"}) {
+    EXPECT_FALSE(play::ParseTimeOfDay(bad, ms)) << bad;
+  }
+  play::PlayOptions options;
+  ASSERT_TRUE(play::ParsePlayArgs({"--time", "07:30", "a.json"}, options, error)) << error;
+  EXPECT_EQ(options.timeOfDayMs, 7.5 * 3600e3);
+  play::PlayOptions again;
+  EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--time", "7.30"}, again, error));
+  EXPECT_NE(error.find("7.30"), std::string::npos) << error;
+  EXPECT_FALSE(play::ParsePlayArgs({"a.json", "--day-seconds", "0"}, again, error));
+}
+
 // Presses keys once the program's frames are running (OpenScreen empties the queue), and
 // counts the writes to each register.
 struct KeysAfterFrames : DisplayObserver {
@@ -480,6 +521,33 @@ TEST(PlayProgram, RunsTheCyclesOfAPictureThatMarksNoneRunning) {
   EXPECT_EQ(Pal({"info", "--strict-flags", "--dos-cycles", unmarked}).status, 1);
 }
 
+// A scene of the web players plays like the picture it holds; one that is damaged is
+// refused with its line and column.
+TEST(PlayProgram, PlaysScenes) {
+  TempDir dir;
+  Scene scene;
+  scene.picture.width = 8;
+  scene.picture.height = 2;
+  scene.picture.colourCount = 64;
+  for (int32_t i = 0; i < 16; ++i) scene.picture.pixels.push_back(uint8_t(30 + i));
+  for (size_t i = 0; i < 64; ++i) scene.picture.palette[i] = {uint8_t(i * 4), 0, uint8_t(255 - i)};
+  PictureCycle cycle;
+  cycle.cycle = {.low = 32, .high = 35, .stepsPerSecond = 15, .blend = false};
+  cycle.active = true;
+  scene.picture.cycles = {cycle};
+  const std::string file = dir.Path("scene.json");
+  ASSERT_TRUE(WriteScene(file, scene).ok());
+  const Played played = Play({file});
+  EXPECT_EQ(played.status, 0);
+  EXPECT_EQ(played.err, "");
+  EXPECT_GT(played.writes[33], 3);
+  EXPECT_LE(played.writes[37], 1);
+
+  const Played broken = Play({dir.Write("broken.json", {'{', '\n', 'w', ':'})});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find("broken.json: line 2, column 3: expected a number"), std::string::npos) << broken.err;
+}
+
 TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
   TempDir dir;
   const std::string file = dir.Write("p.lbm", IffFile(CyclingPicture(), {}));
@@ -497,6 +565,51 @@ TEST(PlayProgram, RunsHeadlessUntilEscapeAndRefusesWhatItCannotShow) {
   EXPECT_NE(Drain(err).find("rgb.bmp: not a picture that can be read"), std::string::npos);
   EXPECT_FALSE(ScreenIsOpen());
   SetVirtualTime(false);
+}
+
+TEST(PlayProgram, SavesThePictureWithTheCyclesItWouldRunAndQuantizesTrueColour) {
+  TempDir dir;
+  const testing::IffPicture drawn = CyclingPicture();
+  const std::string file = dir.Write("p.lbm", IffFile(drawn, {testing::CrngChunk(4096, 1, 32, 35),
+                                                            testing::CrngChunk(4096, 0, 36, 39)}));
+  const Ran saved = Play({file, "--strict-flags", "--cycle", "40-47@4", "--save", dir.Path("out.lbm")});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_FALSE(ScreenIsOpen());
+  const PictureReadResult read = LoadIndexedPicture(dir.Path("out.lbm"));
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_TRUE(read.picture.pixels == drawn.pixels);
+  EXPECT_EQ(read.picture.palette[33], drawn.palette[33]);
+  // The one marked running and the one added; not the one --strict-flags keeps still.
+  ASSERT_EQ(read.picture.cycles.size(), 2u);
+  EXPECT_EQ(read.picture.cycles[0].cycle.low, 32);
+  EXPECT_EQ(read.picture.cycles[1].cycle.low, 40);
+  EXPECT_NEAR(read.picture.cycles[1].cycle.stepsPerSecond, 4, 0.01);
+  EXPECT_TRUE(read.picture.cycles[1].active);
+  for (const std::string& bad : {file, dir.Path("out.txt")}) {
+    const Ran refused = Play({file, "--save", bad});
+    EXPECT_EQ(refused.status, 1) << bad;
+    EXPECT_NE(refused.err.find(bad), std::string::npos) << refused.err;
+  }
+
+  // A true-colour picture plays with --quantize, and is still refused without it.
+  testing::Picture rgb{.width = 16, .height = 16, .pixels = {}};
+  const auto colour = [](uint32_t i) { return Rgb8{uint8_t(i), uint8_t(i * 37), uint8_t(i * 91)}; };
+  for (uint32_t i = 0; i < 256; ++i) {
+    const Rgb8 c = colour(i);
+    rgb.pixels.push_back(uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b);
+  }
+  ASSERT_TRUE(testing::WritePng(dir.Path("rgb.png"), rgb));
+  EXPECT_EQ(Play({dir.Path("rgb.png")}).status, 1);
+  const Ran quantized = Play({dir.Path("rgb.png"), "--quantize", "--save", dir.Path("rgb.lbm")});
+  ASSERT_EQ(quantized.status, 0) << quantized.err;
+  EXPECT_NE(quantized.err.find("rgb.png quantized to"), std::string::npos) << quantized.err;
+  const PictureReadResult indexed = LoadIndexedPicture(dir.Path("rgb.lbm"));
+  ASSERT_TRUE(indexed.ok()) << indexed.error;
+  EXPECT_EQ(indexed.picture.width, 16);
+  // 256 colours fit the registers: every pixel keeps its own.
+  for (uint32_t i = 0; i < 256; ++i) {
+    EXPECT_EQ(indexed.picture.palette[indexed.picture.pixels[i]], colour(i)) << i;
+  }
 }
 
 // Presses Escape after many frames, so that a program that would not end by itself does,

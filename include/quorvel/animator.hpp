@@ -21,10 +21,12 @@
 // that keeps the memory constant).
 //
 // For every register the layers apply in this order: the base palette; base tweens (a
-// range of the base morphing towards another palette); cycles (a range of that rotating);
-// filters (a mix towards a colour, the negative, grey, or a brighter colour, by an amount
-// 0..1). Everything is computed in floating point and rounded to 8 bits once, at the end,
-// in OKLab as in RGB (its curves are exact to a millionth of a level).
+// range of the base morphing towards another palette) and timelines (a range of the base
+// following palettes pinned to times), in the order they started; cycles (a range of
+// that rotating); filters (a mix towards a colour, the negative, grey, or a brighter
+// colour, by an amount 0..1). Everything is computed in floating point and rounded to 8
+// bits once, at the end, in OKLab as in RGB (its curves are exact to a millionth of a
+// level).
 //
 // An Animator is used from one thread. Arguments that cannot be a time, a rate or a scale
 // (NaN, infinite, negative durations and delays, NaN or infinite rates) are refused with
@@ -107,6 +109,29 @@ struct Filter {
 };
 
 // ---------------------------------------------------------------------------------------
+// Palettes pinned to times
+// ---------------------------------------------------------------------------------------
+
+// The palette a timeline (<quorvel/colour.hpp>) shows at `timeMs` of its clock, taken
+// modulo its period: between two keys each register goes from the one key's colour to
+// the next's in proportion to the time, mixed in `space`; at a key's time exactly, that
+// key. A timeline with no key, a period that is not a positive finite number, or keys out
+// of order or outside 0 <= timeMs < periodMs are refused with std::invalid_argument
+// naming the key. The Animator following the timeline shows the same palette at the same
+// time of the timeline.
+Palette TimelinePaletteAt(const PaletteTimeline& timeline, double timeMs,
+                          ColorSpace space = ColorSpace::OkLab);
+
+// How an Animator runs a timeline's clock: from `startMs` when it starts following it,
+// `rate` timeline milliseconds for every millisecond of the animation clock (1 runs a day
+// in a day, 1440 runs it in a minute; a negative rate runs it backwards).
+struct TimelineClock {
+  double startMs = 0;
+  double rate = 1;
+  ColorSpace space = ColorSpace::OkLab;  // where the keys are mixed
+};
+
+// ---------------------------------------------------------------------------------------
 // The Animator
 // ---------------------------------------------------------------------------------------
 
@@ -171,6 +196,23 @@ class Animator {
   // base holds the colours it ended on.
   EffectHandle MorphBase(const Palette& target, const Tween& tween, int32_t first = 0,
                          int32_t last = 255);
+
+  // ---- palettes pinned to times
+  // Registers first..last of the base follow the timeline by its clock, for good: the
+  // timeline's palette at each instant takes the place of the base there, under the
+  // cycles and filters (the water flows on through dusk). A base morph started later
+  // starts from what the timeline shows and covers it; when it settles, it takes its
+  // registers from the timeline as it would from an earlier morph. Pause stops the
+  // timeline's clock; Cancel with Hold leaves its palette of the moment in the base, End
+  // and Revert remove it (it has no end), showing the base beneath again.
+  EffectHandle FollowTimeline(const PaletteTimeline& timeline, const TimelineClock& clock,
+                              int32_t first = 0, int32_t last = 255);
+  // Changes how fast the timeline's clock runs from now on; its time carries on from
+  // where it stands, without a jump.
+  void SetTimelineRate(EffectHandle timeline, double rate);
+  // Where the timeline's clock stands at the last Update (for a day, milliseconds since
+  // midnight, 0 <= time < periodMs); NaN for a handle that names no timeline.
+  double TimelineTime(EffectHandle timeline) const;
 
   // ---- cycles
   EffectHandle AddCycle(const Cycle& cycle);

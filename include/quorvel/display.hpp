@@ -7,6 +7,8 @@
 // visible page through the palette when something changed, at most once per refresh.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -184,6 +186,17 @@ void GetImage(double x1, double y1, double x2, double y2, ImageBuffer& buffer);
 // Draws the buffer with its top-left corner at (x, y), clipped to the page. Modes other
 // than kPutTransparent and kPutOr copy every pixel.
 void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode);
+
+// A remap table for palette swaps: index i shows as register map[i].
+using IndexMap = std::array<uint8_t, 256>;
+// The table that changes nothing: every index itself.
+IndexMap IdentityIndexMap();
+// Replaces each of `count` indices by its entry in the table (for an ImageBuffer:
+// MapIndices(map, ImagePixels(image), image.size() - 4)).
+void MapIndices(const IndexMap& map, uint8_t* indices, size_t count);
+// PutImage with every index drawn as its entry in the table. Which pixels kPutTransparent
+// skips is decided by the image's own indices (its 0s), before the table.
+void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode, const IndexMap& map);
 
 // ---------------------------------------------------------------------------------------
 // Keys

@@ -29,8 +29,8 @@ namespace quorvel {
 
 enum class PaletteFormat {
   Unknown,   // reading: recognise the format from the file
-  Raw6,      // 768 bytes: r, g, b per register, 6-bit (0..63)
-  Raw8,      // 768 bytes: r, g, b per register, 8-bit
+  Raw6,      // 768 bytes: r, g, b per register, 6-bit (0..63); k x 768 bytes: k palettes
+  Raw8,      // 768 bytes: r, g, b per register, 8-bit; k x 768 bytes: k palettes (PLAYPAL)
   PP256,     // 1024 bytes: 32-bit little-endian PalColors (6-bit components)
   Gpl,       // GIMP palette, text
   Jasc,      // JASC-PAL (Paint Shop Pro), text; written with CRLF
@@ -42,6 +42,8 @@ enum class PaletteFormat {
   PaintNet,  // Paint.NET: ';' comments, AARRGGBB lines
   Aco,       // Photoshop colour swatches, version 1 and 2 (read only)
   Ase,       // Adobe swatch exchange (read only)
+  Nes,       // NES: 192 bytes of 64 8-bit colours, or 1536 bytes of 8 emphasis sets of them
+             // (read only)
 };
 
 // The short name used on command lines: "raw6", "gpl", "colpro", ...
@@ -78,7 +80,10 @@ enum class RawDepth {
 
 struct PaletteReadOptions {
   PaletteFormat format = PaletteFormat::Unknown;  // Unknown: recognise it
-  RawDepth rawDepth = RawDepth::Guess;            // for Raw6, Raw8 and Col files
+  // For Raw6, Raw8 and Col files. Given (or by a format of raw6 or raw8), a raw file
+  // shorter than 768 bytes is read as that many colours, 3 bytes each.
+  RawDepth rawDepth = RawDepth::Guess;
+  int32_t index = 0;  // the palette to take of a file that holds several, from 0
 };
 
 struct PaletteReadResult {
@@ -87,6 +92,10 @@ struct PaletteReadResult {
   int32_t entriesInFile = 0;  // colours the file holds; past 256 only the first 256 are used
   int32_t bits = 8;           // precision of a component in the file: 6, 8, 16 (.aco), 32 (.ase floats)
   bool bitsGuessed = false;   // a raw 768-byte file whose bytes are all 63 or less
+  // A file of several palettes: a raw file of k x 768 bytes (Doom's PLAYPAL holds 14), a
+  // NES file of 8 emphasis sets. `sets` holds every one, in file order, and `file` is the
+  // one the options' index picks; a file of one palette leaves `sets` empty.
+  std::vector<PaletteFile> sets;
   std::vector<std::string> warnings;
   std::string error;          // "" on success
   bool ok() const { return error.empty(); }
@@ -131,8 +140,8 @@ std::string ReadSmallFile(const std::string& path, int64_t maxBytes, std::vector
 struct PictureCycle {
   Cycle cycle;          // as the Animator runs it; steps, without blending, as painted
   bool active = false;  // false: stored but not running (switched off, too slow, empty)
-  std::string chunk;    // "CRNG", "CCRT" or "DRNG"
-  size_t offset = 0;    // where the chunk starts in the file
+  std::string chunk;    // "CRNG", "CCRT" or "DRNG"; "scene" for a scene's cycle
+  size_t offset = 0;    // where the chunk (or the scene's cycle object) starts in the file
 };
 
 struct CycleReadOptions {
@@ -214,6 +223,114 @@ PictureReadResult LoadIndexedPicture(const std::string& path, const CycleReadOpt
 // names it in messages.
 PictureReadResult ParsePicture(const std::vector<uint8_t>& bytes, const std::string& name,
                                const CycleReadOptions& options = {});
+
+// ---------------------------------------------------------------------------------------
+// Writing pictures with their cycles
+// ---------------------------------------------------------------------------------------
+
+enum class PictureFormat {
+  Unknown,  // writing: the format of the file name's extension
+  Ilbm,     // IFF ILBM: bit planes, as few as the colours need (1..8)
+  Pbm,      // IFF PBM: one byte a pixel
+  Png,      // 8-bit PNG with PLTE, and tRNS where a colour is not opaque
+  Gif,      // GIF89a, one image, with a transparent colour where there is one
+  Scene,    // the JSON scene of the colour-cycling web players (below)
+};
+
+// The short name used on command lines: "ilbm", "pbm", "png", "gif", "scene".
+std::string_view PictureFormatName(PictureFormat format);
+// The format of a short name; Unknown when there is none by that name.
+PictureFormat PictureFormatFromName(std::string_view name);
+// The format a file name's extension calls for, in any case: .lbm, .ilbm and .iff ILBM,
+// .pbm and .bbm PBM, .png, .gif, .json and .js scenes. Unknown for any other.
+PictureFormat PictureFormatOfPath(std::string_view path);
+
+struct PictureWriteOptions {
+  bool compress = true;     // IFF: ByteRun1 rows, else uncompressed
+  uint8_t xAspect = 1;      // IFF BMHD: the pixel's width to its height
+  uint8_t yAspect = 1;
+};
+
+struct PictureWriteResult {
+  std::vector<uint8_t> bytes;         // EncodePicture only
+  std::vector<std::string> warnings;  // what the format could not keep (cycles, opacities)
+  std::string error;                  // "" on success
+  bool ok() const { return error.empty(); }
+};
+
+// The bytes of the picture in a format. IFF pictures keep their cycles: each as a CRNG
+// chunk (rate x 60 / 16384 steps a second, its active and reverse flags), or as a CCRT
+// chunk (the time of one step) when it was read from one; ping-pong and sine cycles,
+// which neither chunk can say, are written as plain ones with a warning. PNG and GIF keep
+// no cycles (a warning tells how many are left out). A picture whose pixels name colours
+// past its colourCount is refused, as the readers would refuse the file.
+PictureWriteResult EncodePicture(const IndexedPicture& picture, PictureFormat format,
+                                 const PictureWriteOptions& options = {});
+// Writes the picture to a file like WritePaletteFile: a new file beside it, renamed into
+// place when complete. Errors start with the file's name.
+PictureWriteResult WritePicture(const std::string& path, const IndexedPicture& picture,
+                                PictureFormat format, const PictureWriteOptions& options = {});
+
+// ---------------------------------------------------------------------------------------
+// Scenes of the colour-cycling web players
+// ---------------------------------------------------------------------------------------
+//
+// A scene is one object:
+//   { "filename": "coast.lbm",            optional, kept as the picture's name
+//     "width": 320, "height": 200,
+//     "colors": [[r, g, b], ...],         up to 256, 0..255 each
+//     "cycles": [{"low": 16, "high": 23, "rate": 8192, "reverse": 0}, ...],
+//     "pixels": [i, i, ...] }             width x height colour indices, row by row
+// Strict JSON is read, and so is a JavaScript object literal such as some players ship:
+// unquoted keys, single-quoted strings, trailing commas, // and /* */ comments, and a
+// leading `name =` or `var name =` before the object with a `;` after it.
+//
+// `rate` is the LBM's own number: 16384 is 60 steps a second, as DeluxePaint runs it.
+// (canvascycle divides the rate by 280, which runs about 2.5% slower; Quorvel keeps
+// DeluxePaint's reading.) Every cycle with a rate other than 0 and a range of two or more
+// registers runs, whatever else it says, as the web players run them. `reverse` is a mode:
+// 0 and 1 forward, 2 backwards, 3 ping-pong, 4 and 5 sine. Scene cycles step like the
+// painted ones (blend false), so a scene and its ILBM play alike.
+//
+// Quorvel's own fields, which other readers ignore:
+//   "transparent": i                      the see-through colour index
+//   "timeline": {"period": ms, "palettes": [{"time": ms, "colors": [[r, g, b], ...]}, ...]}
+//       palettes pinned to times of a clock (by default a day of 86400000 ms), in order of
+//       time, each 0 <= time < period; registers a palette does not list keep the scene's
+//       "colors". The base palette goes from each to the next by the clock while the
+//       cycles run.
+// A cycle that does not run is written with rate 0, since every web player runs the
+// others; its own rate is then lost, and a warning says so.
+
+struct Scene {
+  IndexedPicture picture;    // with its cycles
+  std::string filename;      // the scene's "filename", or ""
+  PaletteTimeline timeline;  // no keys: the picture's palette holds still
+};
+
+struct SceneReadResult {
+  Scene scene;
+  std::vector<std::string> warnings;
+  std::string error;  // "" on success; names the file, the line and the column
+  bool ok() const { return error.empty(); }
+};
+
+// Scenes bigger than this are refused before any of them is read: four bytes a pixel
+// ("255,") for a picture of kMaxPicturePixels.
+constexpr int64_t kMaxSceneFileBytes = int64_t(256) << 20;
+
+// Reads a scene from a file or from its bytes; `name` names it in messages. A scene whose
+// pixels name colours it does not hold, or whose size is past kMaxPictureSide or
+// kMaxPicturePixels, is refused.
+SceneReadResult ReadScene(const std::string& path);
+SceneReadResult ParseScene(const std::vector<uint8_t>& bytes, const std::string& name);
+// Whether the bytes start like a scene: an object, perhaps after a `name =`.
+bool LooksLikeScene(const std::vector<uint8_t>& bytes);
+
+// The scene as strict JSON, which every reader of the ecosystem takes.
+PictureWriteResult EncodeScene(const Scene& scene);
+// Writes the scene like WritePicture. Errors start with the file's name.
+PictureWriteResult WriteScene(const std::string& path, const Scene& scene);
 
 // Writes a PNG picture of the palette: a 16 x 16 grid of its colours, register 0 at the
 // top left and 15 at the top right; cells past `count` are left empty. Replaces the file

@@ -23,14 +23,16 @@ constexpr char kUsage[] =
     "IN may be a palette file or an indexed picture (IFF ILBM/PBM, PCX, GIF, PNG, BMP),\n"
     "whose palette is taken. Options of every command:\n"
     "  --from FORMAT   read IN as FORMAT instead of recognising it (raw6 or raw8 say the\n"
-    "                  depth of a 768-byte file)\n"
+    "                  depth of a raw file, and read one shorter than 768 bytes)\n"
+    "  --index K       take palette K (from 0) of a file that holds several, such as a\n"
+    "                  raw file of K x 768 bytes (PLAYPAL) or a NES file of 8 sets\n"
     "  --dos-cycles    take every cycle whose rate moves it as running, whatever its flags\n"
     "  --strict-flags  take only the cycles marked active as running, as DeluxePaint does\n"
     "                  (by default, when none is marked, those whose rate moves them run)\n"
     "                  Cycles are told as quorvel-play runs them with the same option.\n"
     "\n"
     "FORMAT for --to: raw6 raw8 pp256 gpl jasc riff act hex col colpro paintnet\n"
-    "Also read: aco (Photoshop swatches), ase (Adobe swatch exchange).\n"
+    "Also read: aco (Photoshop swatches), ase (Adobe swatch exchange), nes (NES palettes).\n"
     "Nothing is ever written onto the input; a failed write leaves nothing behind.\n";
 
 // What a command reads from its input: a palette file or a picture's palette.
@@ -39,6 +41,8 @@ struct Input {
   std::string description;  // the format
   std::string depth;        // the precision of a component, and whether it was guessed
   int32_t entriesInFile = 0;
+  std::vector<PaletteFile> sets;  // every palette of a file that holds several
+  int32_t index = 0;              // the one taken
   bool picture = false;
   int32_t width = 0, height = 0;
   std::vector<PictureCycle> cycles;
@@ -77,11 +81,11 @@ Input FromPicture(const std::vector<uint8_t>& bytes, const std::string& path, pr
   return in;
 }
 
-Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, PaletteFormat from) {
+Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, const PaletteReadOptions& options) {
   Input in;
-  PaletteReadOptions options;
-  options.format = from;
   const PaletteReadResult read = ParsePalette(bytes, path, options);
+  in.sets = read.sets;
+  in.index = options.index;
   in.error = read.error;
   in.warnings = read.warnings;
   in.file = read.file;
@@ -95,13 +99,17 @@ Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, Pa
 // never read as a PP256 palette. A picture that cannot be read is a palette only when its
 // content or name says so and it reads as one: a damaged picture of 768 or 1024 bytes
 // gives the picture's error, not a palette of garbage.
-Input Load(const std::string& path, PaletteFormat from, programs::CycleFlags cycles) {
+Input Load(const std::string& path, const PaletteReadOptions& from, programs::CycleFlags cycles) {
   std::vector<uint8_t> bytes;
   const std::string error = ReadSmallFile(path, kMaxPictureFileBytes, bytes);
   if (!error.empty()) return Failed(error);
-  if (from != PaletteFormat::Unknown) return FromPalette(bytes, path, from);
+  if (from.format != PaletteFormat::Unknown) return FromPalette(bytes, path, from);
   if (LooksLikePicture(bytes)) {
     Input picture = FromPicture(bytes, path, cycles);
+    if (picture.error.empty() && from.index != 0) {
+      return Failed(path + ": palette " + std::to_string(from.index) +
+                    " is asked for; a picture holds one, palette 0");
+    }
     if (picture.error.empty() || RecognisePalette(bytes, path) == PaletteFormat::Unknown ||
         int64_t(bytes.size()) > kMaxPaletteFileBytes) {
       return picture;
@@ -128,11 +136,26 @@ std::string CycleText(const PictureCycle& pc) {
   return text;
 }
 
+// A palette of a set in one line: how many colours, and the first and the brightest.
+std::string SetText(const PaletteFile& file) {
+  auto hex = [](Rgb8 c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", c.r, c.g, c.b);
+    return std::string(text);
+  };
+  Rgb8 brightest;
+  for (int32_t i = 0; i < file.count; ++i) {
+    const Rgb8 c = file.colours[size_t(i)];
+    if (c.r + c.g + c.b > brightest.r + brightest.g + brightest.b) brightest = c;
+  }
+  return std::to_string(file.count) + " colours, first " + hex(file.colours[0]) + ", brightest " + hex(brightest);
+}
+
 void PrintWarnings(const std::vector<std::string>& warnings, std::FILE* err) {
   for (const std::string& w : warnings) std::fprintf(err, "quorvel-pal: warning: %s\n", w.c_str());
 }
 
-int Info(const std::vector<std::string>& files, PaletteFormat from, programs::CycleFlags cycles,
+int Info(const std::vector<std::string>& files, const PaletteReadOptions& from, programs::CycleFlags cycles,
          std::FILE* out, std::FILE* err) {
   int status = 0;
   for (const std::string& path : files) {
@@ -148,6 +171,10 @@ int Info(const std::vector<std::string>& files, PaletteFormat from, programs::Cy
     std::fprintf(out, "  colours  %d", in.file.count);
     if (in.entriesInFile > in.file.count) std::fprintf(out, " used of %d in the file", in.entriesInFile);
     std::fprintf(out, "\n");
+    if (!in.sets.empty()) {
+      std::fprintf(out, "  palettes %zu (--index K takes one; these are palette %d)\n", in.sets.size(), in.index);
+      for (size_t i = 0; i < in.sets.size(); ++i) std::fprintf(out, "    %2zu  %s\n", i, SetText(in.sets[i]).c_str());
+    }
     if (!in.file.name.empty()) std::fprintf(out, "  name     %s\n", in.file.name.c_str());
     if (in.file.transparentIndex >= 0) std::fprintf(out, "  transparent colour %d\n", in.file.transparentIndex);
     if (in.picture) {
@@ -177,7 +204,7 @@ bool SameAsInput(const std::string& in, const std::string& out, std::FILE* err) 
 
 // Loads the input of a command that writes a file: refuses an output that is the input,
 // and reports the input's error or warnings on `err`. False when nothing should be written.
-bool LoadForOutput(const std::string& inPath, const std::string& outPath, PaletteFormat from, Input& in,
+bool LoadForOutput(const std::string& inPath, const std::string& outPath, const PaletteReadOptions& from, Input& in,
                    std::FILE* err) {
   if (SameAsInput(inPath, outPath, err)) return false;
   in = Load(inPath, from, programs::CycleFlags::Usual);
@@ -189,7 +216,7 @@ bool LoadForOutput(const std::string& inPath, const std::string& outPath, Palett
   return true;
 }
 
-int Convert(const std::string& inPath, const std::string& outPath, PaletteFormat to, PaletteFormat from,
+int Convert(const std::string& inPath, const std::string& outPath, PaletteFormat to, const PaletteReadOptions& from,
             std::FILE* out, std::FILE* err) {
   Input in;
   if (!LoadForOutput(inPath, outPath, from, in, err)) return 1;
@@ -204,7 +231,7 @@ int Convert(const std::string& inPath, const std::string& outPath, PaletteFormat
   return 0;
 }
 
-int Swatch(const std::string& inPath, const std::string& outPath, PaletteFormat from, std::FILE* out,
+int Swatch(const std::string& inPath, const std::string& outPath, const PaletteReadOptions& from, std::FILE* out,
            std::FILE* err) {
   Input in;
   if (!LoadForOutput(inPath, outPath, from, in, err)) return 1;
@@ -226,7 +253,8 @@ int Usage(std::FILE* err, const std::string& problem) {
 
 int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
   std::vector<std::string> words;
-  PaletteFormat to = PaletteFormat::Unknown, from = PaletteFormat::Unknown;
+  PaletteFormat to = PaletteFormat::Unknown;
+  PaletteReadOptions from;
   bool toGiven = false;
   programs::CycleFlags cycles = programs::CycleFlags::Usual;
   std::string error;
@@ -244,8 +272,16 @@ int RunPal(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
       if (i + 1 == args.size()) return Usage(err, arg + " needs a format");
       const PaletteFormat format = PaletteFormatFromName(args[++i]);
       if (format == PaletteFormat::Unknown) return Usage(err, "unknown format '" + args[i] + "'");
-      (arg == "--to" ? to : from) = format;
+      (arg == "--to" ? to : from.format) = format;
       toGiven = toGiven || arg == "--to";
+    } else if (arg == "--index") {
+      double index = 0;
+      if (i + 1 == args.size() || !programs::ParseDecimal(args[i + 1], index) || index < 0 || index > 255 ||
+          index != int32_t(index)) {
+        return Usage(err, "--index needs a palette number 0..255");
+      }
+      from.index = int32_t(index);
+      ++i;
     } else if (arg == "--dos-cycles" || arg == "--strict-flags") {
       if (!programs::TakeCycleFlags(arg, cycles, error)) return Usage(err, error);
     } else if (arg.size() > 1 && arg[0] == '-') {

@@ -54,6 +54,24 @@ bool ParseCycleOption(std::string_view text, Cycle& cycle, std::string& error) {
   return true;
 }
 
+bool ParseTimeOfDay(std::string_view text, double& ms) {
+  const size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon > 2 || text.size() != colon + 3) return false;
+  int32_t hours = 0, minutes = 0;
+  const auto whole = [](std::string_view digits, int32_t& value) {
+    for (char c : digits) {
+      if (c < '0' || c > '9') return false;
+    }
+    return std::from_chars(digits.data(), digits.data() + digits.size(), value).ec == std::errc();
+  };
+  if (!whole(text.substr(0, colon), hours) || !whole(text.substr(colon + 1), minutes) ||
+      hours > 23 || minutes > 59) {
+    return false;
+  }
+  ms = (hours * 60.0 + minutes) * 60 * 1000;
+  return true;
+}
+
 bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, std::string& error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -73,6 +91,28 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
       Cycle cycle;
       if (!ParseCycleOption(args[++i], cycle, error)) return false;
       options.extraCycles.push_back(cycle);
+    } else if (arg == "--time") {
+      if (i + 1 == args.size() || !ParseTimeOfDay(args[i + 1], options.timeOfDayMs)) {
+        error = "--time needs HH:MM, 00:00 to 23:59" +
+                (i + 1 == args.size() ? std::string() : ", not " + args[i + 1]);
+        return false;
+      }
+      ++i;
+    } else if (arg == "--day-seconds") {
+      if (i + 1 == args.size() || !programs::ParseSeconds(args[i + 1], options.daySeconds)) {
+        error = "--day-seconds needs a number of seconds above 0" +
+                (i + 1 == args.size() ? std::string() : ", not " + args[i + 1]);
+        return false;
+      }
+      ++i;
+    } else if (arg == "--quantize") {
+      options.quantize = true;
+    } else if (arg == "--save") {
+      if (i + 1 == args.size()) {
+        error = "--save needs OUT.lbm, OUT.pbm, OUT.gif, OUT.png or OUT.json";
+        return false;
+      }
+      options.save = args[++i];
     } else if (arg == "--record" || arg == "--seconds") {
       if (i + 1 == args.size()) {
         error = arg + (arg == "--record" ? " needs OUT.gif" : " needs a number of seconds");

@@ -37,8 +37,12 @@ Layout FitPicture(int32_t width, int32_t height, int32_t screenWidth, int32_t sc
   return layout;
 }
 
-Player::Player(const IndexedPicture& picture, const std::vector<Cycle>& cycles)
-    : picture_(picture), animator_(picture.palette) {
+Player::Player(const IndexedPicture& picture, const std::vector<Cycle>& cycles,
+               const PaletteTimeline& timeline, double timeOfDayMs, double dayRate)
+    : picture_(picture), animator_(picture.palette), dayRate_(dayRate) {
+  if (!timeline.keys.empty()) {
+    day_ = animator_.FollowTimeline(timeline, {.startMs = timeOfDayMs, .rate = dayRate_});
+  }
   for (const Cycle& cycle : cycles) cycles_.push_back(animator_.AddCycle(cycle));
   for (EffectHandle cycle : cycles_) animator_.SetCycleBlend(cycle, blend_);
 }
@@ -77,6 +81,11 @@ bool Player::Key(int32_t code) {
     case kKeyLeft: speed_ = std::max(kSlowest, speed_ / kSpeedStep); ApplyTime(); break;
     case kKeyRight: speed_ = std::min(kFastest, speed_ * kSpeedStep); ApplyTime(); break;
     case ' ': paused_ = !paused_; ApplyTime(); break;
+    case 't': case 'T':
+      if (!day_) break;
+      dayFast_ = !dayFast_;
+      animator_.SetTimelineRate(day_, dayFast_ ? PaletteTimeline::kDayMs / kFastDayMs : dayRate_);
+      break;
     case 'a': case 'A':
       SetScaling(CurrentScaling() == Scaling::Integer ? Scaling::Aspect : Scaling::Integer);
       break;

@@ -19,7 +19,7 @@ constexpr PaletteFormat kFormats[] = {
     PaletteFormat::Unknown, PaletteFormat::Raw6,  PaletteFormat::Raw8,   PaletteFormat::PP256,
     PaletteFormat::Gpl,     PaletteFormat::Jasc,  PaletteFormat::Riff,   PaletteFormat::Act,
     PaletteFormat::Hex,     PaletteFormat::Col,   PaletteFormat::ColPro, PaletteFormat::PaintNet,
-    PaletteFormat::Aco,     PaletteFormat::Ase};
+    PaletteFormat::Aco,     PaletteFormat::Ase,   PaletteFormat::Nes};
 
 void Check(bool holds) {
   if (!holds) __builtin_trap();
