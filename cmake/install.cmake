@@ -56,6 +56,20 @@ endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quorvel.pc.in ${PROJECT_BINARY_DIR}/quorvel.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/quorvel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
+# On Windows the programs find their DLLs beside them (SDL2, libpng, the compiler's
+# runtime), so the package carries them there with their licences; cpack -G ZIP then
+# gives quorvel-<version>-win64.zip.
+set(QUORVEL_RUNTIME_DLLS "" CACHE FILEPATH "DLLs the Windows programs need, installed beside them")
+set(QUORVEL_RUNTIME_LICENCES "" CACHE PATH "A folder of the licences of those DLLs")
+if(WIN32)
+  install(FILES ${QUORVEL_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(QUORVEL_RUNTIME_LICENCES)
+    install(DIRECTORY ${QUORVEL_RUNTIME_LICENCES}/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/licences)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME quorvel-${PROJECT_VERSION}-win64)
+  set(CPACK_GENERATOR ZIP)
+endif()
+
 # cpack -G DEB
 set(CPACK_PACKAGE_NAME quorvel)
 set(CPACK_PACKAGE_VENDOR "the Quorvel authors")

@@ -8,6 +8,7 @@
 #include <quorvel/recorder.hpp>
 
 #include "display/screen.hpp"
+#include "display/system.hpp"
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
@@ -34,7 +35,7 @@ Clock::time_point PauseStart() {
   return now - gLastDeadline <= kCarryWindow ? gLastDeadline : now;
 }
 
-void SleepUntil(Clock::time_point deadline) { std::this_thread::sleep_until(deadline); }
+void SleepUntil(Clock::time_point deadline) { detail::SleepUntil(deadline); }
 #else
 // In a page a pause is where the browser gets its turn (asyncify suspends the program
 // meanwhile). Browser timers wake late by milliseconds (a timer set from a timer waits at

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ class NewFile {
   std::vector<uint8_t> buffer_;  // small writes gathered into larger ones
   std::string writeError_;
 };
+
+// A file name as the library takes it, UTF-8 on every system, as a path: on Windows
+// std::filesystem would read a plain string in the system's code page instead.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
 
 // Replaces `path` with the bytes through a NewFile. Returns "" or why not.
 std::string ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -1,12 +1,10 @@
 // The key queue: a ring of 16 slots filled by the display side (or PushKey) and read by
 // the program. One slot stays empty, so at most 15 keys wait; a key arriving when the
 // ring is full drops the oldest.
-#include <poll.h>
-#include <unistd.h>
-
 #include <condition_variable>
 
 #include "display/screen.hpp"
+#include "display/system.hpp"
 
 namespace quorvel {
 namespace {
@@ -25,15 +23,10 @@ KeyRing& Ring() {
 }
 
 // Before a screen is open there is no window to type into, so keys come from the console:
-// whatever the terminal has delivered on standard input (a line at a time, as typed).
+// whatever it has delivered on standard input.
 void PollConsole() {
-  if (detail::TheScreen().open || !::isatty(STDIN_FILENO)) return;
-  pollfd input{STDIN_FILENO, POLLIN, 0};
-  while (::poll(&input, 1, 0) > 0 && (input.revents & POLLIN)) {
-    char c;
-    if (::read(STDIN_FILENO, &c, 1) != 1) break;
-    PushKey(c == '\n' ? 13 : static_cast<uint8_t>(c));
-  }
+  if (detail::TheScreen().open) return;
+  for (const char c : detail::ConsoleCharsReady()) PushKey(c == '\n' ? 13 : static_cast<uint8_t>(c));
 }
 
 }  // namespace

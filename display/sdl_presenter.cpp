@@ -477,11 +477,12 @@ void SdlPresenter::Run(const ScreenOptions& options, int32_t flags,
   if (ending == Ending::WindowClosed) {
     // Closing the window ends the program, successfully, right away. The program's
     // thread is somewhere in its work and cannot be asked to return, so the process
-    // ends from here: quick_exit runs no static destructors that the program's thread
-    // might still be using, and the window is already gone. Only buffered output needs
-    // saving first.
+    // ends from here: _Exit runs no static destructors that the program's thread might
+    // still be using (nor at_quick_exit handlers, which the library has none of, and
+    // which mingw's C library lacks), and the window is already gone. Only buffered
+    // output needs saving first.
     std::fflush(nullptr);
-    std::quick_exit(0);
+    std::_Exit(0);
   }
 }
 

@@ -50,7 +50,8 @@ const FormatInfo* Find(PaletteFormat format) {
 }
 
 std::string Extension(const std::string& name) {
-  std::string ext = std::filesystem::path(name).extension().string();
+  const std::u8string wide = detail::PathFromUtf8(name).extension().u8string();
+  std::string ext(wide.begin(), wide.end());
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
   return ext;
 }

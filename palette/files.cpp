@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include <quorvel/display.hpp>
+#include "display/files.hpp"
 #include "palette/tables.hpp"
 
 namespace quorvel {
@@ -25,7 +26,7 @@ thread_local PaletteFileStatus lastStatus;
 // there but refused us (a directory, no permission, no free file number) is unreadable.
 PaletteFileError OpenFailure(const std::string& fileName) {
   std::error_code ec;
-  const auto status = std::filesystem::status(fileName, ec);
+  const auto status = std::filesystem::status(detail::PathFromUtf8(fileName), ec);
   return status.type() == std::filesystem::file_type::not_found
              ? PaletteFileError::Missing
              : PaletteFileError::Unreadable;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: a release build and a program built against its
 # installation, then the whole suite again under the address and undefined-behaviour
-# sanitizers, the threaded tests under the thread sanitizer, and the web pages in
-# Chromium. Exits non-zero on any failure.
+# sanitizers, the threaded tests under the thread sanitizer, the web pages in Chromium, and
+# the Windows cross-build under Wine (scripts/windows.sh). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -49,5 +49,7 @@ timed "fuzzers" scripts/fuzz.sh 20
 timed "thread sanitizer" build_and_test tsan Debug thread test_keys test_presenter test_recorder
 # The programs as web pages, driven in a real browser.
 timed "web pages in Chromium" scripts/web_test.sh
+# Windows: the cross-build, its suite under Wine, the programs on Xvfb, the ZIP package.
+timed "Windows under Wine" scripts/windows.sh
 printf '%s\n' "${times[@]}"
 echo "All tests passed."

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "display/files.hpp"
+
 namespace quorvel::programs {
 
 bool ParseDecimal(std::string_view text, double& value) {
@@ -30,7 +32,7 @@ bool ParseSeconds(std::string_view text, double& seconds) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec);
+  return std::filesystem::equivalent(detail::PathFromUtf8(a), detail::PathFromUtf8(b), ec);
 }
 
 }  // namespace quorvel::programs

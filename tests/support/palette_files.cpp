@@ -1,17 +1,27 @@
 #include "tests/support/palette_files.hpp"
 
-#include <stdlib.h>
-
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
 namespace quorvel::testing {
 
+// A folder no one else has: create_directory makes it only where nothing was, on every
+// system (mkdtemp is POSIX only).
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  dir_ = pattern;
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = temp / ("quorvel-" + std::to_string(random() % 1000000000));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      dir_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder could be made");
 }
 
 TempDir::~TempDir() {

@@ -190,6 +190,8 @@ std::string WhyNotReplaceable(const std::string& path, int& mode) {
 
 }  // namespace
 
+std::filesystem::path PathFromUtf8(const std::string& utf8) { return fs::path(utf8); }
+
 bool ReadWholeFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& bytes,
                    std::string& error) {
   bytes.clear();

@@ -1,0 +1,18 @@
+// The system's clock and console calls, one file per system (system_posix.cpp,
+// system_windows.cpp). Internal to the library.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+namespace quorvel::detail {
+
+// Sleeps until the steady clock reaches `deadline`, waking within about a millisecond of
+// it: fades are made of many short pauses, and a coarse system timer would lengthen each.
+void SleepUntil(std::chrono::steady_clock::time_point deadline);
+
+// The characters standard input has ready when it is a console, without waiting; "" when
+// it is not one or nothing was typed.
+std::string ConsoleCharsReady();
+
+}  // namespace quorvel::detail

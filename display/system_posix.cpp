@@ -1,0 +1,28 @@
+// The clock and console calls on POSIX systems (display/system.hpp).
+#include <poll.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "display/system.hpp"
+
+namespace quorvel::detail {
+
+void SleepUntil(std::chrono::steady_clock::time_point deadline) {
+  std::this_thread::sleep_until(deadline);
+}
+
+// The terminal delivers a line at a time, as typed.
+std::string ConsoleCharsReady() {
+  std::string chars;
+  if (!::isatty(STDIN_FILENO)) return chars;
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  while (::poll(&input, 1, 0) > 0 && (input.revents & POLLIN)) {
+    char c;
+    if (::read(STDIN_FILENO, &c, 1) != 1) break;
+    chars += c;
+  }
+  return chars;
+}
+
+}  // namespace quorvel::detail
