@@ -44,6 +44,21 @@ Kernel KernelFor(const char* asked, std::string& complaint);
 // a complaint goes to stderr, once.
 Kernel ActiveKernel();
 
+// The registers as a kernel reads them. A frame with palettes per line keeps one table
+// from band to band, so a change of a few registers costs those registers only. Only the
+// part of the kernel it was filled for is meaningful.
+struct KernelTable {
+  alignas(64) uint32_t pixels[256];    // 0xFF000000 | colour: the portable and AVX2 kernels
+  alignas(64) uint8_t planes[3][256];  // blue, green and red bytes: the AVX-512 kernel
+};
+// Puts `count` colours (0xRRGGBB; the top byte is ignored) into registers first.. of the
+// table as `kernel` reads them; with `swapRedBlue` as 0xBBGGRR (a canvas's byte order).
+void SetTableEntries(Kernel kernel, KernelTable& table, int32_t first, const uint32_t* colours,
+                     int32_t count, bool swapRedBlue = false);
+// Converts `count` indices through a table that SetTableEntries filled for `kernel`.
+void ConvertWithTable(Kernel kernel, const uint8_t* indices, const KernelTable& table,
+                      uint32_t* out, size_t count);
+
 // Converts `count` palette indices through 256 registers (0xRRGGBB; the top byte is
 // ignored) into 0xFFRRGGBB pixels. Every kernel gives the same pixels.
 void ConvertPixels(const uint8_t* indices, const uint32_t* registers, uint32_t* out,

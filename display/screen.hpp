@@ -13,6 +13,7 @@
 #include <quorvel/display.hpp>
 
 #include "display/index_set.hpp"
+#include "display/lines.hpp"
 
 namespace quorvel {
 class Recorder;
@@ -61,6 +62,15 @@ struct Screen {
   // the program's thread, which alone draws and writes registers.
   IndexSet shown;
   bool shownExact = true;
+
+  // Palettes per line, or null for one palette. Replaced whole under `pixels`, so that a
+  // presenter keeps the list it took; only the program's thread replaces it.
+  std::shared_ptr<const LineList> lines;
+  // The first line of the visible page each index shows on (kNeverChanged: none); counted
+  // again when not exact. A register the list changes from some line on is seen only when
+  // its index shows above that line.
+  std::array<int32_t, 256> firstShown{};
+  bool firstShownExact = false;
 
   // Text state.
   int32_t cursorRow = 0;  // 0-based
@@ -112,7 +122,8 @@ void PageChanged(int32_t page, const IndexSet& drawn = IndexSet::Every(), bool c
 void MarkDirty();
 
 // Takes a snapshot of the registers and converts the visible page into `out`
-// (kPagePixels values 0xFFRRGGBB) with the conversion kernel in use (convert.hpp).
+// (kPagePixels values 0xFFRRGGBB) through them and the palettes per line, with the
+// conversion kernel in use (convert.hpp).
 // Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
 
@@ -120,9 +131,13 @@ void RenderVisible(uint32_t* out);
 struct VisibleSnapshot {
   std::vector<uint8_t> indices = std::vector<uint8_t>(kPagePixels, 0);
   std::array<uint32_t, 256> registers{};
+  std::shared_ptr<const LineList> lines;  // null: one palette
   bool valid = false;  // false until taken, or after a presentation was given up
 };
-// Takes the visible page and the registers into `snapshot` (holding the pixel lock only
+// Converts a snapshot into `out` (kPagePixels values 0xFFRRGGBB; 0xFFBBGGRR with
+// `swapRedBlue`) with the conversion kernel in use.
+void ConvertSnapshot(const VisibleSnapshot& snapshot, uint32_t* out, bool swapRedBlue = false);
+// Takes the visible page, the registers and the palettes per line into `snapshot` (holding the pixel lock only
 // while copying) and says whether they differ from what it held.
 bool TakeSnapshot(VisibleSnapshot& snapshot);
 // A presenter's turn: clears the dirty flag and takes the snapshot, saying whether there
