@@ -331,6 +331,30 @@ void ConvertWithTable(Kernel kernel, const uint8_t* indices, const KernelTable& 
   FunctionOf(kernel)(indices, table, out, count);
 }
 
+void ConvertBandsWith(Kernel kernel, const BandPicture& picture, const uint32_t* registers,
+                      const BandChange* changes, size_t changeCount, bool swapRedBlue) {
+  if (picture.width <= 0 || picture.height <= 0) return;
+  KernelTable table;
+  SetTableEntries(kernel, table, 0, registers, 256, swapRedBlue);
+  // Rows that follow one another without a gap convert as one stretch.
+  const bool packed = picture.indexPitch == size_t(picture.width) && picture.outPitch == size_t(picture.width);
+  const KernelFunction convert = FunctionOf(kernel);
+  size_t next = 0;
+  for (int32_t y = 0; y < picture.height;) {
+    for (; next < changeCount && changes[next].line <= y; ++next) {
+      SetTableEntries(kernel, table, changes[next].first, changes[next].colours, changes[next].count,
+                      swapRedBlue);
+    }
+    const int32_t end = next < changeCount ? std::min(changes[next].line, picture.height) : picture.height;
+    for (int32_t row = y; row < end; row = packed ? end : row + 1) {
+      const size_t rows = packed ? size_t(end - row) : 1;
+      convert(picture.indices + size_t(row) * picture.indexPitch, table,
+              picture.out + size_t(row) * picture.outPitch, rows * size_t(picture.width));
+    }
+    y = end;
+  }
+}
+
 void ConvertPixels(const uint8_t* indices, const uint32_t* registers, uint32_t* out,
                    size_t count) {
   ConvertPixelsWith(ActiveKernel(), indices, registers, out, count);

@@ -45,13 +45,13 @@ std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines) {
   list->changes.reserve(lines.changes.size());
   size_t at = 0;
   for (const LineChange& c : lines.changes) {
-    list->changes.push_back({std::max(c.line, 0), c.first, c.count, at});
+    list->changes.push_back({std::max(c.line, 0), c.first, c.count, list->given.colours.data() + at});
     at += size_t(c.count);
   }
   std::stable_sort(list->changes.begin(), list->changes.end(),
-                   [](const LineList::Change& a, const LineList::Change& b) { return a.line < b.line; });
+                   [](const BandChange& a, const BandChange& b) { return a.line < b.line; });
   list->firstChanged.fill(kNeverChanged);
-  for (const LineList::Change& c : list->changes) {
+  for (const BandChange& c : list->changes) {
     for (int32_t r = c.first; r < c.first + c.count; ++r) {
       list->firstChanged[r] = std::min(list->firstChanged[r], c.line);
     }
@@ -62,29 +62,9 @@ std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines) {
 void ConvertBands(Kernel kernel, const uint8_t* indices, size_t indexPitch, int32_t width,
                   int32_t height, const uint32_t* registers, const LineList* lines,
                   uint32_t* out, size_t outPitch, bool swapRedBlue) {
-  if (width <= 0 || height <= 0) return;
-  KernelTable table;
-  SetTableEntries(kernel, table, 0, registers, 256, swapRedBlue);
-  const auto set = [&](int32_t first, const uint32_t* colours, int32_t count) {
-    SetTableEntries(kernel, table, first, colours, count, swapRedBlue);
-  };
-  // Rows that follow one another without a gap convert as one stretch.
-  const bool packed = indexPitch == size_t(width) && outPitch == size_t(width);
-  BandWalker walker(lines);
-  for (int32_t y = 0; y < height;) {
-    walker.ApplyUpTo(y, set);
-    const int32_t end = std::min(walker.Next(), height);
-    if (packed) {
-      ConvertWithTable(kernel, indices + size_t(y) * indexPitch, table, out + size_t(y) * outPitch,
-                       size_t(end - y) * size_t(width));
-    } else {
-      for (int32_t row = y; row < end; ++row) {
-        ConvertWithTable(kernel, indices + size_t(row) * indexPitch, table,
-                         out + size_t(row) * outPitch, size_t(width));
-      }
-    }
-    y = end;
-  }
+  const BandPicture picture{indices, indexPitch, width, height, out, outPitch};
+  ConvertBandsWith(kernel, picture, registers, lines ? lines->changes.data() : nullptr,
+                   lines ? lines->changes.size() : 0, swapRedBlue);
 }
 
 }  // namespace detail

@@ -17,15 +17,10 @@ namespace quorvel::detail {
 
 constexpr int32_t kNeverChanged = std::numeric_limits<int32_t>::max();
 
+// Made once and never changed: its changes point into its own colours.
 struct LineList {
   LinePalettes given;  // as the program gave it
-  struct Change {
-    int32_t line;   // 0 or more
-    int32_t first;
-    int32_t count;
-    size_t at;      // where its colours start in given.colours
-  };
-  std::vector<Change> changes;  // in order of line; at one line, in the order given
+  std::vector<BandChange> changes;  // in order of line (0 or more); at one line, as given
   // The first line each register changes at; kNeverChanged for one no change names.
   std::array<int32_t, 256> firstChanged{};
 };
@@ -45,8 +40,8 @@ class BandWalker {
   template <typename Set>
   void ApplyUpTo(int32_t y, Set&& set) {
     for (; list_ && next_ < list_->changes.size() && list_->changes[next_].line <= y; ++next_) {
-      const LineList::Change& c = list_->changes[next_];
-      set(c.first, list_->given.colours.data() + c.at, c.count);
+      const BandChange& c = list_->changes[next_];
+      set(c.first, c.colours, c.count);
     }
   }
 
