@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include <quorvel/animator.hpp>
 #include <quorvel/display.hpp>
 #include "display/lines.hpp"
 #include "display/screen.hpp"
@@ -215,6 +216,64 @@ TEST(LinePalettes, AListWithAProblemIsRefusedAndTheOldOneKept) {
   ClearLinePalettes();
   EXPECT_EQ(seen.lists, 1);
   SetDisplayObserver(nullptr);
+}
+
+
+// The colour a list gives register `index` at line y over the screen's registers.
+int32_t RegisterAt(const LinePalettes& lines, int32_t index, int32_t y) {
+  return int32_t(ModelColour(lines, detail::ReadRegisters(), index, y));
+}
+
+TEST(LinePalettes, TheAnimatorGivesABandItsPaletteAndARegisterAGradient) {
+  HeadlessScreen screen;
+  Palette status = Palette::Solid({10, 20, 30});
+  status[7] = {1, 2, 3};
+  LinePalettes lines;
+  AddPaletteLines(lines, 440, status, 5, 7);
+  AddGradient(lines, 40, 100, 200, {0, 0, 0}, {200, 100, 250});
+  ASSERT_EQ(LinePalettesProblem(lines), "");
+  const int32_t own = int32_t(detail::ReadRegisters()[5]);
+  EXPECT_EQ(RegisterAt(lines, 5, 439), own);
+  EXPECT_EQ(RegisterAt(lines, 5, 440), 0x0A141E);
+  EXPECT_EQ(RegisterAt(lines, 7, 479), 0x010203);
+  EXPECT_EQ(RegisterAt(lines, 8, 479), int32_t(detail::ReadRegisters()[8]));  // past `last`
+  EXPECT_EQ(RegisterAt(lines, 40, 100), 0x000000);
+  EXPECT_EQ(RegisterAt(lines, 40, 150), 0x64327D);  // halfway: 100, 50, 125
+  EXPECT_EQ(RegisterAt(lines, 40, 200), 0xC864FA);
+  EXPECT_EQ(RegisterAt(lines, 40, 479), 0xC864FA);  // kept below the band
+}
+
+TEST(LinePalettes, BarsAreAtTheirPlaceAtEveryInstantWrappingTurningAndBlending) {
+  HeadlessScreen screen;
+  Palette palette;
+  palette[5] = {0, 0, 100};
+  const LineBar bar{.index = 5, .colours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}},
+                    .top = 100, .bottom = 199, .linesPerSecond = 60};
+  const auto at = [&](const LineBar& b, double ms, int32_t y) {
+    LinePalettes lines;
+    AddBars(lines, {b}, palette, ms);
+    return RegisterAt(lines, 5, y);
+  };
+  EXPECT_EQ(at(bar, 0, 99), int32_t(detail::ReadRegisters()[5]));  // above: the register's own
+  EXPECT_EQ(at(bar, 0, 100), 0xFF0000);
+  EXPECT_EQ(at(bar, 0, 102), 0x0000FF);
+  EXPECT_EQ(at(bar, 0, 103), 0x000064);  // beneath the bar: the palette's colour
+  EXPECT_EQ(at(bar, 500, 131), 0x00FF00);
+  EXPECT_EQ(at(bar, 1750, 105), 0xFF0000);  // 105 lines on, wrapped to 5
+  // Leaving at the bottom, the rest of it shows at the top.
+  EXPECT_EQ(at(bar, 99000 / 60.0, 199), 0xFF0000);
+  EXPECT_EQ(at(bar, 99000 / 60.0, 100), 0x00FF00);
+  EXPECT_EQ(at(bar, 99000 / 60.0, 200), 0x000064);
+  // Half a line down, the first line is half bar, half the colour beneath.
+  EXPECT_EQ(at(bar, 500 / 60.0, 100), 0x800032);
+  // Ping-pong turns at the bottom: 10 lines past the turn is 10 lines back up.
+  LineBar turning = bar;
+  turning.mode = CycleMode::PingPong;
+  EXPECT_EQ(at(turning, (97 + 10) * 1000 / 60.0, 100 + 87), 0xFF0000);
+  // Half opaque: half of the bar over the palette.
+  LineBar faint = bar;
+  faint.opacity = 0.5;
+  EXPECT_EQ(at(faint, 0, 100), 0x800032);
 }
 
 }  // namespace
