@@ -110,6 +110,71 @@ void BM_PresentSdl(benchmark::State& state) {
 }
 BENCHMARK(BM_PresentSdl)->Unit(benchmark::kMicrosecond);
 
+// The same two paths at 1920x1080: a screen of a display's own size.
+constexpr int32_t kWide = 1920, kTall = 1080;
+
+std::vector<uint8_t> PatternedPage1080p() {
+  std::vector<uint8_t> page(size_t(kWide) * kTall);
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 7 + i / kWide);
+  return page;
+}
+
+void BM_Present1080pOurs(benchmark::State& state) {
+  quorvel::SetHeadless(true);
+  quorvel::ScreenOptions options;
+  options.width = kWide;
+  options.height = kTall;
+  options.pages = 1;
+  if (!quorvel::OpenScreenWith(options)) {
+    state.SkipWithError(quorvel::ScreenError().c_str());
+    return;
+  }
+  const std::vector<uint8_t> pattern = PatternedPage1080p();
+  std::memcpy(quorvel::detail::TheScreen().pages[0].data(), pattern.data(), pattern.size());
+  std::vector<uint32_t> frame(pattern.size());
+  int32_t level = 0;
+  for (auto _ : state) {
+    level = (level + 1) & 63;
+    for (int32_t i = 0; i < 256; ++i) quorvel::SetPaletteEntry(i, level + (i & 63) * 256);
+    quorvel::detail::RenderVisible(frame.data());
+    benchmark::DoNotOptimize(frame.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * int64_t(frame.size()) * 4);
+  state.SetLabel(quorvel::ConversionKernel());
+  quorvel::CloseScreen();
+}
+BENCHMARK(BM_Present1080pOurs)->Unit(benchmark::kMicrosecond);
+
+void BM_Present1080pSdl(benchmark::State& state) {
+  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, kWide, kTall, 8, SDL_PIXELFORMAT_INDEX8);
+  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, kWide, kTall, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (!indexed || !picture) {
+    state.SkipWithError(SDL_GetError());
+    return;
+  }
+  const std::vector<uint8_t> pattern = PatternedPage1080p();
+  for (int y = 0; y < kTall; ++y) {
+    std::memcpy(static_cast<uint8_t*>(indexed->pixels) + y * indexed->pitch,
+                pattern.data() + size_t(y) * kWide, kWide);
+  }
+  SDL_Color colours[256];
+  uint8_t level = 0;
+  for (auto _ : state) {
+    level = (level + 1) & 63;
+    for (int i = 0; i < 256; ++i) {
+      colours[i] = {static_cast<uint8_t>(level * 4), static_cast<uint8_t>((i & 63) * 4), 0, 255};
+    }
+    SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
+    SDL_BlitSurface(indexed, nullptr, picture, nullptr);
+    benchmark::DoNotOptimize(picture->pixels);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * int64_t(pattern.size()) * 4);
+  SDL_FreeSurface(picture);
+  SDL_FreeSurface(indexed);
+}
+BENCHMARK(BM_Present1080pSdl)->Unit(benchmark::kMicrosecond);
 // The visible page rendered through one palette, against the same page with a palette of
 // its own on each of the 480 lines: every line changes `state.range(0)` registers (all
 // 256: a whole new palette per line).

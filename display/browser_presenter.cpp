@@ -21,13 +21,15 @@
 // Looks up the canvas and its 2D context, and starts the animation-frame loop, which
 // calls quorvel_present(presenter) once per frame after waking a program waiting for the
 // frame. Returns false when the page has no canvas to draw on, or its canvas is in use.
-EM_JS(bool, StartCanvasLoop, (void* presenter), {
+EM_JS(bool, StartCanvasLoop, (void* presenter, int width, int height, double pixelAspect), {
   if (Module['quorvelScreen']) return false;
   const canvas = Module['canvas'] || document.getElementById('screen');
   const context = canvas && canvas.getContext('2d', {alpha: false});
   if (!context) return false;
-  canvas.width = 640;
-  canvas.height = 480;
+  canvas.width = width;
+  canvas.height = height;
+  // The shape it is shown at: pixels taller than wide make it narrower.
+  canvas.style.setProperty('--shape', String(width / (height * pixelAspect)));
   // The counts and times are for the page and its tests: animation frames seen, frames
   // of the program run, and milliseconds spent in both.
   const screen = {canvas: canvas, context: context, running: true, waiter: null, image: null,
@@ -64,13 +66,13 @@ EM_JS(void, StopCanvasLoop, (), {
   if (wake) requestAnimationFrame(function() { wake(); });
 });
 
-// Copies 640x480 RGBA pixels from the program's memory onto the canvas.
-EM_JS(void, PutCanvasPixels, (const uint32_t* pixels), {
+// Copies the screen's RGBA pixels from the program's memory onto the canvas.
+EM_JS(void, PutCanvasPixels, (const uint32_t* pixels, int width, int height), {
   const screen = Module['quorvelScreen'];
   // The view is made again only when memory grew (which replaces the buffer).
   if (!screen.image || screen.image.data.buffer !== HEAPU8.buffer) {
-    screen.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, 640 * 480 * 4),
-                                 640, 480);
+    screen.image = new ImageData(
+        new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width, height);
   }
   screen.context.putImageData(screen.image, 0, 0);
 });
@@ -147,14 +149,14 @@ EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
 
 class BrowserPresenter final : public Presenter {
  public:
-  BrowserPresenter() : frame_(kPagePixels) {}
+  BrowserPresenter() : frame_(TheScreen().PagePixels()) {}
   ~BrowserPresenter() override {
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, nullptr);
     StopCanvasLoop();
   }
 
   std::string Start() {
-    if (!StartCanvasLoop(this)) {
+    if (!StartCanvasLoop(this, TheScreen().width, TheScreen().height, TheScreen().pixelAspect)) {
       return "the page has no free canvas with id \"screen\" to draw on";
     }
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, OnKeyDown);
@@ -172,7 +174,7 @@ class BrowserPresenter final : public Presenter {
     if (!TheScreen().dirty.load(std::memory_order_acquire)) return;
     if (!TakePictureToPresent(shown_)) return;
     ConvertSnapshot(shown_, frame_.data(), true);
-    PutCanvasPixels(frame_.data());
+    PutCanvasPixels(frame_.data(), shown_.width, shown_.height);
   }
 
  private:

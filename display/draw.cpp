@@ -18,29 +18,35 @@ int32_t Round(double v) {
   return static_cast<int32_t>(std::lround(v));
 }
 
-bool OnPage(int32_t x, int32_t y) {
-  return x >= 0 && y >= 0 && x < kScreenWidth && y < kScreenHeight;
+// The work page's pixels and size; null pixels when no screen is open.
+struct Page {
+  uint8_t* pixels = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+
+  bool Has(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+  uint8_t* Row(int32_t y) const { return pixels + size_t(y) * size_t(width); }
+};
+
+// The work page. Callers hold the pixel lock.
+Page WorkPage(detail::Screen& s) {
+  if (!detail::ValidPage(s, s.work)) return {};
+  return {s.pages[s.work].data(), s.width, s.height};
 }
 
-// The work page, or nullptr when no screen is open. Callers hold the pixel lock.
-uint8_t* WorkPixels(detail::Screen& s) {
-  if (!detail::ValidPage(s, s.work)) return nullptr;
-  return s.pages[s.work].data();
+void Plot(const Page& page, int32_t x, int32_t y, uint8_t colour) {
+  if (page.Has(x, y)) page.Row(y)[x] = colour;
 }
 
-void Plot(uint8_t* page, int32_t x, int32_t y, uint8_t colour) {
-  if (OnPage(x, y)) page[size_t(y) * kScreenWidth + x] = colour;
-}
-
-void Span(uint8_t* page, int32_t x1, int32_t x2, int32_t y, uint8_t colour) {
-  if (y < 0 || y >= kScreenHeight) return;
+void Span(const Page& page, int32_t x1, int32_t x2, int32_t y, uint8_t colour) {
+  if (y < 0 || y >= page.height) return;
   x1 = std::max(x1, 0);
-  x2 = std::min(x2, kScreenWidth - 1);
-  if (x1 <= x2) std::fill(page + size_t(y) * kScreenWidth + x1, page + size_t(y) * kScreenWidth + x2 + 1, colour);
+  x2 = std::min(x2, page.width - 1);
+  if (x1 <= x2) std::fill(page.Row(y) + x1, page.Row(y) + x2 + 1, colour);
 }
 
 // Bresenham's line, both ends included; the style mask repeats bit 15 first.
-void Line(uint8_t* page, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t colour,
+void Line(const Page& page, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t colour,
           uint16_t style) {
   const int64_t dx = std::abs(int64_t(x2) - x1), dy = -std::abs(int64_t(y2) - y1);
   const int32_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
@@ -60,8 +66,8 @@ void OnWorkPage(const detail::IndexSet& drawn, Draw draw) {
   detail::Screen& s = detail::TheScreen();
   {
     std::lock_guard lock(s.pixels);
-    uint8_t* page = WorkPixels(s);
-    if (!page) return;
+    const Page page = WorkPage(s);
+    if (!page.pixels) return;
     draw(page);
   }
   detail::PageChanged(s.work, drawn);
@@ -78,27 +84,27 @@ bool InArc(double dx, double dy, double start, double end) {
 }  // namespace
 
 void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_t styleMask) {
-  OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](uint8_t* page) {
+  OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](const Page& page) {
     const int32_t ax = Round(x1), ay = Round(y1), bx = Round(x2), by = Round(y2);
     Line(page, ax, ay, bx, by, static_cast<uint8_t>(colour), static_cast<uint16_t>(styleMask));
   });
 }
 
 void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool filled) {
-  OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](uint8_t* page) {
+  OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](const Page& page) {
     int32_t left = Round(x1), top = Round(y1), right = Round(x2), bottom = Round(y2);
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
     const uint8_t c = static_cast<uint8_t>(colour);
     if (filled) {
-      for (int32_t y = std::max(top, 0); y <= std::min(bottom, kScreenHeight - 1); ++y) {
+      for (int32_t y = std::max(top, 0); y <= std::min(bottom, page.height - 1); ++y) {
         Span(page, left, right, y, c);
       }
       return;
     }
     Span(page, left, right, top, c);
     Span(page, left, right, bottom, c);
-    for (int32_t y = std::max(top, 0); y <= std::min(bottom, kScreenHeight - 1); ++y) {
+    for (int32_t y = std::max(top, 0); y <= std::min(bottom, page.height - 1); ++y) {
       Plot(page, left, y, c);
       Plot(page, right, y, c);
     }
@@ -110,7 +116,8 @@ void DrawEllipse(double x, double y, double radius, int32_t colour, double aspec
   if (!(radius >= 0) || radius > 1e6) return;
   // A position or a size that is no number or infinite says nowhere to draw.
   if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(aspect)) return;
-  if (aspect == 0) aspect = (double(kScreenHeight) / kScreenWidth) * 4.0 / 3.0;
+  // Round on the display: a pixel shown taller than wide needs fewer of them vertically.
+  if (aspect == 0) aspect = 1.0 / detail::TheScreen().pixelAspect;
   aspect = std::abs(aspect);
   const double rx = aspect > 1 ? radius / aspect : radius;
   const double ry = aspect > 1 ? radius : radius * aspect;
@@ -119,19 +126,19 @@ void DrawEllipse(double x, double y, double radius, int32_t colour, double aspec
   const int32_t cx = Round(x), cy = Round(y);
   const uint8_t c = static_cast<uint8_t>(colour);
 
-  OnWorkPage(detail::IndexSet::Of(c), [&](uint8_t* page) {
+  OnWorkPage(detail::IndexSet::Of(c), [&](const Page& page) {
     if (filled) {
       // One span per pixel row, each half as wide as the ellipse at that height.
       const int32_t half = static_cast<int32_t>(std::floor(ry + 0.5));
       for (int32_t dy = -half; dy <= half; ++dy) {
-        if (cy + dy < 0 || cy + dy >= kScreenHeight) continue;
+        if (cy + dy < 0 || cy + dy >= page.height) continue;
         const double t = ry > 0 ? dy / ry : 0.0;
         const double w = rx * std::sqrt(std::max(0.0, 1.0 - t * t));
         const int32_t x1 = Round(cx - w), x2 = Round(cx + w);
         if (whole) {
           Span(page, x1, x2, cy + dy, c);
         } else {
-          for (int32_t px = std::max(x1, 0); px <= std::min(x2, kScreenWidth - 1); ++px) {
+          for (int32_t px = std::max(x1, 0); px <= std::min(x2, page.width - 1); ++px) {
             if (InArc(px - cx, dy, startAngle, endAngle)) Plot(page, px, cy + dy, c);
           }
         }
@@ -176,17 +183,15 @@ void GetImage(double x1, double y1, double x2, double y2, ImageBuffer& buffer) {
   int32_t left = Round(x1), top = Round(y1), right = Round(x2), bottom = Round(y2);
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
-  if (!OnPage(left, top) || !OnPage(right, bottom)) return;
-  const size_t width = size_t(right - left + 1), height = size_t(bottom - top + 1);
-  if (buffer.size() < 4 + width * height) return;
-
   detail::Screen& s = detail::TheScreen();
   std::lock_guard lock(s.pixels);
-  const uint8_t* page = WorkPixels(s);
-  if (!page) return;
+  const Page page = WorkPage(s);
+  if (!page.pixels || !page.Has(left, top) || !page.Has(right, bottom)) return;
+  const size_t width = size_t(right - left + 1), height = size_t(bottom - top + 1);
+  if (buffer.size() < 4 + width * height) return;
   WriteImageHeader(buffer, width, height);
   for (size_t row = 0; row < height; ++row) {
-    const uint8_t* from = page + (top + row) * kScreenWidth + left;
+    const uint8_t* from = page.Row(top + int32_t(row)) + left;
     std::copy(from, from + width, buffer.data() + 4 + row * width);
   }
 }
@@ -198,18 +203,19 @@ void PutImage(double x, double y, const ImageBuffer& buffer, int32_t mode) {
   if (buffer.size() < 4 + size_t(width) * height) return;  // a header that lies
   const int32_t left = Round(x), top = Round(y);
   // The part of the image that lies on the page.
-  const int32_t x0 = std::max(0, -left), x1 = std::min(width, kScreenWidth - left);
-  const int32_t y0 = std::max(0, -top), y1 = std::min(height, kScreenHeight - top);
+  const detail::Screen& s = detail::TheScreen();
+  const int32_t x0 = std::max(0, -left), x1 = std::min(width, s.width - left);
+  const int32_t y0 = std::max(0, -top), y1 = std::min(height, s.height - top);
   if (x0 >= x1 || y0 >= y1) return;
 
   // OR-ing makes indices the image does not hold.
   const detail::IndexSet drawn =
       mode == kPutOr ? detail::IndexSet::Every()
                      : detail::IndicesIn(buffer.data() + 4, size_t(width) * height);
-  OnWorkPage(drawn, [&](uint8_t* page) {
+  OnWorkPage(drawn, [&](const Page& page) {
     for (int32_t row = y0; row < y1; ++row) {
       const uint8_t* from = buffer.data() + 4 + size_t(row) * width;
-      uint8_t* to = page + size_t(top + row) * kScreenWidth + left;
+      uint8_t* to = page.Row(top + row) + left;
       for (int32_t col = x0; col < x1; ++col) {
         if (mode == kPutOr) {
           to[col] |= from[col];

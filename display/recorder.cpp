@@ -65,7 +65,7 @@ struct Recorder::State {
     const uint8_t* page = s.pages[s.visible].data();
     uint8_t* out = current.pixels.data();
     for (int32_t row = 0; row < height; ++row, out += width) {
-      const uint8_t* src = page + size_t(y + row * step) * kScreenWidth + x;
+      const uint8_t* src = page + size_t(y + row * step) * size_t(s.width) + x;
       if (step == 1) {
         std::memcpy(out, src, size_t(width));
       } else {
@@ -137,15 +137,16 @@ bool Recorder::Start(const std::string& path, const RecordOptions& options) {
   const int64_t x0 = std::max(options.x, 0);
   const int64_t y0 = std::max(options.y, 0);
   const int64_t x1 = options.width == 0
-                         ? kScreenWidth
-                         : std::min<int64_t>(int64_t(options.x) + options.width, kScreenWidth);
+                         ? s.width
+                         : std::min<int64_t>(int64_t(options.x) + options.width, s.width);
   const int64_t y1 = options.height == 0
-                         ? kScreenHeight
-                         : std::min<int64_t>(int64_t(options.y) + options.height, kScreenHeight);
+                         ? s.height
+                         : std::min<int64_t>(int64_t(options.y) + options.height, s.height);
   if (options.width < 0 || options.height < 0 || x1 <= x0 || y1 <= y0) {
     return refuse("the region " + std::to_string(options.x) + "," + std::to_string(options.y) +
                   " " + std::to_string(options.width) + "x" + std::to_string(options.height) +
-                  " has no pixel on the 640x480 screen");
+                  " has no pixel on the " + std::to_string(s.width) + "x" +
+                  std::to_string(s.height) + " screen");
   }
   // Up to the longest delay one GIF frame holds: a longer shortest frame means nothing
   // more, and far longer would not fit the count of hundredths.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 
 #include "display/convert.hpp"
 
@@ -88,28 +89,39 @@ void RenderVisible(uint32_t* out) {
   const std::array<uint32_t, 256> registers = ReadRegisters();
   std::lock_guard lock(s.pixels);
   if (!ValidPage(s, s.visible)) {
-    std::fill(out, out + kPagePixels, 0xFF000000u);
+    std::fill(out, out + s.PagePixels(), 0xFF000000u);
     return;
   }
-  ConvertBands(ActiveKernel(), s.pages[s.visible].data(), kScreenWidth, kScreenWidth,
-               kScreenHeight, registers.data(), s.lines.get(), out, kScreenWidth);
+  ConvertBands(ActiveKernel(), s.pages[s.visible].data(), size_t(s.width), s.width, s.height,
+               registers.data(), s.lines.get(), out, size_t(s.width));
 }
 
 void ConvertSnapshot(const VisibleSnapshot& snapshot, uint32_t* out, bool swapRedBlue) {
-  ConvertBands(ActiveKernel(), snapshot.indices.data(), kScreenWidth, kScreenWidth,
-               kScreenHeight, snapshot.registers.data(), snapshot.lines.get(), out,
-               kScreenWidth, swapRedBlue);
+  ConvertBands(ActiveKernel(), snapshot.indices.data(), size_t(snapshot.width), snapshot.width,
+               snapshot.height, snapshot.registers.data(), snapshot.lines.get(), out,
+               size_t(snapshot.width), swapRedBlue);
 }
 
 bool TakeSnapshot(VisibleSnapshot& snapshot) {
   Screen& s = TheScreen();
   const std::array<uint32_t, 256> registers = ReadRegisters();
-  bool changed = !snapshot.valid || registers != snapshot.registers;
+  const Scaling scaling = s.scaling.load(std::memory_order_relaxed);
+  const int32_t border = s.border.load(std::memory_order_relaxed);
+  bool changed = !snapshot.valid || registers != snapshot.registers ||
+                 scaling != snapshot.scaling || border != snapshot.border;
   snapshot.registers = registers;
+  snapshot.scaling = scaling;
+  snapshot.border = border;
   snapshot.valid = true;
   std::lock_guard lock(s.pixels);
   if (snapshot.lines != s.lines) {
     snapshot.lines = s.lines;
+    changed = true;
+  }
+  if (snapshot.width != s.width || snapshot.height != s.height) {
+    snapshot.width = s.width;
+    snapshot.height = s.height;
+    snapshot.indices.assign(s.PagePixels(), 0);
     changed = true;
   }
   if (!ValidPage(s, s.visible)) {
@@ -119,10 +131,10 @@ bool TakeSnapshot(VisibleSnapshot& snapshot) {
     return changed;
   }
   const std::vector<uint8_t>& page = s.pages[s.visible];
-  if (!changed && std::memcmp(page.data(), snapshot.indices.data(), kPagePixels) == 0) {
+  if (!changed && std::memcmp(page.data(), snapshot.indices.data(), page.size()) == 0) {
     return false;
   }
-  std::memcpy(snapshot.indices.data(), page.data(), kPagePixels);
+  std::memcpy(snapshot.indices.data(), page.data(), page.size());
   return true;
 }
 
@@ -143,28 +155,83 @@ bool TakePictureToPresent(VisibleSnapshot& snapshot) {
 using detail::Screen;
 using detail::TheScreen;
 
-bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
+ScreenOptions ModeOptions(ScreenMode mode) {
+  ScreenOptions options;
+  const auto size = [&](int32_t width, int32_t height, double pixelAspect) {
+    options.width = width;
+    options.height = height;
+    options.pixelAspect = pixelAspect;
+  };
+  switch (mode) {
+    case ScreenMode::Mode18: break;
+    case ScreenMode::Mode19: size(320, 200, 1.2); break;
+    case ScreenMode::Mode320x240: size(320, 240, 1.0); break;
+    case ScreenMode::Mode640x400: size(640, 400, 1.2); break;
+    case ScreenMode::Mode800x600: size(800, 600, 1.0); break;
+    case ScreenMode::Mode1024x768: size(1024, 768, 1.0); break;
+  }
+  return options;
+}
+
+namespace {
+
+constexpr int32_t kMinSide = 16;
+constexpr int32_t kMaxSide = 4096;
+constexpr int32_t kMaxPages = 16;
+constexpr int32_t kMaxBorderWidth = 256;
+
+// Why the options cannot be met as given, or "".
+std::string RefusedOptions(const ScreenOptions& o) {
+  const auto range = [](const char* what, auto value, auto low, auto high) {
+    return std::string(what) + " must be " + std::to_string(low) + " to " + std::to_string(high) +
+           ", not " + std::to_string(value);
+  };
+  if (o.width < kMinSide || o.width > kMaxSide) return range("the width", o.width, kMinSide, kMaxSide);
+  if (o.height < kMinSide || o.height > kMaxSide) {
+    return range("the height", o.height, kMinSide, kMaxSide);
+  }
+  if (o.pages < 1 || o.pages > kMaxPages) return range("the number of pages", o.pages, 1, kMaxPages);
+  if (!(o.pixelAspect >= 0.25 && o.pixelAspect <= 4)) {
+    return "the pixel aspect must be 0.25 to 4 (pixel height over width), not " +
+           std::to_string(o.pixelAspect);
+  }
+  if (o.borderRegister < -1 || o.borderRegister > 255) {
+    return range("the border register", o.borderRegister, -1, 255);
+  }
+  if (o.borderWidth < 0 || o.borderWidth > kMaxBorderWidth) {
+    return range("the border width", o.borderWidth, 0, kMaxBorderWidth);
+  }
+  if (o.scaling != Scaling::Integer && o.scaling != Scaling::Aspect &&
+      o.scaling != Scaling::Stretch) {
+    return "the scaling must be Integer, Aspect or Stretch, not " +
+           std::to_string(static_cast<int32_t>(o.scaling));
+  }
+  return "";
+}
+
+// Opens the screen `o` describes, already checked; `flags` as OpenScreen's.
+bool OpenChecked(const ScreenOptions& o, int32_t depth, int32_t flags) {
   Screen& s = TheScreen();
-  CloseScreen();
-  s.error.clear();
-  if (mode != 18) {
-    s.error = "screen mode " + std::to_string(mode) + " is not available (mode 18 is 640x480)";
-    return false;
-  }
-  constexpr int32_t kMaxPages = 16;
-  pages = std::max(pages, 1);
-  if (pages > kMaxPages) {
-    s.error = std::to_string(pages) + " pages asked for; the screen has at most " +
-              std::to_string(kMaxPages);
-    return false;
-  }
-  {
+  try {
     std::lock_guard lock(s.pixels);
-    s.pages.assign(pages, std::vector<uint8_t>(detail::kPagePixels, 0));
+    s.width = o.width;
+    s.height = o.height;
+    s.pages.assign(size_t(o.pages), std::vector<uint8_t>(s.PagePixels(), 0));
     s.lines = nullptr;
     s.work = 0;
     s.visible = 0;
+  } catch (const std::bad_alloc&) {
+    s.pages.clear();
+    s.error = "not enough memory for " + std::to_string(o.pages) + " pages of " +
+              std::to_string(o.width) + "x" + std::to_string(o.height);
+    return false;
   }
+  s.pixelAspect = o.pixelAspect;
+  s.textColumns = o.width / detail::kCellWidth;
+  s.textRows = o.height / detail::kCellHeight;
+  s.scaling.store(o.scaling, std::memory_order_relaxed);
+  s.border.store(o.borderRegister, std::memory_order_relaxed);
+  s.borderWidth = o.borderWidth;
   s.shown = detail::IndexSet::Of(0);
   s.shownExact = true;
   s.firstShownExact = false;
@@ -185,7 +252,7 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
 #ifdef __EMSCRIPTEN__
     s.presenter = detail::OpenBrowserPresenter(s.error);
 #else
-    s.presenter = detail::OpenSdlPresenter(flags, s.error);
+    s.presenter = detail::OpenSdlPresenter(o, flags, s.error);
 #endif
     if (!s.presenter) {
       std::lock_guard lock(s.pixels);
@@ -203,6 +270,59 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
   return true;
 }
 
+}  // namespace
+
+bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
+  Screen& s = TheScreen();
+  CloseScreen();
+  s.error.clear();
+  if (mode != 18 && mode != 19) {
+    s.error = "screen mode " + std::to_string(mode) +
+              " is not available (mode 18 is 640x480, mode 19 320x200)";
+    return false;
+  }
+  ScreenOptions options = ModeOptions(mode == 18 ? ScreenMode::Mode18 : ScreenMode::Mode19);
+  options.pages = std::max(pages, 1);
+  options.fullScreen = flags & kFullScreen;
+  if (options.pages > kMaxPages) {
+    s.error = std::to_string(options.pages) + " pages asked for; the screen has at most " +
+              std::to_string(kMaxPages);
+    return false;
+  }
+  return OpenChecked(options, depth, flags);
+}
+
+bool OpenScreenWith(const ScreenOptions& options) {
+  Screen& s = TheScreen();
+  CloseScreen();
+  s.error = RefusedOptions(options);
+  if (!s.error.empty()) return false;
+  const int32_t flags = (options.fullScreen ? kFullScreen : 0) | (options.deepColour ? kDeepColour : 0);
+  return OpenChecked(options, 8, flags);
+}
+
+int32_t ScreenWidth() { return TheScreen().width; }
+int32_t ScreenHeight() { return TheScreen().height; }
+double ScreenPixelAspect() { return TheScreen().pixelAspect; }
+int32_t TextColumns() { return TheScreen().textColumns; }
+int32_t TextRows() { return TheScreen().textRows; }
+
+void SetScaling(Scaling scaling) {
+  if (scaling != Scaling::Integer && scaling != Scaling::Aspect && scaling != Scaling::Stretch) return;
+  Screen& s = TheScreen();
+  if (s.scaling.exchange(scaling, std::memory_order_relaxed) != scaling) detail::MarkDirty();
+}
+
+Scaling CurrentScaling() { return TheScreen().scaling.load(std::memory_order_relaxed); }
+
+void SetBorderRegister(int32_t index) {
+  if (index < -1 || index > 255) return;
+  Screen& s = TheScreen();
+  if (s.border.exchange(index, std::memory_order_relaxed) != index) detail::MarkDirty();
+}
+
+int32_t BorderRegister() { return TheScreen().border.load(std::memory_order_relaxed); }
+
 std::string ScreenError() { return TheScreen().error; }
 
 void CloseScreen() {
@@ -213,6 +333,12 @@ void CloseScreen() {
   s.pages.clear();
   s.lines = nullptr;
   s.open = false;
+  const ScreenOptions closed;
+  s.width = closed.width;
+  s.height = closed.height;
+  s.pixelAspect = closed.pixelAspect;
+  s.textColumns = kTextColumns;
+  s.textRows = kTextRows;
 }
 
 bool ScreenIsOpen() { return TheScreen().open; }
@@ -224,7 +350,7 @@ namespace {
 // and only when a register write would otherwise be presented.
 [[gnu::noinline]] bool RecountShown(Screen& s, uint8_t index) {
   s.shown = detail::ValidPage(s, s.visible)
-                ? detail::IndicesIn(s.pages[s.visible].data(), detail::kPagePixels)
+                ? detail::IndicesIn(s.pages[s.visible].data(), s.PagePixels())
                 : detail::IndexSet{};
   s.shownExact = true;
   return s.shown.Has(index);
@@ -238,8 +364,8 @@ namespace {
     if (detail::ValidPage(s, s.visible)) {
       const uint8_t* page = s.pages[s.visible].data();
       detail::IndexSet seen;
-      for (int32_t y = 0; y < kScreenHeight; ++y) {
-        const detail::IndexSet row = detail::IndicesIn(page + size_t(y) * kScreenWidth, kScreenWidth);
+      for (int32_t y = 0; y < s.height; ++y) {
+        const detail::IndexSet row = detail::IndicesIn(page + size_t(y) * size_t(s.width), size_t(s.width));
         for (size_t w = 0; w < row.words.size(); ++w) {
           for (uint64_t fresh = row.words[w] & ~seen.words[w]; fresh != 0; fresh &= fresh - 1) {
             s.firstShown[w * 64 + size_t(std::countr_zero(fresh))] = y;
@@ -257,6 +383,7 @@ namespace {
 // first line where the palettes per line change that register. Reads the page without
 // the pixel lock: this thread is the only one that writes it.
 bool Shown(Screen& s, uint8_t index) {
+  if (index == s.border.load(std::memory_order_relaxed)) return true;  // the border shows it
   if (!s.shown.Has(index)) return false;
   if (s.lines && s.lines->firstChanged[index] != detail::kNeverChanged) {
     return ShownAbove(s, index, s.lines->firstChanged[index]);
@@ -337,7 +464,7 @@ void CopyPage(int32_t source, int32_t destination) {
   if (source == destination) return;
   {
     std::lock_guard lock(s.pixels);
-    std::memcpy(s.pages[destination].data(), s.pages[source].data(), detail::kPagePixels);
+    std::memcpy(s.pages[destination].data(), s.pages[source].data(), s.PagePixels());
   }
   detail::PageChanged(destination);
 }
@@ -383,15 +510,14 @@ uint32_t GetPaletteEntry(int32_t index) {
 int32_t GetPixel(int32_t page, int32_t x, int32_t y) {
   Screen& s = TheScreen();
   std::lock_guard lock(s.pixels);
-  if (!detail::ValidPage(s, page) || x < 0 || y < 0 || x >= kScreenWidth ||
-      y >= kScreenHeight) {
+  if (!detail::ValidPage(s, page) || x < 0 || y < 0 || x >= s.width || y >= s.height) {
     return -1;
   }
-  return s.pages[page][size_t(y) * kScreenWidth + x];
+  return s.pages[page][size_t(y) * s.width + x];
 }
 
 std::vector<uint32_t> CaptureFrame() {
-  std::vector<uint32_t> frame(detail::kPagePixels);
+  std::vector<uint32_t> frame(TheScreen().PagePixels());
   detail::RenderVisible(frame.data());
   for (uint32_t& pixel : frame) pixel &= 0xFFFFFFu;
   return frame;

@@ -21,7 +21,13 @@ class Recorder;
 
 namespace quorvel::detail {
 
+// A page of mode 18 (640x480). The display itself follows the open screen's size
+// (Screen::PagePixels); this stays for measurements and tests made at that size.
 constexpr size_t kPagePixels = size_t(kScreenWidth) * kScreenHeight;
+
+// Text cells: 8x16 code page 437 glyphs at every size.
+constexpr int32_t kCellWidth = 8;
+constexpr int32_t kCellHeight = 16;
 
 // Shows the visible page somewhere. The SDL presenter owns a window and a display thread;
 // without a presenter (headless) nothing is shown and CaptureFrame is the only view.
@@ -35,7 +41,9 @@ class Presenter {
 
 // Opens the SDL window and starts its display thread. On failure returns nullptr and
 // sets `error` to a message naming what failed and SDL's reason.
-std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error);
+// `options` is the screen's, already checked; full screen is taken from `flags`.
+std::unique_ptr<Presenter> OpenSdlPresenter(const ScreenOptions& options, int32_t flags,
+                                            std::string& error);
 // In a web page: draws on the page's canvas from its animation-frame loop.
 std::unique_ptr<Presenter> OpenBrowserPresenter(std::string& error);
 
@@ -43,6 +51,20 @@ struct Screen {
   bool open = false;
   bool headless = false;
   int32_t depth = 8;
+  // The size and shape, fixed while the screen is open (OpenScreen sets them before any
+  // presenter starts, so the display thread reads them freely).
+  int32_t width = kScreenWidth;
+  int32_t height = kScreenHeight;
+  double pixelAspect = 1.0;  // how many times as tall as wide a pixel is shown
+  int32_t textColumns = kTextColumns;
+  int32_t textRows = kTextRows;
+  size_t PagePixels() const { return size_t(width) * size_t(height); }
+
+  // How the picture is scaled and which register the border shows (-1: black). Set on
+  // the program's thread, taken by the presenter with the picture.
+  std::atomic<Scaling> scaling{Scaling::Integer};
+  std::atomic<int32_t> border{-1};
+  int32_t borderWidth = 0;
   int32_t work = 0;     // written by the program's thread only
   int32_t visible = 0;  // changed under `pixels`, which the presenter reads under
   std::vector<std::vector<uint8_t>> pages;  // pixel memory, guarded by `pixels`
@@ -122,21 +144,30 @@ void PageChanged(int32_t page, const IndexSet& drawn = IndexSet::Every(), bool c
 void MarkDirty();
 
 // Takes a snapshot of the registers and converts the visible page into `out`
-// (kPagePixels values 0xFFRRGGBB) through them and the palettes per line, with the
+// (PagePixels() values 0xFFRRGGBB) through them and the palettes per line, with the
 // conversion kernel in use (convert.hpp).
 // Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
 
-// The visible page's indices and the registers (0xRRGGBB), as a presenter last took them.
+// The visible page's indices and the registers (0xRRGGBB), with how to scale them and
+// the border, as a presenter last took them.
 struct VisibleSnapshot {
-  std::vector<uint8_t> indices = std::vector<uint8_t>(kPagePixels, 0);
+  int32_t width = 0, height = 0;  // the screen's, from the first snapshot on
+  std::vector<uint8_t> indices;   // width * height
   std::array<uint32_t, 256> registers{};
+  Scaling scaling = Scaling::Integer;
+  int32_t border = -1;
   std::shared_ptr<const LineList> lines;  // null: one palette
   bool valid = false;  // false until taken, or after a presentation was given up
 };
-// Converts a snapshot into `out` (kPagePixels values 0xFFRRGGBB; 0xFFBBGGRR with
+// The border's colour in a snapshot, 0xRRGGBB: its register's, or black.
+inline uint32_t BorderColour(const VisibleSnapshot& snapshot) {
+  return snapshot.border < 0 ? 0 : snapshot.registers[size_t(snapshot.border)];
+}
+// Converts a snapshot into `out` (width * height values 0xFFRRGGBB; 0xFFBBGGRR with
 // `swapRedBlue`) with the conversion kernel in use.
 void ConvertSnapshot(const VisibleSnapshot& snapshot, uint32_t* out, bool swapRedBlue = false);
+
 // Takes the visible page, the registers and the palettes per line into `snapshot` (holding the pixel lock only
 // while copying) and says whether they differ from what it held.
 bool TakeSnapshot(VisibleSnapshot& snapshot);

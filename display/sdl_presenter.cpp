@@ -15,6 +15,8 @@
 #include <thread>
 
 #include "display/convert.hpp"
+#include "display/geometry.hpp"
+#include "display/scale.hpp"
 #include "display/screen.hpp"
 #include "display/sdl_keys.hpp"
 #include "display/sdl_lost_display.hpp"
@@ -24,9 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kTitle = "Quorvel";
 constexpr int kDefaultRefreshHz = 60;
-// Room left around a doubled window for the desktop's panels and the window frame.
+// Room left around a window for the desktop's panels and the window frame.
 constexpr int kDesktopMargin = 64;
 
 std::string SdlFailure(const std::string& what) { return what + ": " + SDL_GetError(); }
@@ -61,7 +62,15 @@ std::string CheckVisibleDriver() {
 // Everything the display thread owns. Used on that thread only.
 class Display {
  public:
-  Display() : frame_(kPagePixels, 0) {}
+  explicit Display(const ScreenOptions& options)
+      : width_(options.width), height_(options.height), title_(options.title),
+        shape_{options.width, options.height, options.pixelAspect, options.borderWidth},
+        frame_(size_t(width_) * size_t(height_), 0) {
+    // Black until the first presentation, which finds the screen the same size.
+    snapshot_.width = width_;
+    snapshot_.height = height_;
+    snapshot_.indices.assign(frame_.size(), 0);
+  }
   Display(const Display&) = delete;
   Display& operator=(const Display&) = delete;
   ~Display() { Close(); }
@@ -84,19 +93,26 @@ class Display {
   std::string SetUpTexture();
   bool UseWindowSurface();
   void DrawOnWindowSurface();
+  void DrawWithRenderer();
+  SDL_Texture* GrownTexture(int32_t width, int32_t height);
+  Area WindowArea() const;
   void ReadRefreshRate();
 
+  const int32_t width_, height_;  // the screen's
+  const std::string title_;
+  const ScreenShape shape_;
   bool started_ = false;
   bool watchingX11_ = false;
   X11IoErrorHandler previousX11Handler_ = nullptr;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;  // null when drawing on the window surface
   SDL_Texture* texture_ = nullptr;
+  SDL_Texture* grown_ = nullptr;  // the picture grown by whole factors, for smooth scaling
   Clock::duration period_ = std::chrono::microseconds(1000000 / kDefaultRefreshHz);
   Clock::time_point nextPresent_{};
   VisibleSnapshot snapshot_;     // the indices and registers the window shows
   std::vector<uint32_t> frame_;  // the snapshot converted, where it cannot go straight out
-  std::vector<int> columns_;     // source column of each window column, surface drawing
+  PictureScaler scaler_;         // surface drawing at any size but the screen's own
 };
 
 std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
@@ -132,19 +148,56 @@ std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
 }
 
 std::string Display::SetUpTexture() {
-  // Nearest-neighbour scaling keeps the pixels sharp; the logical size keeps 4:3 with
-  // black borders however the window is shaped.
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-  if (SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight) != 0) {
-    return SdlFailure("cannot scale the picture to the window");
-  }
   texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
-                               SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
+                               SDL_TEXTUREACCESS_STREAMING, width_, height_);
   if (!texture_) return SdlFailure("cannot create the screen texture");
   SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
-  SDL_UpdateTexture(texture_, nullptr, frame_.data(), kScreenWidth * 4);
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+  SDL_UpdateTexture(texture_, nullptr, frame_.data(), width_ * 4);
   return "";
+}
+
+// The texture the picture is grown into by whole factors before it is scaled smoothly,
+// made again when the factors change; null where the renderer cannot draw on textures.
+SDL_Texture* Display::GrownTexture(int32_t width, int32_t height) {
+  if (!SDL_RenderTargetSupported(renderer_)) return nullptr;
+  int w = 0, h = 0;
+  if (grown_ && SDL_QueryTexture(grown_, nullptr, nullptr, &w, &h) == 0 && w == width &&
+      h == height) {
+    return grown_;
+  }
+  if (grown_) SDL_DestroyTexture(grown_);
+  grown_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                             width, height);
+  if (grown_) {
+    SDL_SetTextureBlendMode(grown_, SDL_BLENDMODE_NONE);
+    SDL_SetTextureScaleMode(grown_, SDL_ScaleModeLinear);
+  }
+  return grown_;
+}
+
+void Display::DrawWithRenderer() {
+  int outW = 0, outH = 0;
+  SDL_GetRendererOutputSize(renderer_, &outW, &outH);
+  const Area area = PlacePicture(shape_, snapshot_.scaling, outW, outH);
+  const uint32_t border = BorderColour(snapshot_);
+  SDL_SetRenderDrawColor(renderer_, border >> 16 & 0xFF, border >> 8 & 0xFF, border & 0xFF, 255);
+  SDL_RenderClear(renderer_);
+  const SDL_Rect to = {area.x, area.y, area.w, area.h};
+  if (area.w % width_ != 0 || area.h % height_ != 0) {
+    // Grown sharply by whole factors, then smoothly the rest of the way.
+    const int32_t fx = GrowthFactor(width_, area.w), fy = GrowthFactor(height_, area.h);
+    if (SDL_Texture* grown = GrownTexture(width_ * fx, height_ * fy);
+        grown && SDL_SetRenderTarget(renderer_, grown) == 0) {
+      SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+      SDL_SetRenderTarget(renderer_, nullptr);
+      SDL_RenderCopy(renderer_, grown, nullptr, &to);
+      SDL_RenderPresent(renderer_);
+      return;
+    }
+  }
+  SDL_RenderCopy(renderer_, texture_, nullptr, &to);
+  SDL_RenderPresent(renderer_);
 }
 
 // Whether the renderer draws with the processor: SDL's software renderer, or OpenGL on a
@@ -177,28 +230,32 @@ bool Display::UseWindowSurface() {
   return false;
 }
 
-// Scales the last shown picture into the window surface: nearest neighbour, 4:3, centred
-// on black.
+// Scales the last shown picture into the window surface by the policy, the border
+// around it in its register's colour.
 void Display::DrawOnWindowSurface() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (!surface) return;
-  const double scale = std::min(double(surface->w) / kScreenWidth,
-                                double(surface->h) / kScreenHeight);
-  SDL_Rect area = {0, 0, int(kScreenWidth * scale), int(kScreenHeight * scale)};
-  area.x = (surface->w - area.w) / 2;
-  area.y = (surface->h - area.h) / 2;
-  // Only the margins need clearing; the picture covers the rest.
-  if (area.w < surface->w || area.h < surface->h) SDL_FillRect(surface, nullptr, 0);
+  const Area area = PlacePicture(shape_, snapshot_.scaling, surface->w, surface->h);
   const SDL_PixelFormat* f = surface->format;
+  const uint32_t border = BorderColour(snapshot_);
+  const uint32_t borderPixel = SDL_MapRGB(f, border >> 16 & 0xFF, border >> 8 & 0xFF, border & 0xFF);
+  // Only the margins need filling; the picture covers the rest.
+  const SDL_Rect margins[] = {{0, 0, surface->w, area.y},
+                              {0, area.y + area.h, surface->w, surface->h - area.y - area.h},
+                              {0, area.y, area.x, area.h},
+                              {area.x + area.w, area.y, surface->w - area.x - area.w, area.h}};
+  for (const SDL_Rect& margin : margins) {
+    if (margin.w > 0 && margin.h > 0) SDL_FillRect(surface, &margin, borderPixel);
+  }
   const bool xrgb = f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 &&
                     f->Bmask == 0xFF;
-  if (xrgb && area.w == kScreenWidth && area.h == kScreenHeight && surface->pitch % 4 == 0 &&
+  if (xrgb && area.w == width_ && area.h == height_ && surface->pitch % 4 == 0 &&
       SDL_LockSurface(surface) == 0) {
     // At its own size the picture is converted straight into the window, band by band.
     auto* top = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
                                             size_t(area.y) * surface->pitch) + area.x;
-    ConvertBands(ActiveKernel(), snapshot_.indices.data(), kScreenWidth, kScreenWidth,
-                 kScreenHeight, snapshot_.registers.data(), snapshot_.lines.get(), top,
+    ConvertBands(ActiveKernel(), snapshot_.indices.data(), size_t(width_), width_, height_,
+                 snapshot_.registers.data(), snapshot_.lines.get(), top,
                  size_t(surface->pitch) / 4);
     SDL_UnlockSurface(surface);
     SDL_UpdateWindowSurface(window_);
@@ -208,46 +265,35 @@ void Display::DrawOnWindowSurface() {
   if (!xrgb) {
     // Some other pixel layout: let SDL convert and scale.
     SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
-        frame_.data(), kScreenWidth, kScreenHeight, 32, kScreenWidth * 4,
-        SDL_PIXELFORMAT_ARGB8888);
-    if (picture) SDL_BlitScaled(picture, nullptr, surface, &area);
+        frame_.data(), width_, height_, 32, width_ * 4, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Rect to = {area.x, area.y, area.w, area.h};
+    if (picture) SDL_BlitScaled(picture, nullptr, surface, &to);
     SDL_FreeSurface(picture);
   } else if (area.w > 0 && area.h > 0 && SDL_LockSurface(surface) == 0) {
-    columns_.resize(area.w);
-    for (int x = 0; x < area.w; ++x) columns_[x] = x * kScreenWidth / area.w;
-    for (int y = 0; y < area.h; ++y) {
-      const uint32_t* from = frame_.data() + size_t(y * kScreenHeight / area.h) * kScreenWidth;
-      auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
-                                             size_t(area.y + y) * surface->pitch) + area.x;
-      for (int x = 0; x < area.w; ++x) to[x] = from[columns_[x]];
-    }
+    scaler_.Scale(frame_.data(), width_, height_, static_cast<uint32_t*>(surface->pixels),
+                  size_t(surface->pitch) / 4, area);
     SDL_UnlockSurface(surface);
   }
   SDL_UpdateWindowSurface(window_);
 }
 
-// Twice the picture's size when the desktop has room for it, else its own size.
-int ComfortableScale() {
-  SDL_Rect usable;
-  if (SDL_GetDisplayUsableBounds(0, &usable) == 0 &&
-      usable.w >= 2 * kScreenWidth + kDesktopMargin &&
-      usable.h >= 2 * kScreenHeight + kDesktopMargin) {
-    return 2;
-  }
-  return 1;
+// The window's size: the largest whole multiple of the screen the desktop has room for.
+Area Display::WindowArea() const {
+  SDL_Rect usable = {0, 0, width_, height_};
+  SDL_GetDisplayUsableBounds(0, &usable);
+  return WindowSize(shape_, usable.w - kDesktopMargin, usable.h - kDesktopMargin);
 }
 
 std::string Display::OpenWindow(bool fullScreen) {
   const char* style = fullScreen ? "cannot open a full-screen window" : "cannot open a window";
   // A full-screen window starts as large as the desktop: without a window manager to
   // enlarge it (a bare X server), SDL would believe it full screen while it stayed small.
-  const int scale = ComfortableScale();
-  SDL_Rect area = {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
-                   kScreenHeight * scale};
+  const Area size = WindowArea();
+  SDL_Rect area = {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.w, size.h};
   if (fullScreen && SDL_GetDisplayBounds(0, &area) != 0) return SdlFailure(style);
   const uint32_t windowFlags =
       SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  window_ = SDL_CreateWindow(kTitle, area.x, area.y, area.w, area.h, windowFlags);
+  window_ = SDL_CreateWindow(title_.c_str(), area.x, area.y, area.w, area.h, windowFlags);
   if (!window_) return SdlFailure(style);
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED |
                                                   SDL_RENDERER_PRESENTVSYNC);
@@ -271,7 +317,9 @@ void Display::ReadRefreshRate() {
 }
 
 void Display::Close() {
+  if (grown_) SDL_DestroyTexture(grown_);
   if (texture_) SDL_DestroyTexture(texture_);
+  grown_ = nullptr;
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
   texture_ = nullptr;
@@ -299,7 +347,7 @@ void Display::Present() {
   if (!TakePictureToPresent(snapshot_)) return;
   if (texture_) {
     ConvertSnapshot(snapshot_, frame_.data());
-    SDL_UpdateTexture(texture_, nullptr, frame_.data(), kScreenWidth * 4);
+    SDL_UpdateTexture(texture_, nullptr, frame_.data(), width_ * 4);
   }
   Repaint();
 }
@@ -309,17 +357,15 @@ void Display::Repaint() {
     DrawOnWindowSurface();
     return;
   }
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-  SDL_RenderPresent(renderer_);
+  DrawWithRenderer();
 }
 
 void Display::ToggleStyle() {
   if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) {
     SDL_SetWindowFullscreen(window_, 0);
     // Back to a window of comfortable size, whatever size full screen started from.
-    const int scale = ComfortableScale();
-    SDL_SetWindowSize(window_, kScreenWidth * scale, kScreenHeight * scale);
+    const Area size = WindowArea();
+    SDL_SetWindowSize(window_, size.w, size.h);
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   } else {
     SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -336,12 +382,12 @@ class SdlPresenter final : public Presenter {
   ~SdlPresenter() override;
 
   // Starts the display thread and waits until it has a window or has given up.
-  std::string Start(int32_t flags);
+  std::string Start(const ScreenOptions& options, int32_t flags);
   void Wake() override;
 
  private:
   enum class Ending { Stopped, WindowClosed };
-  void Run(int32_t flags, std::promise<std::string> ready);
+  void Run(const ScreenOptions& options, int32_t flags, std::promise<std::string> ready);
   Ending Loop(Display& display);
   // Handles one event; returns true when the loop must end with `ending`.
   bool Handle(Display& display, const SDL_Event& event, Ending& ending);
@@ -367,10 +413,10 @@ class SdlPresenter final : public Presenter {
   bool accepting_ = false;
 };
 
-std::string SdlPresenter::Start(int32_t flags) {
+std::string SdlPresenter::Start(const ScreenOptions& options, int32_t flags) {
   std::promise<std::string> ready;
   std::future<std::string> result = ready.get_future();
-  thread_ = std::thread(&SdlPresenter::Run, this, flags, std::move(ready));
+  thread_ = std::thread(&SdlPresenter::Run, this, options, flags, std::move(ready));
   std::string error = result.get();
   if (!error.empty()) thread_.join();
   return error;
@@ -409,10 +455,11 @@ void SdlPresenter::SetAccepting(bool on) {
   accepting_ = on;
 }
 
-void SdlPresenter::Run(int32_t flags, std::promise<std::string> ready) {
+void SdlPresenter::Run(const ScreenOptions& options, int32_t flags,
+                       std::promise<std::string> ready) {
   Ending ending;
   {
-    Display display;
+    Display display(options);
     if (std::string error = display.Open(flags, wakeEvent_); !error.empty()) {
       display.Close();
       ready.set_value(error);
@@ -511,9 +558,10 @@ bool SdlPresenter::Handle(Display& display, const SDL_Event& event, Ending& endi
 
 }  // namespace
 
-std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error) {
+std::unique_ptr<Presenter> OpenSdlPresenter(const ScreenOptions& options, int32_t flags,
+                                            std::string& error) {
   auto presenter = std::make_unique<SdlPresenter>();
-  error = presenter->Start(flags);
+  error = presenter->Start(options, flags);
   if (!error.empty()) return nullptr;
   return presenter;
 }

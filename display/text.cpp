@@ -1,4 +1,5 @@
-// Text output: 8x16 code page 437 cells on an 80x30 grid, drawn opaque.
+// Text output: 8x16 code page 437 cells, as many as fit the screen (80x30 in mode 18),
+// drawn opaque.
 #include <algorithm>
 #include <cstring>
 
@@ -7,21 +8,24 @@
 namespace quorvel {
 namespace {
 
-constexpr int32_t kCellWidth = 8;
-constexpr int32_t kCellHeight = 16;
+using detail::kCellHeight;
+using detail::kCellWidth;
 
-// Moves the work page up one text row and blanks the freed bottom row.
+// Moves the text grid up one text row and blanks the freed bottom row. Lines below the
+// grid (a height that is no whole number of cells) are not text and stay.
 void ScrollUp(detail::Screen& s, std::vector<uint8_t>& page) {
-  const size_t rowBytes = size_t(kScreenWidth) * kCellHeight;
-  std::memmove(page.data(), page.data() + rowBytes, page.size() - rowBytes);
-  std::fill(page.end() - rowBytes, page.end(), s.background);
-  s.cursorRow = kTextRows - 1;
+  const size_t rowBytes = size_t(s.width) * kCellHeight;
+  const size_t gridBytes = rowBytes * size_t(s.textRows);
+  std::memmove(page.data(), page.data() + rowBytes, gridBytes - rowBytes);
+  std::fill(page.begin() + ptrdiff_t(gridBytes - rowBytes), page.begin() + ptrdiff_t(gridBytes),
+            s.background);
+  s.cursorRow = s.textRows - 1;
 }
 
 // Returns whether the page scrolled.
 bool NextRow(detail::Screen& s, std::vector<uint8_t>& page) {
   s.cursorColumn = 0;
-  if (++s.cursorRow < kTextRows) return false;
+  if (++s.cursorRow < s.textRows) return false;
   ScrollUp(s, page);
   return true;
 }
@@ -30,10 +34,10 @@ bool NextRow(detail::Screen& s, std::vector<uint8_t>& page) {
 // same text every few milliseconds, and only real changes need presenting.
 bool DrawGlyph(const detail::Screen& s, std::vector<uint8_t>& page, uint8_t code) {
   const uint8_t* glyph = detail::kFont8x16[code];
-  uint8_t* cell = page.data() + size_t(s.cursorRow) * kCellHeight * kScreenWidth +
+  uint8_t* cell = page.data() + size_t(s.cursorRow) * kCellHeight * size_t(s.width) +
                   size_t(s.cursorColumn) * kCellWidth;
   bool changed = false;
-  for (int32_t y = 0; y < kCellHeight; ++y, cell += kScreenWidth) {
+  for (int32_t y = 0; y < kCellHeight; ++y, cell += s.width) {
     for (int32_t x = 0; x < kCellWidth; ++x) {
       const uint8_t colour = (glyph[y] >> x & 1) ? s.foreground : s.background;
       changed |= cell[x] != colour;
@@ -53,8 +57,8 @@ void SetTextColor(int32_t foreground, int32_t background) {
 
 void LocateText(int32_t row, int32_t column) {
   detail::Screen& s = detail::TheScreen();
-  if (row > 0) s.cursorRow = std::min(row, kTextRows) - 1;
-  if (column > 0) s.cursorColumn = std::min(column, kTextColumns) - 1;
+  if (row > 0) s.cursorRow = std::min(row, s.textRows) - 1;
+  if (column > 0) s.cursorColumn = std::min(column, s.textColumns) - 1;
 }
 
 void PrintText(const std::string& text, bool newline) {
@@ -65,7 +69,7 @@ void PrintText(const std::string& text, bool newline) {
     std::lock_guard lock(s.pixels);
     std::vector<uint8_t>& page = s.pages[s.work];
     for (char c : text) {
-      if (s.cursorColumn >= kTextColumns) changed |= NextRow(s, page);
+      if (s.cursorColumn >= s.textColumns) changed |= NextRow(s, page);
       changed |= DrawGlyph(s, page, static_cast<uint8_t>(c));
       ++s.cursorColumn;
     }

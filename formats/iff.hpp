@@ -27,6 +27,7 @@ struct Bmhd {
   uint16_t width = 0, height = 0;
   uint8_t planes = 0, masking = 0, compression = 0;
   uint16_t transparentColour = 0;  // the see-through colour under masking 2
+  uint8_t xAspect = 0, yAspect = 0;  // the pixel's shape, width to height; 0 when not given
 };
 bool ReadBmhd(ByteReader& body, Bmhd& bmhd);
 // "" when a picture with this BMHD can be decoded, else "the BMHD gives ..." and why not:

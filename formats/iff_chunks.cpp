@@ -264,10 +264,10 @@ bool ForEachIffChunk(const Bytes& bytes, std::vector<std::string>& warnings,
 
 bool ReadBmhd(ByteReader& body, Bmhd& bmhd) {
   int16_t x, y, pageWidth, pageHeight;
-  uint8_t pad, xAspect, yAspect;
+  uint8_t pad;
   return body.U16BE(bmhd.width) && body.U16BE(bmhd.height) && body.I16BE(x) && body.I16BE(y) &&
          body.U8(bmhd.planes) && body.U8(bmhd.masking) && body.U8(bmhd.compression) && body.U8(pad) &&
-         body.U16BE(bmhd.transparentColour) && body.U8(xAspect) && body.U8(yAspect) &&
+         body.U16BE(bmhd.transparentColour) && body.U8(bmhd.xAspect) && body.U8(bmhd.yAspect) &&
          body.I16BE(pageWidth) && body.I16BE(pageHeight);
 }
 
@@ -340,6 +340,10 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
   }
   picture.width = bmhd.width;
   picture.height = bmhd.height;
+  // A shape of 0 on either side says nothing; DeluxePaint wrote 10:11 or 5:6 at 320x200.
+  if (bmhd.xAspect > 0 && bmhd.yAspect > 0) {
+    picture.pixelAspect = double(bmhd.yAspect) / bmhd.xAspect;
+  }
   if (!chunky && (camg & kCamgHalfBright) && bmhd.planes == 6) {
     // Extra-half-brite: colours 32..63 are 0..31 at half brightness.
     for (size_t i = 0; i < 32; ++i) {

@@ -11,8 +11,8 @@ scripts/setup.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quorvel-showcase quorvel-play example_fade_in_out \
   example_colour_cycling example_negative_and_grey example_cross_fade_files \
-  example_animator_screen example_play_picture example_record_gif example_copper_bars \
-  example_split_screen >/dev/null
+  example_animator_screen example_play_picture example_record_gif example_screen_320x200 \
+  example_copper_bars example_split_screen >/dev/null
 
 # record <name> <seconds> <shortest frame, ms> <program> [arguments...]
 record() {
@@ -31,6 +31,9 @@ record split_screen 3 60 "$build/examples/example_split_screen"
 # The player on a picture of its own: the first frame of the cycling bands.
 record play_picture 3 60 "$build/examples/example_play_picture" "$out/colour_cycling.gif"
 record showcase 4.5 100 "$build/quorvel-showcase" --tour
+# A 320x200 screen is recorded at its own size: half of it would be too small to see.
+QUORVEL_RECORD="$out/screen_320x200.gif" QUORVEL_RECORD_SECONDS=3 QUORVEL_RECORD_FRAME_MS=60 \
+  "$build/examples/example_screen_320x200" </dev/null
 "$build/examples/example_record_gif" "$out/record_gif.gif" >/dev/null
 
 status=0

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-image-dev libgif-dev libgtest-dev
-          libbenchmark-dev libpng-dev dpkg-dev "$@")
+          libbenchmark-dev libpng-dev dpkg-dev xvfb xauth imagemagick "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

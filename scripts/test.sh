@@ -34,6 +34,8 @@ build_and_test() {
 }
 
 timed "release build and suite" build_and_test release Release ""
+# Full-screen scaling at 1920x1080 under Xvfb, read back from screenshots.
+timed "full-screen scaling under Xvfb" scripts/xvfb_scaling.sh build/release >/dev/null
 # What `cmake --install` gives users, built against with find_package and pkg-config.
 timed "install and programs built against it" scripts/check_install.sh build/release
 # The gallery still renders (into a folder of its own; the committed GIFs stay as they are).

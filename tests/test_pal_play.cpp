@@ -305,6 +305,41 @@ TEST(PlayProgram, LargestIntegerScaleCentredOrCropped) {
   }
 }
 
+// The player's screen is the picture's own size and pixel shape; A switches the scaling.
+TEST(PlayProgram, ScreenOfThePicturesSizeAndShape) {
+  TempDir dir;
+  testing::IffPicture drawn = CyclingPicture();
+  drawn.xAspect = 10;
+  drawn.yAspect = 11;
+  const PictureReadResult read = LoadIndexedPicture(dir.Write("p.lbm", IffFile(drawn, {})));
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_DOUBLE_EQ(read.picture.pixelAspect, 1.1);
+  const ScreenOptions screen = play::ScreenFor(read.picture, false);
+  EXPECT_EQ(screen.width, 20);
+  EXPECT_EQ(screen.height, 16);  // the smallest screen, the picture centred on it
+  EXPECT_DOUBLE_EQ(screen.pixelAspect, 1.1);
+  IndexedPicture huge;
+  huge.width = 5000;
+  huge.height = 300;
+  huge.pixelAspect = 9;  // beyond any screen's: the nearest that opens
+  EXPECT_EQ(play::ScreenFor(huge, true).width, 4096);
+  EXPECT_EQ(play::ScreenFor(huge, true).pixelAspect, 4.0);
+
+  SetHeadless(true);
+  ASSERT_TRUE(OpenScreenWith(screen)) << ScreenError();
+  play::Player player(read.picture, {});
+  player.Draw();
+  EXPECT_EQ(GetPixel(0, 0, 3), 32);  // row 0 of the picture, three lines down
+  EXPECT_EQ(GetPixel(0, 19, 12), 32 + 19 % 8);
+  EXPECT_EQ(GetPixel(0, 0, 2), 0);
+  EXPECT_EQ(CurrentScaling(), Scaling::Integer);
+  EXPECT_TRUE(player.Key('a'));
+  EXPECT_EQ(CurrentScaling(), Scaling::Aspect);
+  EXPECT_TRUE(player.Key('A'));
+  EXPECT_EQ(CurrentScaling(), Scaling::Integer);
+  CloseScreen();
+}
+
 uint32_t Packed(Rgb8 c) { return c.r | uint32_t(c.g) << 8 | uint32_t(c.b) << 16; }
 
 // Registers 32..39 after `steps` whole steps: register 32 + i shows colour i - steps.

@@ -21,6 +21,37 @@ std::vector<int32_t> Pixels() {
   return pixels;
 }
 
+// --size: the scene resampled to any screen above a help line cut to its columns.
+TEST(Showcase, SizeOptionResamplesTheSceneToTheScreen) {
+  ScreenOptions options;
+  EXPECT_TRUE(ParseScreenSize("320x200", options));
+  EXPECT_EQ(options.width, 320);
+  EXPECT_DOUBLE_EQ(options.pixelAspect, 1.2);
+  EXPECT_TRUE(ParseScreenSize("800x600", options));
+  EXPECT_DOUBLE_EQ(options.pixelAspect, 1.0);
+  for (const char* bad : {"320", "320x", "x200", "-320x200", "320x200x", "320X200"}) {
+    EXPECT_FALSE(ParseScreenSize(bad, options)) << bad;
+  }
+
+  ASSERT_TRUE(ParseScreenSize("320x200", options));
+  SetHeadless(true);
+  ASSERT_TRUE(OpenScreenWith(options)) << ScreenError();
+  const Scene scene = BuildScene();
+  Showcase show(scene);
+  show.Draw();
+  for (const auto& [x, y] : {std::pair{0, 0}, {319, 175}, {160, 100}, {17, 141}}) {
+    EXPECT_EQ(GetPixel(0, x, y), scene.pixels[size_t(y * kSceneHeight / 176) * kScreenWidth + size_t(x * 2)])
+        << x << "," << y;
+  }
+  // The help line's 40th column holds its 40th character; nothing wrapped onto a new row.
+  ImageBuffer cell = MakeImageBuffer(64);
+  GetImage(312, 176, 319, 191, cell);  // the last whole text row of twelve
+  bool inked = false;
+  for (size_t i = 4; i < cell.size() && i < 4 + 8 * 16; ++i) inked |= cell[i] == 15;
+  EXPECT_EQ(inked, kHelp[39] != ' ');
+  CloseScreen();
+}
+
 TEST(Showcase, GoldenFramesFromDayToNightAndOnlyThePaletteMoves) {
   testing::HeadlessScreen screen;
   const Scene scene = BuildScene();

@@ -1,5 +1,5 @@
-// Quorvel display services: one 640x480 screen of palette indices with 256 palette
-// registers, two pages, 8x16 code page 437 text, a few drawing operations, a key queue,
+// Quorvel display services: one screen of palette indices (640x480 in mode 18, or any
+// size from 16x16 to 4096x4096) with 256 palette registers, pages, 8x16 code page 437 text, a few drawing operations, a key queue,
 // a millisecond sleep that paces every palette effect, and binary file reading.
 //
 // All calls are made from the program's thread. A display thread (absent in headless
@@ -18,6 +18,8 @@ namespace quorvel {
 // Screen
 // ---------------------------------------------------------------------------------------
 
+// Mode 18's size and text grid. A screen opened at another size has its own: ask
+// ScreenWidth(), ScreenHeight(), TextColumns() and TextRows().
 constexpr int32_t kScreenWidth = 640;
 constexpr int32_t kScreenHeight = 480;
 constexpr int32_t kTextColumns = 80;
@@ -27,14 +29,80 @@ constexpr int32_t kTextRows = 30;
 constexpr int32_t kFullScreen = 1;  // bit 0: full screen; clear asks for a window
 constexpr int32_t kDeepColour = 2;  // bit 1: force a depth of at least 16 bits
 
+// How the picture fills a window or a display larger than itself.
+enum class Scaling : int32_t {
+  // The default. Each axis grows by a whole factor, the largest that fits, the two taken
+  // as close to the pixel aspect as whole numbers allow; the picture is centred and the
+  // rest is border. Every pixel is a block of the same size: what people drawing pixel
+  // art ask for first, at the cost of a border.
+  Integer,
+  // The largest size at the exact pixel aspect: grown by the nearest whole factor at or
+  // above the size, then smoothly down to it, so no pixel is a whole display pixel wider
+  // than its neighbour and only the display pixel on an edge between two is blended.
+  Aspect,
+  // Fills the display, scaled the same sharp way, whatever the shape.
+  Stretch,
+};
+
+// Everything a screen is opened with. The smallest screen is 16x16, the largest
+// 4096x4096; anything outside the ranges given is refused with a message, never changed.
+struct ScreenOptions {
+  int32_t width = kScreenWidth;
+  int32_t height = kScreenHeight;
+  int32_t pages = 2;  // 1..16
+  // How many times as tall as wide a pixel is shown (0.25..4): 1 for square pixels, 1.2
+  // for 320x200 or 640x400 shown at 4:3 as the monitors of their time showed them. An
+  // IFF picture's xAspect:yAspect of 5:6 is 6 / 5.
+  double pixelAspect = 1.0;
+  std::string title = "Quorvel";
+  bool fullScreen = false;  // when it cannot be had, a window is tried (and the reverse)
+  bool deepColour = false;  // as kDeepColour: registers are then not written
+  Scaling scaling = Scaling::Integer;
+  // The register the border shows (0..255), so that fades and cycles reach it; -1 keeps
+  // the border black.
+  int32_t borderRegister = -1;
+  // Screen pixels of border around the picture on every side (0..256), scaled with it.
+  int32_t borderWidth = 0;
+};
+
+// The usual modes by name. Mode 18 and mode 19 are also OpenScreen's numbers.
+enum class ScreenMode : int32_t {
+  Mode18,   // 640x480, square pixels: today's screen
+  Mode19,   // 320x200 shown at 4:3 (pixels 1.2 times as tall as wide)
+  Mode320x240,
+  Mode640x400,  // shown at 4:3
+  Mode800x600,
+  Mode1024x768,
+};
+// The options of a named mode, with every other option at its default.
+ScreenOptions ModeOptions(ScreenMode mode);
+
 // Opens the screen (mode 18: 640x480; depth 8; pages below 1 count as 1). When the
 // requested style (full screen or window) cannot be had, the other one is tried. Returns
 // false when no screen could be opened; ScreenError() then says why. A display that
 // nobody can see (SDL's offscreen or dummy driver chosen by SDL itself) counts as a
 // failure; one the caller chose through SDL_HINT_VIDEODRIVER is accepted.
 bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags);
-// Why the last OpenScreen failed, or "" after a success.
+// Opens a screen of any size and shape (see ScreenOptions), in place of one open before.
+// Returns false, with ScreenError() saying which option and why, when a request cannot
+// be met as given.
+bool OpenScreenWith(const ScreenOptions& options);
+// Why the last OpenScreen or OpenScreenWith failed, or "" after a success.
 std::string ScreenError();
+// The open screen's size (mode 18's when none is open), its pixel aspect, and its text
+// grid of 8x16 cells: as many whole cells as fit.
+int32_t ScreenWidth();
+int32_t ScreenHeight();
+double ScreenPixelAspect();
+int32_t TextColumns();
+int32_t TextRows();
+// Changes the scaling at run time; the window shows it at once and keeps it at every size.
+void SetScaling(Scaling scaling);
+Scaling CurrentScaling();
+// Chooses the register the border shows (0..255), or -1 for black; other values are
+// ignored. Writing that register then changes the border as it changes the picture.
+void SetBorderRegister(int32_t index);
+int32_t BorderRegister();
 // Closes the window and releases the pages; the key queue stays. Safe when closed.
 void CloseScreen();
 // True between a successful OpenScreen and CloseScreen.
@@ -126,7 +194,7 @@ bool ConvertIndices(const uint8_t* indices, int32_t width, int32_t height, int32
                     int32_t outPitch, std::string* error = nullptr);
 
 // ---------------------------------------------------------------------------------------
-// Text: 80x30 cells of 8x16 pixels, drawn opaque, code page 437
+// Text: cells of 8x16 pixels (80x30 in mode 18), drawn opaque, code page 437
 // ---------------------------------------------------------------------------------------
 
 // Sets the text colours (masked to 0..255); a negative value keeps that colour.
@@ -134,7 +202,7 @@ void SetTextColor(int32_t foreground, int32_t background);
 // Moves the cursor (1-based); 0 or less keeps that coordinate.
 void LocateText(int32_t row, int32_t column);
 // Prints single-byte code page 437 text at the cursor; newline moves to the next row.
-// Past row 30 the page scrolls up one text row.
+// Past the last row the text grid scrolls up one text row.
 void PrintText(const std::string& text, bool newline);
 
 // ---------------------------------------------------------------------------------------
@@ -261,8 +329,8 @@ void PushKey(int32_t code);
 uint32_t GetPaletteEntry(int32_t index);
 // The palette index at (x, y) of a page; -1 outside the pages.
 int32_t GetPixel(int32_t page, int32_t x, int32_t y);
-// The visible page seen through the palette and the palettes per line: 640*480 values
-// 0xRRGGBB, row by row.
+// The visible page seen through the palette and the palettes per line: width*height
+// values 0xRRGGBB, row by row.
 std::vector<uint32_t> CaptureFrame();
 // The kernel that turns the page into pixels on this machine: "avx512", "avx2" or
 // "portable". The environment variable QUORVEL_KERNEL, read once, forces one of them.

@@ -169,6 +169,10 @@ struct IndexedPicture {
   std::vector<uint8_t> pixels;  // width * height palette indices, row by row
   Palette palette;
   int32_t colourCount = 0;      // palette entries the picture defines
+  // How many times as tall as wide a pixel is meant to be shown (ScreenOptions'
+  // pixelAspect): an IFF picture's BMHD xAspect:yAspect of 10:11 is 1.1; 1 where the
+  // file does not say.
+  double pixelAspect = 1.0;
   // Transparency, where the file gives it (PNG tRNS, a GIF's transparent colour, an IFF
   // picture's transparent colour): the index shown as see-through, or -1, and the opacity
   // of each palette entry, 255 for opaque. A PNG may give several entries an opacity of 0:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <quorvel/animator.hpp>
+#include <quorvel/display.hpp>
 #include <quorvel/formats.hpp>
 
 #include "programs/common/cycle_flags.hpp"
@@ -33,15 +34,20 @@ bool ParsePlayArgs(const std::vector<std::string>& args, PlayOptions& options, s
 // steps a second (negative runs backwards).
 bool ParseCycleOption(std::string_view text, Cycle& cycle, std::string& error);
 
-// Where a picture goes on the 640x480 screen: the largest integer scale that fits,
-// centred; a picture bigger than the screen at scale 1, its centre shown.
+// The screen a picture is shown on: its own size (16 to 4096 a side, a picture outside
+// that centred on or cropped to the nearest), with the pixel shape the file gives.
+ScreenOptions ScreenFor(const IndexedPicture& picture, bool fullScreen);
+
+// Where a picture goes on a screen (mode 18's unless given): the largest integer scale
+// that fits, centred; a picture bigger than the screen at scale 1, its centre shown.
 struct Layout {
   int32_t scale = 1;
   int32_t left = 0, top = 0;            // on the screen
   int32_t sourceX = 0, sourceY = 0;     // the picture's first pixel shown
   int32_t shownWidth = 0, shownHeight = 0;  // picture pixels shown
 };
-Layout FitPicture(int32_t width, int32_t height);
+Layout FitPicture(int32_t width, int32_t height, int32_t screenWidth = kScreenWidth,
+                  int32_t screenHeight = kScreenHeight);
 
 class Player {
  public:

@@ -12,16 +12,28 @@ constexpr double kSlowest = 0.125, kFastest = 8, kSpeedStep = 1.25;
 
 }  // namespace
 
-Layout FitPicture(int32_t width, int32_t height) {
+ScreenOptions ScreenFor(const IndexedPicture& picture, bool fullScreen) {
+  constexpr int32_t kSmallest = 16, kLargest = 4096;
+  ScreenOptions options;
+  options.width = std::clamp(picture.width, kSmallest, kLargest);
+  options.height = std::clamp(picture.height, kSmallest, kLargest);
+  options.pixelAspect = std::clamp(picture.pixelAspect, 0.25, 4.0);
+  options.pages = 1;
+  options.fullScreen = fullScreen;
+  options.title = "quorvel-play";
+  return options;
+}
+
+Layout FitPicture(int32_t width, int32_t height, int32_t screenWidth, int32_t screenHeight) {
   Layout layout;
   if (width <= 0 || height <= 0) return layout;
-  layout.scale = std::max(1, std::min(kScreenWidth / width, kScreenHeight / height));
-  layout.shownWidth = std::min(width, kScreenWidth);
-  layout.shownHeight = std::min(height, kScreenHeight);
+  layout.scale = std::max(1, std::min(screenWidth / width, screenHeight / height));
+  layout.shownWidth = std::min(width, screenWidth);
+  layout.shownHeight = std::min(height, screenHeight);
   layout.sourceX = (width - layout.shownWidth) / 2;
   layout.sourceY = (height - layout.shownHeight) / 2;
-  layout.left = (kScreenWidth - layout.shownWidth * layout.scale) / 2;
-  layout.top = (kScreenHeight - layout.shownHeight * layout.scale) / 2;
+  layout.left = (screenWidth - layout.shownWidth * layout.scale) / 2;
+  layout.top = (screenHeight - layout.shownHeight * layout.scale) / 2;
   return layout;
 }
 
@@ -33,7 +45,7 @@ Player::Player(const IndexedPicture& picture, const std::vector<Cycle>& cycles)
 
 void Player::Draw() const {
   ClearScreen();
-  const Layout at = FitPicture(picture_.width, picture_.height);
+  const Layout at = FitPicture(picture_.width, picture_.height, ScreenWidth(), ScreenHeight());
   const int32_t width = at.shownWidth * at.scale, height = at.shownHeight * at.scale;
   if (width == 0 || height == 0) return;
   // One PutImage of the scaled rows.
@@ -65,6 +77,9 @@ bool Player::Key(int32_t code) {
     case kKeyLeft: speed_ = std::max(kSlowest, speed_ / kSpeedStep); ApplyTime(); break;
     case kKeyRight: speed_ = std::min(kFastest, speed_ * kSpeedStep); ApplyTime(); break;
     case ' ': paused_ = !paused_; ApplyTime(); break;
+    case 'a': case 'A':
+      SetScaling(CurrentScaling() == Scaling::Integer ? Scaling::Aspect : Scaling::Integer);
+      break;
     default: break;
   }
   return true;

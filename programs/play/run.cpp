@@ -24,7 +24,10 @@ constexpr char kUsage[] =
     "                  records what the screen shows to an animated GIF for N seconds\n"
     "                  (10), then quits\n"
     "  --help, --version\n"
-    "Keys: B blending on/off, Left/Right slower/faster, Space pause, Escape quits.\n";
+    "The screen is the picture's size, its pixels the shape the file gives (an IFF\n"
+    "picture's aspect), scaled by whole factors.\n"
+    "Keys: B blending on/off, A whole-factor/exact-aspect scaling, Left/Right\n"
+    "slower/faster, Space pause, Escape quits.\n";
 
 // Reads the picture and its cycles by the flags asked for. Returns how many cycles run
 // because the usual reading found none marked running (0 when it found some).
@@ -94,8 +97,10 @@ int RunPlay(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     std::fprintf(err, "quorvel-play: %s has no running colour cycles%s\n", options.file.c_str(),
                  NothingRunsHint(options, bytes, picture).c_str());
   }
-  if (!OpenScreen(18, 8, 1, options.fullScreen ? kFullScreen : 0)) {
-    std::fprintf(err, "quorvel-play: cannot open the 640x480 256-colour screen: %s\n", ScreenError().c_str());
+  const ScreenOptions screen = ScreenFor(picture, options.fullScreen);
+  if (!OpenScreenWith(screen)) {
+    std::fprintf(err, "quorvel-play: cannot open a %dx%d 256-colour screen: %s\n", screen.width,
+                 screen.height, ScreenError().c_str());
     return 1;
   }
   Player player(picture, cycles);

@@ -2,6 +2,7 @@
 #include "programs/showcase/showcase.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include <quorvel/display.hpp>
@@ -29,13 +30,37 @@ Showcase::Showcase(const Scene& scene) : scene_(scene), animator_(scene.day) {
 }
 
 void Showcase::Draw() const {
-  // One PutImage of the whole scene.
-  ImageBuffer image = MakeImage(kScreenWidth, kSceneHeight);
-  std::copy(scene_.pixels.begin(), scene_.pixels.end(), ImagePixels(image));
+  // One PutImage of the whole scene, resampled to the screen above the help line on the
+  // last text row (at 640x480 pixel for pixel). Indices resample without new colours, so
+  // every cycle still runs.
+  const int32_t width = ScreenWidth(), height = std::max((TextRows() - 1) * 16, 1);
+  ImageBuffer image = MakeImage(width, height);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* from = scene_.pixels.data() + size_t(y * kSceneHeight / height) * kScreenWidth;
+    uint8_t* to = ImagePixels(image) + size_t(y) * size_t(width);
+    for (int32_t x = 0; x < width; ++x) to[x] = from[x * kScreenWidth / width];
+  }
   PutImage(0, 0, image, kPutCopy);
   SetTextColor(15, 0);
-  LocateText(kTextRows, 1);
-  PrintText(kHelp, false);
+  LocateText(TextRows(), 1);
+  PrintText(std::string(kHelp).substr(0, size_t(TextColumns())), false);
+}
+
+bool ParseScreenSize(std::string_view text, ScreenOptions& options) {
+  const size_t x = text.find('x');
+  if (x == std::string_view::npos) return false;
+  int32_t width = 0, height = 0;
+  const auto whole = [](std::string_view digits, int32_t& value) {
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return !digits.empty() && digits[0] != '-' && ec == std::errc() && end == digits.data() + digits.size();
+  };
+  if (!whole(text.substr(0, x), width) || !whole(text.substr(x + 1), height)) return false;
+  options = {};
+  options.width = width;
+  options.height = height;
+  // The two sizes the monitors of their time showed at 4:3.
+  if ((width == 320 && height == 200) || (width == 640 && height == 400)) options.pixelAspect = 1.2;
+  return true;
 }
 
 bool Showcase::Frame(double nowMs) {
@@ -117,15 +142,18 @@ void Showcase::ToggleFilter(EffectHandle& filter, bool& on, FilterKind kind) {
 
 int Run(const std::vector<std::string>& args) {
   bool window = false, tour = false;
+  ScreenOptions screen;
   std::string record;
   double seconds = 10;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       std::printf(
-          "Usage: quorvel-showcase [--window] [--tour] [--record OUT.gif [--seconds N]]\n"
+          "Usage: quorvel-showcase [--window] [--tour] [--size WxH] [--record OUT.gif [--seconds N]]\n"
           "A coast from day to night, animated through the palette alone.\n"
           "--tour turns day into night and back by itself every six seconds.\n"
+          "--size opens a screen of W x H pixels (16 to 4096; 640x480 unless given);\n"
+          "320x200 and 640x400 are shown at 4:3, as in their day.\n"
           "Keys: B blending on/off, Left/Right slower/faster, N day/night, G greyscale,\n"
           "I negative, Space pause, Escape quits. Alt+Enter toggles full screen.\n"
           "--record writes what the screen shows to an animated GIF for N seconds (10),\n"
@@ -141,6 +169,12 @@ int Run(const std::vector<std::string>& args) {
       window = true;
     } else if (arg == "--tour") {
       tour = true;
+    } else if (arg == "--size" && hasValue) {
+      if (!ParseScreenSize(args[++i], screen)) {
+        std::fprintf(stderr, "quorvel-showcase: --size needs WIDTHxHEIGHT, such as 320x200, not %s\n",
+                     args[i].c_str());
+        return 1;
+      }
     } else if (arg == "--record" && hasValue) {
       record = args[++i];
     } else if (arg == "--seconds" && hasValue) {
@@ -154,9 +188,12 @@ int Run(const std::vector<std::string>& args) {
       return 1;
     }
   }
-  if (!OpenScreen(18, 8, 1, window ? 0 : kFullScreen)) {
-    std::fprintf(stderr, "quorvel-showcase: cannot open the 640x480 256-colour screen: %s\n",
-                 ScreenError().c_str());
+  screen.pages = 1;
+  screen.fullScreen = !window;
+  screen.title = "quorvel-showcase";
+  if (!OpenScreenWith(screen)) {
+    std::fprintf(stderr, "quorvel-showcase: cannot open a %dx%d 256-colour screen: %s\n",
+                 screen.width, screen.height, ScreenError().c_str());
     return 1;
   }
   const Scene scene = BuildScene();

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <quorvel/animator.hpp>
+#include <quorvel/display.hpp>
 
 #include "programs/showcase/scene.hpp"
 
@@ -57,7 +59,11 @@ class Showcase {
 
 constexpr double kTourMs = 6000;
 
-// The program: `quorvel-showcase [--window] [--tour] [--record OUT.gif [--seconds N]]`.
+// --size WxH: the screen's width and height (checked when it opens), 320x200 and 640x400
+// at 4:3. False when the text is no WIDTHxHEIGHT.
+bool ParseScreenSize(std::string_view text, ScreenOptions& options);
+
+// The program: `quorvel-showcase [--window] [--tour] [--size WxH] [--record OUT.gif [--seconds N]]`.
 // Returns the exit code.
 int Run(const std::vector<std::string>& args);
 

@@ -82,7 +82,7 @@ IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks,
   Put32(bmhd, 0);                               // x, y
   bmhd.insert(bmhd.end(), {picture.planes, picture.masking, 0, 0});  // uncompressed, pad
   Put16(bmhd, picture.transparentColour);
-  bmhd.insert(bmhd.end(), {1, 1});              // aspect
+  bmhd.insert(bmhd.end(), {picture.xAspect, picture.yAspect});
   Put16(bmhd, uint32_t(picture.width));
   Put16(bmhd, uint32_t(picture.height));
   IffBytes cmap;

@@ -32,6 +32,7 @@ struct IffPicture {
   uint8_t planes = 8;           // an ILBM's bit planes
   uint8_t masking = 0;          // 1: a mask plane, all opaque, after each row's planes
   uint16_t transparentColour = 0;
+  uint8_t xAspect = 1, yAspect = 1;  // the pixel's shape, width to height
 };
 // The whole file: BMHD, CMAP (256 colours), the extra chunks, BODY, then the chunks after.
 IffBytes IffFile(const IffPicture& picture, const std::vector<IffBytes>& chunks,
