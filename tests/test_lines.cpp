@@ -160,14 +160,17 @@ TEST(LinePalettes, OnlyChangesThatShowNeedPresenting) {
   // Index 7 on lines 0..9 only, index 8 on lines 200..209 only.
   DrawBox(0, 0, 639, 9, 7, true);
   DrawBox(0, 200, 639, 209, 8, true);
+  DrawBox(0, 60, 639, 60, 10, true);  // and index 10 on line 60 alone
   LinePalettes lines;
   lines.Add(50, 7, 0x010101u);   // 7 is changed below where it shows
   lines.Add(150, 8, 0x020202u);  // 8 is changed above where it shows
+  lines.Add(60, 10, 0x040404u);  // 10 is changed from the one line it shows on
   ASSERT_TRUE(Presents([&] { SetLinePalettes(lines); }));
   EXPECT_FALSE(Presents([&] { SetLinePalettes(lines); }));  // the same list again
   EXPECT_TRUE(Presents([] { SetPaletteEntry(7, 63); }));    // shows above line 50
   EXPECT_FALSE(Presents([] { SetPaletteEntry(8, 63); }));   // the list covers it
   EXPECT_FALSE(Presents([] { SetPaletteEntry(9, 63); }));   // on no pixel at all
+  EXPECT_FALSE(Presents([] { SetPaletteEntry(10, 63); }));
   // Index 8 drawn above its change: now its register shows.
   DrawBox(0, 100, 9, 100, 8, true);
   EXPECT_TRUE(Presents([] { SetPaletteEntry(8, 1); }));
