@@ -175,6 +175,34 @@ void BM_Present1080pSdl(benchmark::State& state) {
   SDL_FreeSurface(indexed);
 }
 BENCHMARK(BM_Present1080pSdl)->Unit(benchmark::kMicrosecond);
+// The visible page rendered through one palette, against the same page with a palette of
+// its own on each of the 480 lines: every line changes `state.range(0)` registers (all
+// 256: a whole new palette per line).
+void BM_LinesFrame(benchmark::State& state) {
+  quorvel::SetHeadless(true);
+  quorvel::OpenScreen(18, 8, 1, 0);
+  const std::vector<uint8_t> pattern = PatternedPage();
+  std::memcpy(quorvel::detail::TheScreen().pages[0].data(), pattern.data(), kPixels);
+  const int32_t registers = int32_t(state.range(0));
+  quorvel::LinePalettes lines;
+  std::vector<uint32_t> colours(static_cast<size_t>(registers));
+  for (int32_t y = 0; registers > 0 && y < quorvel::kScreenHeight; ++y) {
+    for (int32_t i = 0; i < registers; ++i) colours[size_t(i)] = uint32_t(y * 0x010305 + i * 0x020100);
+    lines.Add(y, 0, colours.data(), registers);
+  }
+  quorvel::SetLinePalettes(lines);
+  std::vector<uint32_t> storage(kPixels + 16);
+  uint32_t* frame = storage.data() + ((64 - reinterpret_cast<uintptr_t>(storage.data()) % 64) % 64) / 4;
+  for (auto _ : state) {
+    quorvel::detail::RenderVisible(frame);
+    benchmark::DoNotOptimize(frame);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * kPixels * 4);
+  state.SetLabel(quorvel::ConversionKernel());
+  quorvel::CloseScreen();
+}
+BENCHMARK(BM_LinesFrame)->Arg(0)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond);
 
 // Each conversion kernel alone, turning the page into the picture.
 void BM_Convert(benchmark::State& state, quorvel::detail::Kernel kernel) {

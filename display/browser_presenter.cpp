@@ -168,17 +168,12 @@ class BrowserPresenter final : public Presenter {
 
   // Converts the visible page into canvas pixels and puts them on the canvas, when it
   // changed and the screen is not locked; a picture whose indices and registers are what
-  // the canvas shows already costs no conversion. Registers given as 0xBBGGRR come out of
-  // the conversion as red, green, blue, alpha in memory order, the canvas's own.
+  // the canvas shows already costs no conversion. Colours converted as 0xBBGGRR come out
+  // as red, green, blue, alpha in memory order, the canvas's own.
   void Present() {
     if (!TheScreen().dirty.load(std::memory_order_acquire)) return;
     if (!TakePictureToPresent(shown_)) return;
-    uint32_t palette[256];
-    for (int i = 0; i < 256; ++i) {
-      const uint32_t rgb = shown_.registers[size_t(i)];
-      palette[i] = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
-    }
-    ConvertPixels(shown_.indices.data(), palette, frame_.data(), frame_.size());
+    ConvertSnapshot(shown_, frame_.data(), true);
     PutCanvasPixels(frame_.data(), shown_.width, shown_.height);
   }
 

@@ -30,19 +30,18 @@
 namespace quorvel::detail {
 namespace {
 
-using KernelFunction = void (*)(const uint8_t*, const uint32_t*, uint32_t*, size_t);
+using KernelFunction = void (*)(const uint8_t*, const KernelTable&, uint32_t*, size_t);
 
 constexpr uint32_t kOpaque = 0xFF000000u;
 
-// The registers as finished pixels: alpha set, whatever the top byte held.
-void OpaqueTable(const uint32_t* registers, uint32_t* table) {
-  for (int i = 0; i < 256; ++i) table[i] = registers[i] | kOpaque;
+// Red and blue trade places: 0xRRGGBB into 0xBBGGRR.
+constexpr uint32_t SwapRedBlue(uint32_t c) {
+  return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
 }
 
-void ConvertPortable(const uint8_t* indices, const uint32_t* registers, uint32_t* out,
+void ConvertPortable(const uint8_t* indices, const KernelTable& registers, uint32_t* out,
                      size_t count) {
-  uint32_t table[256];
-  OpaqueTable(registers, table);
+  const uint32_t* table = registers.pixels;
   // Eight indices per load: the table lookups and the stores are what remain.
   size_t blocks = 0;
   if constexpr (std::endian::native == std::endian::little) {
@@ -60,10 +59,9 @@ void ConvertPortable(const uint8_t* indices, const uint32_t* registers, uint32_t
 
 #if defined(__x86_64__)
 
-[[gnu::target("avx2")]] void ConvertAvx2(const uint8_t* indices, const uint32_t* registers,
+[[gnu::target("avx2")]] void ConvertAvx2(const uint8_t* indices, const KernelTable& registers,
                                          uint32_t* out, size_t count) {
-  alignas(32) uint32_t table[256];
-  OpaqueTable(registers, table);
+  const uint32_t* table = registers.pixels;
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     uint64_t e;
@@ -145,16 +143,12 @@ constexpr auto kUnpackOrder = [] {
 }();
 
 [[gnu::target("avx512f,avx512bw,avx512vbmi")]] void ConvertAvx512(
-    const uint8_t* indices, const uint32_t* registers, uint32_t* out, size_t count) {
-  alignas(64) uint8_t bytes[3][256];
-  for (int i = 0; i < 256; ++i) {
-    bytes[0][i] = static_cast<uint8_t>(registers[i]);
-    bytes[1][i] = static_cast<uint8_t>(registers[i] >> 8);
-    bytes[2][i] = static_cast<uint8_t>(registers[i] >> 16);
-  }
+    const uint8_t* indices, const KernelTable& registers, uint32_t* out, size_t count) {
   Plane planes[3];
   for (int p = 0; p < 3; ++p) {
-    for (int q = 0; q < 4; ++q) planes[p].quarter[q] = _mm512_load_si512(&bytes[p][64 * q]);
+    for (int q = 0; q < 4; ++q) {
+      planes[p].quarter[q] = _mm512_load_si512(&registers.planes[p][64 * q]);
+    }
   }
   const __m512i order = _mm512_loadu_si512(kUnpackOrder.at);
 
@@ -171,6 +165,34 @@ constexpr auto kUnpackOrder = [] {
   }
   if (done < count) {
     Convert64(planes, order, indices + done, out + done, FirstLanes(count - done));
+  }
+}
+
+// Sixteen registers at a time into the three planes: the byte of each colour component
+// taken from every 32-bit colour by one narrowing move each.
+[[gnu::target("avx512f,avx512bw")]] void SetPlanes(KernelTable& table, int32_t first,
+                                                   const uint32_t* colours, int32_t count,
+                                                   bool swap) {
+  int32_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    __m512i c = _mm512_loadu_si512(colours + i);
+    if (swap) {
+      const __m512i order = _mm512_set4_epi32(0x0F0C0D0E, 0x0B08090A, 0x07040506, 0x03000102);
+      c = _mm512_shuffle_epi8(c, order);
+    }
+    // (The zero-masking forms with every lane kept, as in Convert64.)
+    constexpr __mmask16 kAll = 0xFFFF;
+    for (int p = 0; p < 3; ++p) {
+      const __m512i shifted = _mm512_maskz_srli_epi32(kAll, c, unsigned(8 * p));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(&table.planes[p][first + i]),
+                       _mm512_maskz_cvtepi32_epi8(kAll, shifted));
+    }
+  }
+  for (; i < count; ++i) {
+    const uint32_t c = swap ? SwapRedBlue(colours[i]) : colours[i];
+    table.planes[0][first + i] = static_cast<uint8_t>(c);
+    table.planes[1][first + i] = static_cast<uint8_t>(c >> 8);
+    table.planes[2][first + i] = static_cast<uint8_t>(c >> 16);
   }
 }
 
@@ -197,6 +219,7 @@ std::vector<KernelTime> MeasureKernels(bool withAvx512) {
   for (size_t i = 0; i < kPixels; ++i) indices[i] = uint8_t(i / 7 * 37 + i / 640 * 11);
   std::vector<uint32_t> registers(256), out(kPixels);
   for (uint32_t i = 0; i < 256; ++i) registers[i] = i * 0x010203u;
+  std::vector<KernelTable> tables(std::size(kKernels));
   std::vector<KernelTime> times;
   for (Kernel kernel : kKernels) {
     if (KernelRuns(kernel) && (withAvx512 || kernel != Kernel::Avx512)) times.push_back({kernel, 1e300});
@@ -204,7 +227,9 @@ std::vector<KernelTime> MeasureKernels(bool withAvx512) {
   for (int round = 0; round <= kRounds; ++round) {
     for (KernelTime& time : times) {
       const auto start = std::chrono::steady_clock::now();
-      FunctionOf(time.kernel)(indices.data(), registers.data(), out.data(), kPixels);
+      KernelTable& table = tables[size_t(time.kernel)];
+      SetTableEntries(time.kernel, table, 0, registers.data(), 256);
+      FunctionOf(time.kernel)(indices.data(), table, out.data(), kPixels);
       const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
       if (round > 0) time.seconds = std::min(time.seconds, took.count());  // round 0 warms the caches
     }
@@ -283,15 +308,63 @@ Kernel ActiveKernel() {
   return chosen;
 }
 
+void SetTableEntries(Kernel kernel, KernelTable& table, int32_t first, const uint32_t* colours,
+                     int32_t count, bool swapRedBlue) {
+#if defined(__x86_64__)
+  if (kernel == Kernel::Avx512) {
+    SetPlanes(table, first, colours, count, swapRedBlue);
+    return;
+  }
+#else
+  (void)kernel;
+#endif
+  uint32_t* pixels = table.pixels + first;
+  if (swapRedBlue) {
+    for (int32_t i = 0; i < count; ++i) pixels[i] = SwapRedBlue(colours[i]) | kOpaque;
+  } else {
+    for (int32_t i = 0; i < count; ++i) pixels[i] = colours[i] | kOpaque;
+  }
+}
+
+void ConvertWithTable(Kernel kernel, const uint8_t* indices, const KernelTable& table,
+                      uint32_t* out, size_t count) {
+  FunctionOf(kernel)(indices, table, out, count);
+}
+
+void ConvertBandsWith(Kernel kernel, const BandPicture& picture, const uint32_t* registers,
+                      const BandChange* changes, size_t changeCount, bool swapRedBlue) {
+  if (picture.width <= 0 || picture.height <= 0) return;
+  KernelTable table;
+  SetTableEntries(kernel, table, 0, registers, 256, swapRedBlue);
+  // Rows that follow one another without a gap convert as one stretch.
+  const bool packed = picture.indexPitch == size_t(picture.width) && picture.outPitch == size_t(picture.width);
+  const KernelFunction convert = FunctionOf(kernel);
+  size_t next = 0;
+  for (int32_t y = 0; y < picture.height;) {
+    for (; next < changeCount && changes[next].line <= y; ++next) {
+      SetTableEntries(kernel, table, changes[next].first, changes[next].colours, changes[next].count,
+                      swapRedBlue);
+    }
+    const int32_t end = next < changeCount ? std::min(changes[next].line, picture.height) : picture.height;
+    for (int32_t row = y; row < end; row = packed ? end : row + 1) {
+      const size_t rows = packed ? size_t(end - row) : 1;
+      convert(picture.indices + size_t(row) * picture.indexPitch, table,
+              picture.out + size_t(row) * picture.outPitch, rows * size_t(picture.width));
+    }
+    y = end;
+  }
+}
+
 void ConvertPixels(const uint8_t* indices, const uint32_t* registers, uint32_t* out,
                    size_t count) {
-  static const KernelFunction convert = FunctionOf(ActiveKernel());
-  convert(indices, registers, out, count);
+  ConvertPixelsWith(ActiveKernel(), indices, registers, out, count);
 }
 
 void ConvertPixelsWith(Kernel kernel, const uint8_t* indices, const uint32_t* registers,
                        uint32_t* out, size_t count) {
-  FunctionOf(kernel)(indices, registers, out, count);
+  KernelTable table;
+  SetTableEntries(kernel, table, 0, registers, 256);
+  FunctionOf(kernel)(indices, table, out, count);
 }
 
 }  // namespace quorvel::detail

@@ -44,6 +44,45 @@ Kernel KernelFor(const char* asked, std::string& complaint);
 // a complaint goes to stderr, once.
 Kernel ActiveKernel();
 
+// The registers as a kernel reads them. A frame with palettes per line keeps one table
+// from band to band, so a change of a few registers costs those registers only. Only the
+// part of the kernel it was filled for is meaningful.
+struct KernelTable {
+  alignas(64) uint32_t pixels[256];    // 0xFF000000 | colour: the portable and AVX2 kernels
+  alignas(64) uint8_t planes[3][256];  // blue, green and red bytes: the AVX-512 kernel
+};
+// Puts `count` colours (0xRRGGBB; the top byte is ignored) into registers first.. of the
+// table as `kernel` reads them; with `swapRedBlue` as 0xBBGGRR (a canvas's byte order).
+void SetTableEntries(Kernel kernel, KernelTable& table, int32_t first, const uint32_t* colours,
+                     int32_t count, bool swapRedBlue = false);
+// Converts `count` indices through a table that SetTableEntries filled for `kernel`.
+void ConvertWithTable(Kernel kernel, const uint8_t* indices, const KernelTable& table,
+                      uint32_t* out, size_t count);
+
+// A change of registers part-way down a picture, as the kernels take it: from row `line`
+// (0 or more) on, registers first..first + count - 1 hold `colours` (0xRRGGBB).
+struct BandChange {
+  int32_t line;
+  int32_t first;
+  int32_t count;
+  const uint32_t* colours;
+};
+// Rows of indices and the pixels they become; pitches count indices and pixels.
+struct BandPicture {
+  const uint8_t* indices;
+  size_t indexPitch;
+  int32_t width;
+  int32_t height;
+  uint32_t* out;
+  size_t outPitch;
+};
+// Converts the picture through the registers and `changes` (in order of line; at one line
+// applied in turn), one band of rows between changes at a time, with `kernel`;
+// `swapRedBlue` gives 0xFFBBGGRR, a canvas's byte order. One table serves every band: a
+// change costs the registers it names.
+void ConvertBandsWith(Kernel kernel, const BandPicture& picture, const uint32_t* registers,
+                      const BandChange* changes, size_t changeCount, bool swapRedBlue = false);
+
 // Converts `count` palette indices through 256 registers (0xRRGGBB; the top byte is
 // ignored) into 0xFFRRGGBB pixels. Every kernel gives the same pixels.
 void ConvertPixels(const uint8_t* indices, const uint32_t* registers, uint32_t* out,

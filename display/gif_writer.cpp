@@ -4,6 +4,8 @@
 
 #include <gif_lib.h>
 
+#include <cstdio>
+
 namespace quorvel::detail {
 namespace {
 
@@ -50,6 +52,7 @@ std::string GifWriter::Open(const std::string& path, int32_t width, int32_t heig
   }
   closing_ = false;
   failed_ = false;
+  saidApproximate_ = false;
   thread_ = std::thread([this] { Encode(); });
   return "";
 }
@@ -115,6 +118,11 @@ void GifWriter::Encode() {
 }
 
 bool GifWriter::Write(GifFrame& frame) {
+  if (frame.lines && !FlattenLines(frame, width_, height_) && !saidApproximate_) {
+    std::fprintf(stderr, "quorvel: a recorded frame shows more than 256 colours through its "
+                         "palettes per line; the GIF holds the nearest of 256 (said once)\n");
+    saidApproximate_ = true;
+  }
   GraphicsControlBlock control{};
   control.DisposalMode = DISPOSE_DO_NOT;
   control.UserInputFlag = false;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "display/files.hpp"
+#include "display/lines.hpp"
 
 struct GifFileType;
 struct ColorMapObject;
@@ -27,6 +28,11 @@ struct GifFrame {
   std::vector<uint8_t> pixels;          // width * height palette indices, row by row
   std::array<uint32_t, 256> colours{};  // 0xRRGGBB
   int32_t delayCs = 0;                  // 0..65535 hundredths of a second
+  // Palettes per line over `colours`, or null; row r of the frame is the screen's line
+  // firstLine + r * lineStep.
+  std::shared_ptr<const LineList> lines;
+  int32_t firstLine = 0;
+  int32_t lineStep = 1;
 };
 
 class GifWriter {
@@ -70,7 +76,13 @@ class GifWriter {
   bool closing_ = false;                     // guarded by mutex_
   std::string error_;                        // guarded by mutex_
   std::atomic<bool> failed_{false};
+  bool saidApproximate_ = false;  // the encoding thread's: a frame was not exact
   std::thread thread_;
 };
+
+// Gives a frame with palettes per line one table of 256 colours and its pixels indices
+// into it, dropping the lines: exact when the frame shows 256 colours or fewer; else
+// each colour becomes the nearest of 256 chosen by median cut, and it returns false.
+bool FlattenLines(GifFrame& frame, int32_t width, int32_t height);
 
 }  // namespace quorvel::detail

@@ -57,6 +57,9 @@ struct Recorder::State {
   void Capture() {
     const detail::Screen& s = detail::TheScreen();
     current.colours = detail::ReadRegisters();
+    current.lines = s.lines;
+    current.firstLine = y;
+    current.lineStep = step;
     current.pixels.resize(size_t(width) * size_t(height));
     // The program's thread is the only one that writes pages, and this is it.
     const uint8_t* page = s.pages[s.visible].data();
@@ -189,7 +192,10 @@ void Recorder::TakeFrame() {
   }
   if (!ScreenShowsAPage()) return;
   st.Capture();
-  if (st.current.colours == st.pending.colours && st.current.pixels == st.pending.pixels) return;
+  if (st.current.colours == st.pending.colours && st.current.lines == st.pending.lines &&
+      st.current.pixels == st.pending.pixels) {
+    return;
+  }
   const int64_t cs = st.Centis(now);
   if (cs - st.pendingCs >= st.minCs) {
     st.WritePending(cs);

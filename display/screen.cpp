@@ -5,6 +5,7 @@
 #include <quorvel/recorder.hpp>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -66,6 +67,7 @@ void MarkDirty() {
 void PageChanged(int32_t page, const IndexSet& drawn, bool covers) {
   Screen& s = TheScreen();
   if (page != s.visible) return;
+  s.firstShownExact = false;
   if (covers) {
     s.shown = drawn;
   } else {
@@ -90,7 +92,14 @@ void RenderVisible(uint32_t* out) {
     std::fill(out, out + s.PagePixels(), 0xFF000000u);
     return;
   }
-  ConvertPixels(s.pages[s.visible].data(), registers.data(), out, s.PagePixels());
+  ConvertBands(ActiveKernel(), s.pages[s.visible].data(), size_t(s.width), s.width, s.height,
+               registers.data(), s.lines.get(), out, size_t(s.width));
+}
+
+void ConvertSnapshot(const VisibleSnapshot& snapshot, uint32_t* out, bool swapRedBlue) {
+  ConvertBands(ActiveKernel(), snapshot.indices.data(), size_t(snapshot.width), snapshot.width,
+               snapshot.height, snapshot.registers.data(), snapshot.lines.get(), out,
+               size_t(snapshot.width), swapRedBlue);
 }
 
 bool TakeSnapshot(VisibleSnapshot& snapshot) {
@@ -105,6 +114,10 @@ bool TakeSnapshot(VisibleSnapshot& snapshot) {
   snapshot.border = border;
   snapshot.valid = true;
   std::lock_guard lock(s.pixels);
+  if (snapshot.lines != s.lines) {
+    snapshot.lines = s.lines;
+    changed = true;
+  }
   if (snapshot.width != s.width || snapshot.height != s.height) {
     snapshot.width = s.width;
     snapshot.height = s.height;
@@ -204,6 +217,7 @@ bool OpenChecked(const ScreenOptions& o, int32_t depth, int32_t flags) {
     s.width = o.width;
     s.height = o.height;
     s.pages.assign(size_t(o.pages), std::vector<uint8_t>(s.PagePixels(), 0));
+    s.lines = nullptr;
     s.work = 0;
     s.visible = 0;
   } catch (const std::bad_alloc&) {
@@ -220,6 +234,7 @@ bool OpenChecked(const ScreenOptions& o, int32_t depth, int32_t flags) {
   s.borderWidth = o.borderWidth;
   s.shown = detail::IndexSet::Of(0);
   s.shownExact = true;
+  s.firstShownExact = false;
   s.depth = (flags & kDeepColour) ? std::max(depth, 16) : depth;
   detail::LoadDefaultRegisters(s);
   s.locked = false;
@@ -316,6 +331,7 @@ void CloseScreen() {
   s.presenter.reset();  // joins the display thread
   std::lock_guard lock(s.pixels);
   s.pages.clear();
+  s.lines = nullptr;
   s.open = false;
   const ScreenOptions closed;
   s.width = closed.width;
@@ -340,11 +356,38 @@ namespace {
   return s.shown.Has(index);
 }
 
-// Whether a change of the register shows on the visible page. Reads the page without
+// Counts again the first line each index of the visible page shows on, and answers
+// whether `index` shows above `line`, where the palettes per line change it.
+[[gnu::noinline]] bool ShownAbove(Screen& s, uint8_t index, int32_t line) {
+  if (!s.firstShownExact) {
+    s.firstShown.fill(detail::kNeverChanged);
+    if (detail::ValidPage(s, s.visible)) {
+      const uint8_t* page = s.pages[s.visible].data();
+      detail::IndexSet seen;
+      for (int32_t y = 0; y < s.height; ++y) {
+        const detail::IndexSet row = detail::IndicesIn(page + size_t(y) * size_t(s.width), size_t(s.width));
+        for (size_t w = 0; w < row.words.size(); ++w) {
+          for (uint64_t fresh = row.words[w] & ~seen.words[w]; fresh != 0; fresh &= fresh - 1) {
+            s.firstShown[w * 64 + size_t(std::countr_zero(fresh))] = y;
+          }
+        }
+        seen.Add(row);
+      }
+    }
+    s.firstShownExact = true;
+  }
+  return s.firstShown[index] < line;
+}
+
+// Whether a change of the register shows on the visible page: an index on it, above the
+// first line where the palettes per line change that register. Reads the page without
 // the pixel lock: this thread is the only one that writes it.
 bool Shown(Screen& s, uint8_t index) {
   if (index == s.border.load(std::memory_order_relaxed)) return true;  // the border shows it
   if (!s.shown.Has(index)) return false;
+  if (s.lines && s.lines->firstChanged[index] != detail::kNeverChanged) {
+    return ShownAbove(s, index, s.lines->firstChanged[index]);
+  }
   return s.shownExact || RecountShown(s, index);
 }
 

@@ -13,6 +13,7 @@
 #include <quorvel/display.hpp>
 
 #include "display/index_set.hpp"
+#include "display/lines.hpp"
 
 namespace quorvel {
 class Recorder;
@@ -84,6 +85,15 @@ struct Screen {
   IndexSet shown;
   bool shownExact = true;
 
+  // Palettes per line, or null for one palette. Replaced whole under `pixels`, so that a
+  // presenter keeps the list it took; only the program's thread replaces it.
+  std::shared_ptr<const LineList> lines;
+  // The first line of the visible page each index shows on (kNeverChanged: none); counted
+  // again when not exact. A register the list changes from some line on is seen only when
+  // its index shows above that line.
+  std::array<int32_t, 256> firstShown{};
+  bool firstShownExact = false;
+
   // Text state.
   int32_t cursorRow = 0;  // 0-based
   int32_t cursorColumn = 0;
@@ -134,7 +144,8 @@ void PageChanged(int32_t page, const IndexSet& drawn = IndexSet::Every(), bool c
 void MarkDirty();
 
 // Takes a snapshot of the registers and converts the visible page into `out`
-// (PagePixels() values 0xFFRRGGBB) with the conversion kernel in use (convert.hpp).
+// (PagePixels() values 0xFFRRGGBB) through them and the palettes per line, with the
+// conversion kernel in use (convert.hpp).
 // Holds the pixel lock while reading the page.
 void RenderVisible(uint32_t* out);
 
@@ -146,14 +157,18 @@ struct VisibleSnapshot {
   std::array<uint32_t, 256> registers{};
   Scaling scaling = Scaling::Integer;
   int32_t border = -1;
+  std::shared_ptr<const LineList> lines;  // null: one palette
   bool valid = false;  // false until taken, or after a presentation was given up
 };
 // The border's colour in a snapshot, 0xRRGGBB: its register's, or black.
 inline uint32_t BorderColour(const VisibleSnapshot& snapshot) {
   return snapshot.border < 0 ? 0 : snapshot.registers[size_t(snapshot.border)];
 }
+// Converts a snapshot into `out` (width * height values 0xFFRRGGBB; 0xFFBBGGRR with
+// `swapRedBlue`) with the conversion kernel in use.
+void ConvertSnapshot(const VisibleSnapshot& snapshot, uint32_t* out, bool swapRedBlue = false);
 
-// Takes the visible page and the registers into `snapshot` (holding the pixel lock only
+// Takes the visible page, the registers and the palettes per line into `snapshot` (holding the pixel lock only
 // while copying) and says whether they differ from what it held.
 bool TakeSnapshot(VisibleSnapshot& snapshot);
 // A presenter's turn: clears the dirty flag and takes the snapshot, saying whether there

@@ -249,20 +249,19 @@ void Display::DrawOnWindowSurface() {
   }
   const bool xrgb = f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 &&
                     f->Bmask == 0xFF;
-  const uint8_t* indices = snapshot_.indices.data();
-  const uint32_t* registers = snapshot_.registers.data();
-  if (xrgb && area.w == width_ && area.h == height_ && SDL_LockSurface(surface) == 0) {
-    // At its own size the picture is converted straight into the window, row by row.
-    for (int y = 0; y < height_; ++y) {
-      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
-                                              size_t(area.y + y) * surface->pitch) + area.x;
-      ConvertPixels(indices + size_t(y) * width_, registers, row, size_t(width_));
-    }
+  if (xrgb && area.w == width_ && area.h == height_ && surface->pitch % 4 == 0 &&
+      SDL_LockSurface(surface) == 0) {
+    // At its own size the picture is converted straight into the window, band by band.
+    auto* top = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                            size_t(area.y) * surface->pitch) + area.x;
+    ConvertBands(ActiveKernel(), snapshot_.indices.data(), size_t(width_), width_, height_,
+                 snapshot_.registers.data(), snapshot_.lines.get(), top,
+                 size_t(surface->pitch) / 4);
     SDL_UnlockSurface(surface);
     SDL_UpdateWindowSurface(window_);
     return;
   }
-  ConvertPixels(indices, registers, frame_.data(), frame_.size());
+  ConvertSnapshot(snapshot_, frame_.data());
   if (!xrgb) {
     // Some other pixel layout: let SDL convert and scale.
     SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -347,8 +346,7 @@ void Display::Present() {
   // milliseconds); unchanged indices and registers cost no conversion and no present.
   if (!TakePictureToPresent(snapshot_)) return;
   if (texture_) {
-    ConvertPixels(snapshot_.indices.data(), snapshot_.registers.data(), frame_.data(),
-                  frame_.size());
+    ConvertSnapshot(snapshot_, frame_.data());
     SDL_UpdateTexture(texture_, nullptr, frame_.data(), width_ * 4);
   }
   Repaint();

@@ -1,6 +1,7 @@
 // The Animator in an SDL2 game loop that draws like most do: an SDL_Renderer and a
 // streaming texture. The game keeps its own 8-bit picture; each frame the Animator gives
-// the palette for this instant, and the picture goes through it into the texture. Escape
+// the palette for this instant, a gradient per line colours the sky, and ConvertIndices
+// turns the picture through both into the texture. Escape
 // or closing the window quits.
 #include <SDL.h>
 
@@ -25,11 +26,11 @@ int main(int, char**) {
   SDL_RendererInfo info;
   const bool waitsForRefresh = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
 
-  // The picture, drawn once: a sky of registers 16..79 over a sea of 80..143.
+  // The picture, drawn once: a sky of register 16 over a sea of 80..143.
   std::vector<uint8_t> picture(size_t(kWidth) * kHeight);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
-      picture[size_t(y) * kWidth + x] = uint8_t(y < 120 ? 16 + y * 64 / 120 : 80 + (x / 5 + y * 3) % 64);
+      picture[size_t(y) * kWidth + x] = uint8_t(y < 120 ? 16 : 80 + (x / 5 + y * 3) % 64);
     }
   }
 
@@ -54,18 +55,17 @@ int main(int, char**) {
     // The palette for this instant, from the game's clock.
     anim.Update(double(SDL_GetTicks64()));
     uint32_t colours[256];
-    for (int i = 0; i < 256; ++i) {
-      const quorvel::Rgb8 c = anim.Output()[size_t(i)];
-      colours[i] = 0xFF000000u | uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b;
-    }
-    // The picture through the palette into the texture, row by row (rows may be padded).
+    for (int i = 0; i < 256; ++i) colours[i] = quorvel::PackedColor(anim.Output()[size_t(i)]);
+    // The sky gets a gradient of its own, line by line, over its top register.
+    quorvel::LinePalettes lines;
+    quorvel::AddGradient(lines, 16, 0, 119, anim.Output()[16], anim.Output()[79]);
+    // The picture through the palette into the texture (its rows may be padded), with
+    // Quorvel's conversion kernel.
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(texture, nullptr, &pixels, &pitch) == 0) {
-      for (int y = 0; y < kHeight; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + y * pitch);
-        for (int x = 0; x < kWidth; ++x) row[x] = colours[picture[size_t(y) * kWidth + x]];
-      }
+      quorvel::ConvertIndices(picture.data(), kWidth, kHeight, kWidth, colours, &lines,
+                              static_cast<uint32_t*>(pixels), pitch);
       SDL_UnlockTexture(texture);
     }
     // Sprites, text and the rest of the game would be drawn here too; then the frame shows.

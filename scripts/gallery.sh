@@ -11,7 +11,8 @@ scripts/setup.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quorvel-showcase quorvel-play example_fade_in_out \
   example_colour_cycling example_negative_and_grey example_cross_fade_files \
-  example_animator_screen example_play_picture example_record_gif example_screen_320x200 >/dev/null
+  example_animator_screen example_play_picture example_record_gif example_screen_320x200 \
+  example_copper_bars example_split_screen example_raster_320x200 >/dev/null
 
 # record <name> <seconds> <shortest frame, ms> <program> [arguments...]
 record() {
@@ -25,6 +26,11 @@ record colour_cycling 4 60 "$build/examples/example_colour_cycling"
 record negative_and_grey 6 60 "$build/examples/example_negative_and_grey"
 record cross_fade_files 4 60 "$build/examples/example_cross_fade_files"
 record animator_screen 3 60 "$build/examples/example_animator_screen"
+record copper_bars 3 60 "$build/examples/example_copper_bars"
+record split_screen 3 60 "$build/examples/example_split_screen"
+# At 320x200 the whole screen is recorded, not half of it.
+QUORVEL_RECORD="$out/raster_320x200.gif" QUORVEL_RECORD_SECONDS=3 QUORVEL_RECORD_FRAME_MS=60 \
+  "$build/examples/example_raster_320x200" </dev/null
 # The player on a picture of its own: the first frame of the cycling bands.
 record play_picture 3 60 "$build/examples/example_play_picture" "$out/colour_cycling.gif"
 record showcase 4.5 100 "$build/quorvel-showcase" --tour

@@ -334,7 +334,7 @@ TEST(Recorder, APictureLongerThanOneDelayHoldsIsSeveralFrames) {
   SleepMs(20);
   ASSERT_TRUE(recorder.Stop());
   const std::vector<GifFrame> frames = ReadGif(path);
-  ASSERT_EQ(frames.size(), 4u);
+  ASSERT_EQ(frames.size(), 4u);  // the first before any list
   const int32_t delays[] = {65535, 65535, 140000 - 2 * 65535, 2};
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(frames[i].delayCs, delays[i]) << "frame " << i;
@@ -508,6 +508,66 @@ TEST(Recorder, RecordsOnlyWhereAFileMayBeReplaced) {
   EXPECT_EQ(std::filesystem::file_size(late), 14u);
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.gif", "folder.gif", "late.gif", "link.gif",
                                                       "null.gif", "other.txt", "read-only.gif"}));
+}
+
+
+// The recorded region of a captured frame: every `step`-th pixel of every `step`-th row.
+std::vector<uint32_t> Region(const std::vector<uint32_t>& frame, int32_t x0, int32_t y0,
+                             int32_t width, int32_t height, int32_t step) {
+  std::vector<uint32_t> region;
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      region.push_back(frame[size_t(y0 + y * step) * kScreenWidth + size_t(x0 + x * step)]);
+    }
+  }
+  return region;
+}
+
+TEST(Recorder, PalettesPerLineAreExactUpTo256ColoursAndNearestBeyondSaidOnce) {
+  HeadlessScreen screen;
+  for (int32_t x = 0; x < kScreenWidth; ++x) DrawLine(x, 0, x, kScreenHeight - 1, x / 3, 65535);
+  const TempGif path("lines.gif");
+  Recorder recorder;
+  // Rows 20, 22, ... 118 of the screen at half scale: a change at line 21 shows from the
+  // second row recorded on.
+  ASSERT_TRUE(recorder.Start(path, {.y = 20, .height = 100, .halfScale = true}));
+  LinePalettes few;
+  few.Add(21, 10, 0x102030u);
+  few.Add(21, 11, 0x102030u);  // two registers, one colour
+  few.Add(60, 200, 0xFEDCBAu);
+  ASSERT_TRUE(SetLinePalettes(few));
+  SleepMs(50);
+  const std::vector<uint32_t> exact = Region(CaptureFrame(), 0, 20, 320, 50, 2);
+  // Then every line a palette of its own: thousands of colours.
+  LinePalettes many;
+  std::vector<uint32_t> colours(256);
+  for (int32_t y = 0; y < kScreenHeight; ++y) {
+    for (uint32_t i = 0; i < 256; ++i) colours[i] = (i * 0x000101u + uint32_t(y) * 0x030000u) & 0xFFFFFFu;
+    many.Add(y, 0, colours.data(), 256);
+  }
+  ::testing::internal::CaptureStderr();
+  ASSERT_TRUE(SetLinePalettes(many));
+  SleepMs(50);
+  const std::vector<uint32_t> wide = Region(CaptureFrame(), 0, 20, 320, 50, 2);
+  many.colours[30 * 256 + 2] ^= 1;  // a third picture, also beyond 256 colours
+  ASSERT_TRUE(SetLinePalettes(many));
+  SleepMs(50);
+  ASSERT_TRUE(recorder.Stop());
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said, "quorvel: a recorded frame shows more than 256 colours through its palettes per "
+                  "line; the GIF holds the nearest of 256 (said once)\n");
+  const std::vector<GifFrame> frames = ReadGif(path);
+  // The picture before the first list showed for no time and gave way to it.
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[0].Pixels(), exact);
+  // Beyond 256 colours each pixel is near its colour: median cut keeps the error small.
+  const std::vector<uint32_t> got = frames[1].Pixels();
+  ASSERT_EQ(got.size(), wide.size());
+  double error = 0;
+  for (size_t i = 0; i < got.size(); ++i) {
+    for (int c = 0; c < 3; ++c) error += std::abs(int(got[i] >> (8 * c) & 0xFF) - int(wide[i] >> (8 * c) & 0xFF));
+  }
+  EXPECT_LT(error / double(got.size() * 3), 4.0);
 }
 
 }  // namespace

@@ -43,6 +43,7 @@
 #include <vector>
 
 #include <quorvel/colour.hpp>
+#include <quorvel/display.hpp>
 
 namespace quorvel {
 
@@ -270,5 +271,46 @@ class Animator {
   double startAnim_ = 0;  // when effects started now begin, on the animation clock
   uint64_t nextId_ = 1;
 };
+
+
+// ---------------------------------------------------------------------------------------
+// Palettes per line: what the Animator gives the screen's LinePalettes
+// ---------------------------------------------------------------------------------------
+
+// A colour as the display's palettes per line take it: 0xRRGGBB.
+constexpr uint32_t PackedColor(Rgb8 c) { return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; }
+
+// Registers first..last hold `palette`'s colours from `line` on: an Animator's Output()
+// for the lower part of a split screen, which so keeps its own palette and effects.
+void AddPaletteLines(LinePalettes& lines, int32_t line, const Palette& palette,
+                     int32_t first = 0, int32_t last = 255);
+
+// Register `index` goes from `top` at line topLine to `bottom` at line bottomLine (one
+// colour per line, mixed in `space`, rounded once) and keeps `bottom` below it.
+void AddGradient(LinePalettes& lines, int32_t index, int32_t topLine, int32_t bottomLine,
+                 Rgb8 top, Rgb8 bottom, ColorSpace space = ColorSpace::Rgb);
+
+// A bar of colours that moves down the lines top..bottom (both included) over register
+// `index`, like a copper bar behind what other registers draw.
+struct LineBar {
+  int32_t index = 0;
+  std::vector<Rgb8> colours;  // the bar, one colour per line, top to bottom
+  int32_t top = 0;
+  int32_t bottom = 479;
+  // Wrap: the bar leaves at the bottom and comes back at the top; PingPong: it turns at
+  // both ends; Sine: it turns too, easing in and out. The position, in lines from top,
+  // is phase + linesPerSecond x seconds along that path, fractions blending two lines.
+  double linesPerSecond = 60;
+  CycleMode mode = CycleMode::Wrap;
+  double phase = 0;
+  double opacity = 1;  // how much of the bar shows over the colour beneath, 0..1
+};
+
+// The bars at `timeMs`, over the registers' colours in `palette` (an Animator's Output):
+// each line a bar crosses mixes its colour into what is beneath, bars later in the list
+// on top; below the lowest bar's band a register holds its colour of `palette` again.
+// Bars that name a register past 0..255 are left out. A function of the time alone.
+void AddBars(LinePalettes& lines, const std::vector<LineBar>& bars, const Palette& palette,
+             double timeMs);
 
 }  // namespace quorvel

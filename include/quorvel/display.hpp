@@ -138,6 +138,64 @@ void UnlockScreen(int32_t firstLine, int32_t lastLine);
 void ClearScreen();
 
 // ---------------------------------------------------------------------------------------
+// Palettes per line: registers that change part-way down the frame
+// ---------------------------------------------------------------------------------------
+
+// "From line `line` on, registers first..first + count - 1 hold these colours". Line 0 is
+// the top; a line above it counts as 0, one below the screen changes nothing shown.
+struct LineChange {
+  int32_t line = 0;
+  int32_t first = 0;
+  int32_t count = 0;
+  bool operator==(const LineChange&) const = default;
+};
+
+// A list of changes, applied top to bottom to every presented frame until it is replaced.
+// Each frame starts from the registers at line 0; at each change's line its registers
+// take its colours and keep them down to the bottom or to a later change of the same
+// register. Changes at the same line apply in the order of the list. So a register write
+// between frames (SetPaletteEntry, a fade, the Animator) shows on the lines above the
+// first change of that register, and nowhere below it; a register no change names shows
+// its one colour on every line, and an empty list is the single palette of every frame.
+struct LinePalettes {
+  std::vector<LineChange> changes;
+  // Every change's colours, 0xRRGGBB (the top byte ignored), one change after another.
+  std::vector<uint32_t> colours;
+
+  // Appends a change of registers first..first + count - 1 to `count` colours.
+  void Add(int32_t line, int32_t first, const uint32_t* colours, int32_t count);
+  // Appends a change of one register.
+  void Add(int32_t line, int32_t index, uint32_t colour) { Add(line, index, &colour, 1); }
+  bool operator==(const LinePalettes&) const = default;
+};
+
+// Why a list cannot be used ("" when it can): a change whose registers leave 0..255, a
+// negative count, or colours that do not add up to the counts. The message names the
+// change.
+std::string LinePalettesProblem(const LinePalettes& lines);
+// Replaces the screen's list (from the next presentation on). A list with a problem is
+// refused, false with `error` set when given, and the screen keeps the list it had.
+// Does nothing without an open screen; closing the screen clears the list.
+bool SetLinePalettes(const LinePalettes& lines, std::string* error = nullptr);
+// Back to one palette for the whole frame.
+void ClearLinePalettes();
+// The screen's list, as it was given.
+LinePalettes CurrentLinePalettes();
+// The colour shown at (x, y) of the visible page, 0xRRGGBB, through the registers and the
+// list; -1 outside the screen.
+int32_t ShownColor(int32_t x, int32_t y);
+
+// Turns width x height palette indices (rows `indexPitch` bytes apart) into 32-bit pixels
+// 0xFFRRGGBB (SDL's ARGB8888), rows `outPitch` bytes apart, through 256 registers (0xRRGGBB;
+// the top byte ignored) and, when `lines` is not null, its changes, line 0 being the first
+// row. Uses the conversion kernel in use, band by band. Returns false, writing nothing and
+// with `error` saying why, for a list with a problem or sizes that do not fit: a width or
+// height below 0, or pitches shorter than a row.
+bool ConvertIndices(const uint8_t* indices, int32_t width, int32_t height, int32_t indexPitch,
+                    const uint32_t* registers, const LinePalettes* lines, uint32_t* out,
+                    int32_t outPitch, std::string* error = nullptr);
+
+// ---------------------------------------------------------------------------------------
 // Text: cells of 8x16 pixels (80x30 in mode 18), drawn opaque, code page 437
 // ---------------------------------------------------------------------------------------
 
@@ -284,7 +342,8 @@ void PushKey(int32_t code);
 uint32_t GetPaletteEntry(int32_t index);
 // The palette index at (x, y) of a page; -1 outside the pages.
 int32_t GetPixel(int32_t page, int32_t x, int32_t y);
-// The visible page seen through the palette: width*height values 0xRRGGBB, row by row.
+// The visible page seen through the palette and the palettes per line: width*height
+// values 0xRRGGBB, row by row.
 std::vector<uint32_t> CaptureFrame();
 // The kernel that turns the page into pixels on this machine: "avx512", "avx2" or
 // "portable". The environment variable QUORVEL_KERNEL, read once, forces one of them.
@@ -299,9 +358,12 @@ class DisplayObserver {
   virtual void OnPaletteEntryRgb(int32_t index, uint32_t rgb) { (void)index, (void)rgb; }
   virtual void OnSleep(int32_t milliseconds) { (void)milliseconds; }
   virtual void OnReadKey() {}
+  // The list of palettes per line was replaced (an empty one: cleared).
+  virtual void OnLinePalettes(const LinePalettes& lines) { (void)lines; }
 };
 // Installs the observer (nullptr removes it). It is called at the start of every
-// SetPaletteEntry, SetPaletteEntryRgb, SleepMs and ReadKey.
+// SetPaletteEntry, SetPaletteEntryRgb, SleepMs and ReadKey, and when a SetLinePalettes or
+// ClearLinePalettes changes the list.
 void SetDisplayObserver(DisplayObserver* observer);
 
 }  // namespace quorvel
