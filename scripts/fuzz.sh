@@ -9,10 +9,11 @@ scripts/setup.sh clang-14 libclang-rt-14-dev
 seconds="${1:-20}"
 out=build/fuzz
 
-# The library without SDL: every palette, display and formats source but the SDL ones.
+# The library without SDL: every palette, display and formats source but the SDL ones and
+# those of the other system.
 sources=(palette/*.cpp)
 for f in display/*.cpp formats/*.cpp; do
-  [[ "$(basename "$f")" == sdl_* ]] || sources+=("$f")
+  case "$(basename "$f")" in sdl_* | *_windows.cpp) ;; *) sources+=("$f") ;; esac
 done
 
 for target in fuzz_palette_files fuzz_formats; do
