@@ -4,8 +4,9 @@
 
 namespace quorvel::detail {
 
-std::unique_ptr<Presenter> OpenSdlPresenter(int32_t flags, std::string& error) {
-  (void)flags;
+std::unique_ptr<Presenter> OpenSdlPresenter(const ScreenOptions& options, int32_t flags,
+                                            std::string& error) {
+  (void)options, (void)flags;
   error = "no window in the fuzzer";
   return nullptr;
 }
