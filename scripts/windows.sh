@@ -57,7 +57,7 @@ mkdir -p "$shots"
 echo "== the programs under Wine on Xvfb (screenshots in $shots)"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$root/xvfb.display" 2>/dev/null &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+trap 'kill $xvfb 2>/dev/null || true; WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -s "$root/xvfb.display" ] && break; sleep 0.1; done
 display=":$(cat "$root/xvfb.display")"
 bin="$build"
