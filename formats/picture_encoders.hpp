@@ -30,4 +30,8 @@ std::string PictureWriteProblem(const IndexedPicture& picture);
 // The warning for a format that keeps no cycles, when the picture has some; nothing else.
 void WarnCyclesLeftOut(const IndexedPicture& picture, const char* format, std::vector<std::string>& warnings);
 
+// Puts an encoder's bytes at `path` in one step (a new file renamed into place), or the
+// encoder's error; errors and warnings then name the file.
+PictureWriteResult WriteEncoded(const std::string& path, PictureWriteResult encoded);
+
 }  // namespace quorvel::formats

@@ -113,10 +113,9 @@ PictureWriteResult EncodePicture(const IndexedPicture& picture, PictureFormat fo
   return out;
 }
 
-PictureWriteResult WritePicture(const std::string& path, const IndexedPicture& picture, PictureFormat format,
-                                const PictureWriteOptions& options) {
-  if (format == PictureFormat::Unknown) format = PictureFormatOfPath(path);
-  PictureWriteResult out = EncodePicture(picture, format, options);
+namespace formats {
+
+PictureWriteResult WriteEncoded(const std::string& path, PictureWriteResult out) {
   if (out.ok()) out.error = formats::ReplaceFile(path, out.bytes);
   out.bytes.clear();
   if (!out.ok()) {
@@ -125,6 +124,14 @@ PictureWriteResult WritePicture(const std::string& path, const IndexedPicture& p
   }
   for (std::string& warning : out.warnings) warning = path + ": " + warning;
   return out;
+}
+
+}  // namespace formats
+
+PictureWriteResult WritePicture(const std::string& path, const IndexedPicture& picture, PictureFormat format,
+                                const PictureWriteOptions& options) {
+  if (format == PictureFormat::Unknown) format = PictureFormatOfPath(path);
+  return formats::WriteEncoded(path, EncodePicture(picture, format, options));
 }
 
 }  // namespace quorvel

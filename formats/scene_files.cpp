@@ -617,15 +617,7 @@ PictureWriteResult EncodeScene(const Scene& scene) {
 }
 
 PictureWriteResult WriteScene(const std::string& path, const Scene& scene) {
-  PictureWriteResult out = EncodeScene(scene);
-  if (out.ok()) out.error = formats::ReplaceFile(path, out.bytes);
-  out.bytes.clear();
-  if (!out.ok()) {
-    out.error = path + ": " + out.error;
-    out.warnings.clear();
-  }
-  for (std::string& warning : out.warnings) warning = path + ": " + warning;
-  return out;
+  return formats::WriteEncoded(path, EncodeScene(scene));
 }
 
 }  // namespace quorvel
