@@ -58,6 +58,15 @@ class NewFile {
   std::string writeError_;
 };
 
+// What each system's file code gives the portable rest (files_posix.cpp,
+// files_windows.cpp): writing all of `size` bytes to a file descriptor, and the message
+// for what the last failed call of the C library set in errno.
+bool WriteAll(int fd, const uint8_t* data, size_t size);
+std::string SystemError(const std::string& doing);
+
+// Small writes to a NewFile are gathered up to this before they go to the system.
+constexpr size_t kWriteBufferBytes = 64 * 1024;
+
 // A file name as the library takes it, UTF-8 on every system, as a path: on Windows
 // std::filesystem would read a plain string in the system's code page instead.
 std::filesystem::path PathFromUtf8(const std::string& utf8);

@@ -132,29 +132,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Small writes are gathered up to this before they go to the system.
-constexpr size_t kWriteBufferBytes = 64 * 1024;
-
 std::string KindOf(mode_t mode) {
   if (S_ISDIR(mode)) return "a directory";
   if (S_ISFIFO(mode)) return "a FIFO";
   if (S_ISSOCK(mode)) return "a socket";
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
   return "not a regular file";
-}
-
-std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) errno = EIO;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
 }
 
 // Why `path` may not be replaced, or "" when it may: when nothing is there (or a link
@@ -189,6 +172,20 @@ std::string WhyNotReplaceable(const std::string& path, int& mode) {
 }
 
 }  // namespace
+
+std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
 
 std::filesystem::path PathFromUtf8(const std::string& utf8) { return fs::path(utf8); }
 
@@ -288,31 +285,6 @@ std::string NewFile::Create(const std::string& path) {
   return "";
 }
 
-bool NewFile::Flush() {
-  if (!writeError_.empty()) return false;
-  if (!WriteAll(fd_, buffer_.data(), buffer_.size())) {
-    writeError_ = SystemError("cannot write it");
-    return false;
-  }
-  buffer_.clear();
-  return true;
-}
-
-bool NewFile::Write(const void* data, size_t size) {
-  if (fd_ < 0 || !writeError_.empty()) return false;
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  if (buffer_.size() + size > kWriteBufferBytes && !Flush()) return false;
-  if (size < kWriteBufferBytes) {
-    buffer_.insert(buffer_.end(), bytes, bytes + size);
-    return true;
-  }
-  if (!WriteAll(fd_, bytes, size)) {
-    writeError_ = SystemError("cannot write it");
-    return false;
-  }
-  return true;
-}
-
 std::string NewFile::Finish() {
   if (fd_ < 0) return "no file is being written";
   std::string error;
@@ -344,12 +316,5 @@ void NewFile::Abandon() {
   buffer_.clear();
 }
 
-std::string ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  NewFile file;
-  std::string error = file.Create(path);
-  if (!error.empty()) return error;
-  file.Write(bytes.data(), bytes.size());
-  return file.Finish();
-}
 
 }  // namespace quorvel::detail

@@ -160,11 +160,6 @@ FileResult CloseFile(int32_t fileNumber) {
 namespace quorvel::detail {
 namespace {
 
-// Small writes are gathered up to this before they go to the system.
-constexpr size_t kWriteBufferBytes = 64 * 1024;
-
-std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
-
 std::string WindowsError(const std::string& doing, DWORD code = ::GetLastError()) {
   std::string text = std::system_category().message(int(code));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
@@ -172,18 +167,6 @@ std::string WindowsError(const std::string& doing, DWORD code = ::GetLastError()
 }
 
 bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    const unsigned chunk = unsigned(std::min<size_t>(size - done, 1u << 30));
-    const int n = ::_write(fd, data + done, chunk);
-    if (n == 0) errno = EIO;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
 
 // Why `path` may not be replaced, or "" when it may (nothing there, or a file that is not
 // read-only). The name is opened for no access at all, which never waits and never
@@ -216,6 +199,20 @@ std::string WhyNotReplaceable(const std::wstring& path) {
 }
 
 }  // namespace
+
+std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const unsigned chunk = unsigned(std::min<size_t>(size - done, 1u << 30));
+    const int n = ::_write(fd, data + done, chunk);
+    if (n == 0) errno = EIO;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
 
 std::filesystem::path PathFromUtf8(const std::string& utf8) {
   return std::filesystem::path(std::wstring_view(WideName(utf8)));
@@ -308,31 +305,6 @@ std::string NewFile::Create(const std::string& path) {
   return "";
 }
 
-bool NewFile::Flush() {
-  if (!writeError_.empty()) return false;
-  if (!WriteAll(fd_, buffer_.data(), buffer_.size())) {
-    writeError_ = SystemError("cannot write it");
-    return false;
-  }
-  buffer_.clear();
-  return true;
-}
-
-bool NewFile::Write(const void* data, size_t size) {
-  if (fd_ < 0 || !writeError_.empty()) return false;
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  if (buffer_.size() + size > kWriteBufferBytes && !Flush()) return false;
-  if (size < kWriteBufferBytes) {
-    buffer_.insert(buffer_.end(), bytes, bytes + size);
-    return true;
-  }
-  if (!WriteAll(fd_, bytes, size)) {
-    writeError_ = SystemError("cannot write it");
-    return false;
-  }
-  return true;
-}
-
 std::string NewFile::Finish() {
   if (fd_ < 0) return "no file is being written";
   std::string error;
@@ -366,12 +338,5 @@ void NewFile::Abandon() {
   buffer_.clear();
 }
 
-std::string ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  NewFile file;
-  std::string error = file.Create(path);
-  if (!error.empty()) return error;
-  file.Write(bytes.data(), bytes.size());
-  return file.Finish();
-}
 
 }  // namespace quorvel::detail
