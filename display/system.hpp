@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace quorvel::detail {
 
@@ -14,5 +15,11 @@ void SleepUntil(std::chrono::steady_clock::time_point deadline);
 // The characters standard input has ready when it is a console, without waiting; "" when
 // it is not one or nothing was typed.
 std::string ConsoleCharsReady();
+
+// The program's arguments after its name, in UTF-8 on every system like every file name
+// the library takes. POSIX gives them as typed; Windows hands `main` the system's code page,
+// so there they come from the wide command line instead, and a name with characters of no
+// single code page survives.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 }  // namespace quorvel::detail

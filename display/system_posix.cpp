@@ -25,4 +25,8 @@ std::string ConsoleCharsReady() {
   return chars;
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
 }  // namespace quorvel::detail

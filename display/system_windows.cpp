@@ -2,6 +2,8 @@
 #include <conio.h>
 #include <io.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <thread>
 
@@ -38,6 +40,26 @@ std::string ConsoleCharsReady() {
     chars += char(c);
   }
   return chars;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  // The wide command line is the same one `main` was given; should it ever disagree in
+  // count (a caller passing arguments of its own), the ones given are what was meant.
+  if (wide == nullptr || count != argc) {
+    if (wide != nullptr) ::LocalFree(wide);
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : arguments;
+  }
+  for (int i = 1; i < count; ++i) {
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
+    if (bytes > 1) ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, utf8.data(), bytes, nullptr, nullptr);
+    arguments.push_back(std::move(utf8));
+  }
+  ::LocalFree(wide);
+  return arguments;
 }
 
 }  // namespace quorvel::detail

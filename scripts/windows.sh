@@ -49,6 +49,16 @@ cmake --build "$build" -j"$jobs" || fail "the cross-build failed"
 echo "== the suite under Wine"
 ctest --test-dir "$build" --output-on-failure -j"$jobs" || fail "tests failed under Wine"
 
+# Arguments reach a program in UTF-8 whatever the code page: a name with characters of no
+# single code page, given on the command line, names the file.
+echo "== a file name of no single code page on a command line"
+named="$root/names"
+rm -rf "$named"
+mkdir -p "$named"
+cp "$top/samples/coast.lbm" "$named/côte-Ωλ.lbm"
+LC_ALL=C.UTF-8 env -u DISPLAY WINEPATH="$winepath" "$wine" "$build/quorvel-pic.exe" info \
+  "Z:${named//\//\\}\\côte-Ωλ.lbm" >"$named/info.txt" 2>&1 || { cat "$named/info.txt" >&2; fail "quorvel-pic cannot open a file named on its command line in UTF-8"; }
+
 # The programs in a real window: Wine's X11 driver on Xvfb. Each is started, given time
 # to draw, and photographed; the pictures stay in $shots for a look.
 shots="$root/screenshots"

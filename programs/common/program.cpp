@@ -3,10 +3,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "display/system.hpp"
+
 #include <quorvel/display.hpp>
 #include <quorvel/version.hpp>
 
 namespace quorvel::programs {
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return detail::ProgramArguments(argc, argv);
+}
 
 void PrintVersion(const char* program, std::FILE* out) {
   std::fprintf(out, "%s %s (conversion kernel: %s)\n", program, kVersion, ConversionKernel());

@@ -3,8 +3,13 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace quorvel::programs {
+
+// The arguments after the program's name, in UTF-8 on every system (file names included).
+std::vector<std::string> Arguments(int argc, char** argv);
 
 // Prints "`program` VERSION (conversion kernel: NAME)" and a newline on `out`.
 void PrintVersion(const char* program, std::FILE* out);

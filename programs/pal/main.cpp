@@ -2,6 +2,6 @@
 #include "programs/pal/pal.hpp"
 
 int main(int argc, char** argv) {
-  const int code = quorvel::pal::RunPal(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);
+  const int code = quorvel::pal::RunPal(quorvel::programs::Arguments(argc, argv), stdout, stderr);
   return quorvel::programs::FinishOutput("quorvel-pal", code, stdout, stderr);
 }

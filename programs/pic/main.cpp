@@ -2,6 +2,6 @@
 #include "programs/pic/pic.hpp"
 
 int main(int argc, char** argv) {
-  const int code = quorvel::pic::RunPic(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);
+  const int code = quorvel::pic::RunPic(quorvel::programs::Arguments(argc, argv), stdout, stderr);
   return quorvel::programs::FinishOutput("quorvel-pic", code, stdout, stderr);
 }

@@ -2,6 +2,6 @@
 #include "programs/play/play.hpp"
 
 int main(int argc, char** argv) {
-  const int code = quorvel::play::RunPlay(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);
+  const int code = quorvel::play::RunPlay(quorvel::programs::Arguments(argc, argv), stdout, stderr);
   return quorvel::programs::FinishOutput("quorvel-play", code, stdout, stderr);
 }

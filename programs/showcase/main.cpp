@@ -2,6 +2,6 @@
 #include "programs/showcase/showcase.hpp"
 
 int main(int argc, char** argv) {
-  const int code = quorvel::showcase::Run({argv + 1, argv + argc});
+  const int code = quorvel::showcase::Run(quorvel::programs::Arguments(argc, argv));
   return quorvel::programs::FinishOutput("quorvel-showcase", code, stdout, stderr);
 }
