@@ -30,23 +30,6 @@ constexpr int32_t kHorizon = 260;
 constexpr int32_t kSunX = 520, kSunY = 74;
 constexpr double kTau = 2 * std::numbers::pi;
 
-// A repeatable scatter: the same picture on every run, without a random generator.
-uint32_t Hash(int32_t x, int32_t y) {
-  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return h ^ (h >> 16);
-}
-
-Rgb8 Mix(Rgb8 a, Rgb8 b, double t) {
-  auto m = [t](uint8_t p, uint8_t q) { return uint8_t(std::lround(p + (q - p) * t)); };
-  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
-}
-
-// A wave 0..1 that repeats `periods` times over a block of `count` registers.
-double Wave(int32_t k, int32_t count, double periods) {
-  return 0.5 + 0.5 * std::sin(kTau * periods * k / count);
-}
-
 struct Look {  // the colours one time of day gives the scene
   Rgb8 skyTop, skyHorizon, star, starBright, sunCore, sunRim, cloud;
   Rgb8 seaDeep, seaLight, glint, fall, foam, grass, grassLight, rock, rockLight;
@@ -239,6 +222,21 @@ void DrawHillAndFire(Canvas& c) {
 }
 
 }  // namespace
+
+uint32_t Hash(int32_t x, int32_t y) {
+  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return h ^ (h >> 16);
+}
+
+Rgb8 Mix(Rgb8 a, Rgb8 b, double t) {
+  auto m = [t](uint8_t p, uint8_t q) { return uint8_t(std::lround(p + (q - p) * t)); };
+  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
+}
+
+double Wave(int32_t k, int32_t count, double periods) {
+  return 0.5 + 0.5 * std::sin(kTau * periods * k / count);
+}
 
 Scene BuildScene() {
   Scene scene;

@@ -31,4 +31,13 @@ struct Scene {
 // Registers 0..15 keep the default text colours; the scene uses 16..247.
 Scene BuildScene();
 
+// The drawing helpers of the showcase and of the sample art (tools/samples), which
+// draw alike.
+// A repeatable scatter: the same picture on every run, without a random generator.
+uint32_t Hash(int32_t x, int32_t y);
+// The colour `t` of the way from a to b, each component rounded.
+Rgb8 Mix(Rgb8 a, Rgb8 b, double t);
+// A wave 0..1 that repeats `periods` times over a block of `count` registers.
+double Wave(int32_t k, int32_t count, double periods);
+
 }  // namespace quorvel::showcase

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "programs/showcase/scene.hpp"
 
@@ -14,22 +13,9 @@ namespace {
 
 constexpr double kHour = 60 * 60 * 1000;
 
-// A repeatable scatter: the same picture on every run, without a random generator.
-uint32_t Hash(int32_t x, int32_t y) {
-  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return h ^ (h >> 16);
-}
-
-Rgb8 Mix(Rgb8 a, Rgb8 b, double t) {
-  auto m = [t](uint8_t p, uint8_t q) { return uint8_t(std::lround(p + (q - p) * t)); };
-  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
-}
-
-// A wave 0..1 that repeats `periods` times over a block of `count` registers.
-double Wave(int32_t k, int32_t count, double periods) {
-  return 0.5 + 0.5 * std::sin(2 * std::numbers::pi * periods * k / count);
-}
+using showcase::Hash;
+using showcase::Mix;
+using showcase::Wave;
 
 PictureCycle Painted(int32_t low, int32_t high, double stepsPerSecond,
                      CycleMode mode = CycleMode::Wrap, bool reverse = false) {
