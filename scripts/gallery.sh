@@ -38,6 +38,9 @@ record showcase 4.5 100 "$build/quorvel-showcase" --tour
 record sample_coast 3 100 "$build/quorvel-play" samples/coast.lbm
 record sample_waterfall 6 120 "$build/quorvel-play" --time 04:00 --day-seconds 6 samples/waterfall.json
 record sample_test_ramp 2 100 "$build/quorvel-play" samples/test_ramp.js
+# The coast's day at its own size (320x232): half of it would be too small to see.
+QUORVEL_RECORD="$out/sample_coast_day.gif" QUORVEL_RECORD_SECONDS=6 QUORVEL_RECORD_FRAME_MS=160 \
+  "$build/quorvel-play" --time 04:00 --day-seconds 6 samples/coast_day.json </dev/null
 # A 320x200 screen is recorded at its own size: half of it would be too small to see.
 QUORVEL_RECORD="$out/screen_320x200.gif" QUORVEL_RECORD_SECONDS=3 QUORVEL_RECORD_FRAME_MS=60 \
   "$build/examples/example_screen_320x200" </dev/null

@@ -1,5 +1,5 @@
-// The showcase's scene: a coast at dusk drawn once in palette indices (sky, stars, sun,
-// clouds, sea, a waterfall, a campfire, grass), a day and a night palette for it, and the
+// The showcase's scene: a coast drawn once in palette indices (sky, stars, sun, clouds,
+// sea, a waterfall, a campfire, grass), its palettes for day, night, dawn and dusk, and the
 // colour cycles that bring it to life. Everything moves through the palette alone.
 #pragma once
 
@@ -25,6 +25,10 @@ struct Scene {
   std::vector<uint8_t> pixels;  // kScreenWidth x kSceneHeight palette indices
   Palette day;
   Palette night;
+  // The light between them, which the sample art's day goes through; the showcase turns
+  // straight from day to night.
+  Palette dawn;
+  Palette dusk;
   std::vector<NamedCycle> cycles;
 };
 

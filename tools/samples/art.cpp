@@ -161,6 +161,27 @@ IndexedPicture Coast() {
   return p;
 }
 
+Scene CoastDay() {
+  const showcase::Scene light = showcase::BuildScene();
+  const IndexedPicture coast = Coast();
+  Scene scene;
+  scene.filename = "coast_day.lbm";
+  IndexedPicture& p = scene.picture;
+  p = Blank(coast.width / 2, coast.height / 2);
+  for (int32_t y = 0; y < p.height; ++y) {
+    for (int32_t x = 0; x < p.width; ++x) {
+      p.pixels[size_t(y) * size_t(p.width) + size_t(x)] = coast.pixels[size_t(2 * y) * size_t(coast.width) + size_t(2 * x)];
+    }
+  }
+  p.palette = coast.palette;
+  p.cycles = coast.cycles;
+  // Night holds from half past eight in the evening to five in the morning; dawn shows at
+  // half past six.
+  scene.timeline.keys = {{5 * kHour, light.night},  {6.5 * kHour, light.dawn}, {8.5 * kHour, light.day},
+                         {17.5 * kHour, light.day}, {19 * kHour, light.dusk},   {20.5 * kHour, light.night}};
+  return scene;
+}
+
 Scene Waterfall() {
   Scene scene;
   scene.filename = "waterfall.lbm";
