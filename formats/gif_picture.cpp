@@ -1,8 +1,9 @@
 // GIF pictures through giflib, from memory. The picture is the file's first image at its
 // own size, with its local colour table or else the global one, the transparent colour
-// of the graphic control extension before it, and the pixel aspect of the logical screen. CheckPictureSize has walked every
-// block of the file first: every image's size and LZW code size are sound and the file
-// reaches its trailer, so only the first image's compressed data is left to go wrong.
+// of the graphic control extension before it, and the pixel aspect of the logical
+// screen. CheckPictureSize has walked every block of the file first: every image's size
+// and LZW code size are sound and the file reaches its trailer, so only the first image's
+// compressed data is left to go wrong.
 #include <gif_lib.h>
 
 #include <algorithm>

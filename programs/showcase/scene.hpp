@@ -35,8 +35,8 @@ struct Scene {
 // Registers 0..15 keep the default text colours; the scene uses 16..247.
 Scene BuildScene();
 
-// The drawing helpers of the showcase and of the sample art (tools/samples), which
-// draw alike.
+// Drawing helpers, shared with the sample art (tools/samples) so that both draw alike.
+
 // A repeatable scatter: the same picture on every run, without a random generator.
 uint32_t Hash(int32_t x, int32_t y);
 // The colour `t` of the way from a to b, each component rounded.

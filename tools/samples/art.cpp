@@ -164,14 +164,12 @@ IndexedPicture Coast() {
 Scene CoastDay() {
   const showcase::Scene light = showcase::BuildScene();
   const IndexedPicture coast = Coast();
-  Scene scene;
-  scene.filename = "coast_day.lbm";
+  Scene scene;  // no filename: no ILBM of this size is made
   IndexedPicture& p = scene.picture;
   p = Blank(coast.width / 2, coast.height / 2);
   for (int32_t y = 0; y < p.height; ++y) {
-    for (int32_t x = 0; x < p.width; ++x) {
-      p.pixels[size_t(y) * size_t(p.width) + size_t(x)] = coast.pixels[size_t(2 * y) * size_t(coast.width) + size_t(2 * x)];
-    }
+    const uint8_t* from = coast.pixels.data() + size_t(2 * y) * size_t(coast.width);
+    for (int32_t x = 0; x < p.width; ++x) p.pixels[size_t(y) * size_t(p.width) + size_t(x)] = from[2 * x];
   }
   p.palette = coast.palette;
   p.cycles = coast.cycles;
