@@ -18,6 +18,12 @@ int32_t Round(double v) {
   return static_cast<int32_t>(std::lround(v));
 }
 
+// A corner that is no number or infinite says nowhere to draw, as for an ellipse's centre;
+// rounded, it would pull a line or a box out to the page's edge.
+bool Finite(double x1, double y1, double x2, double y2) {
+  return std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2);
+}
+
 // The work page's pixels and size; null pixels when no screen is open.
 struct Page {
   uint8_t* pixels = nullptr;
@@ -84,6 +90,7 @@ bool InArc(double dx, double dy, double start, double end) {
 }  // namespace
 
 void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_t styleMask) {
+  if (!Finite(x1, y1, x2, y2)) return;
   OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](const Page& page) {
     const int32_t ax = Round(x1), ay = Round(y1), bx = Round(x2), by = Round(y2);
     Line(page, ax, ay, bx, by, static_cast<uint8_t>(colour), static_cast<uint16_t>(styleMask));
@@ -91,6 +98,7 @@ void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_
 }
 
 void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool filled) {
+  if (!Finite(x1, y1, x2, y2)) return;
   OnWorkPage(detail::IndexSet::Of(static_cast<uint8_t>(colour)), [&](const Page& page) {
     int32_t left = Round(x1), top = Round(y1), right = Round(x2), bottom = Round(y2);
     if (left > right) std::swap(left, right);

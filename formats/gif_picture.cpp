@@ -1,8 +1,9 @@
 // GIF pictures through giflib, from memory. The picture is the file's first image at its
-// own size, with its local colour table or else the global one, and the transparent
-// colour of the graphic control extension before it. CheckPictureSize has walked every
-// block of the file first: every image's size and LZW code size are sound and the file
-// reaches its trailer, so only the first image's compressed data is left to go wrong.
+// own size, with its local colour table or else the global one, the transparent colour
+// of the graphic control extension before it, and the pixel aspect of the logical
+// screen. CheckPictureSize has walked every block of the file first: every image's size
+// and LZW code size are sound and the file reaches its trailer, so only the first image's
+// compressed data is left to go wrong.
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -78,6 +79,9 @@ std::string ReadImage(GifFileType& gif, size_t at, int32_t transparent, const Gi
   }
   picture.width = width;
   picture.height = height;
+  // The screen's aspect byte b makes a pixel (b + 15) / 64 as wide as it is tall; 0 says
+  // nothing, and the pixel stays square.
+  if (gif.AspectByte != 0) picture.pixelAspect = 64.0 / (gif.AspectByte + 15);
   picture.colourCount = std::min(colours->ColorCount, 256);
   // The LZW data may name any colour below 2 to the power of its code size, whatever the
   // colour table holds.

@@ -1,8 +1,11 @@
 // GIF pictures written through giflib into memory: GIF89a, one image, its colours as the
 // global table (giflib's tables come in powers of two: the registers past the picture's
-// colours fill the rest), and a graphic control extension for its transparent colour.
+// colours fill the rest), a graphic control extension for its transparent colour, and
+// the pixel aspect in the screen descriptor.
 #include <gif_lib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "formats/picture_encoders.hpp"
@@ -19,6 +22,15 @@ int WriteToBytes(GifFileType* gif, const GifByteType* data, int count) {
 struct MapFree {
   void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
+
+// The screen descriptor's aspect byte b for a pixel `pixelAspect` times as tall as wide:
+// the nearest of (b + 15) / 64 for its width over its height, and 0 (none said) for a
+// square pixel, so that square pictures are written as before.
+uint8_t AspectByte(double pixelAspect) {
+  if (!(pixelAspect > 0)) return 0;
+  const double byte = std::clamp(std::round(64 / pixelAspect - 15), 1.0, 255.0);
+  return byte == 49 ? 0 : uint8_t(byte);
+}
 
 std::string GifProblem(int code) {
   const char* what = GifErrorString(code);
@@ -54,6 +66,7 @@ bool EncodeGif(const IndexedPicture& picture, Bytes& out, std::vector<std::strin
     return false;
   }
   EGifSetGifVersion(gif, true);
+  gif->AspectByte = AspectByte(picture.pixelAspect);
   bool ok = EGifPutScreenDesc(gif, picture.width, picture.height, bits, 0, map.get()) == GIF_OK;
   if (ok && picture.transparentIndex >= 0) {
     GraphicsControlBlock control{};

@@ -14,33 +14,35 @@ cmake --build "$build" -j"$(nproc)" --target quorvel-showcase quorvel-play examp
   example_animator_screen example_play_picture example_record_gif example_screen_320x200 \
   example_copper_bars example_split_screen example_raster_320x200 >/dev/null
 
-# record <name> <seconds> <shortest frame, ms> <program> [arguments...]
+# record <name> <seconds> <shortest frame, ms> <program> [arguments...]: at half size.
 record() {
   local name="$1" seconds="$2" frame="$3"; shift 3
-  QUORVEL_RECORD="$out/$name.gif" QUORVEL_RECORD_SECONDS="$seconds" QUORVEL_RECORD_HALF=1 \
+  QUORVEL_RECORD="$out/$name.gif" QUORVEL_RECORD_SECONDS="$seconds" QUORVEL_RECORD_HALF="${half:-1}" \
     QUORVEL_RECORD_FRAME_MS="$frame" "$@" </dev/null
 }
+# full <name> ...: the same at the screen's own size, for small screens (half of one is
+# too small to see) and for screens with text, which reads only at its own 8x16. A full
+# frame takes about four times the bytes: fewer frames keep such a GIF under 1 MB.
+full() { half=0 record "$@"; }
 
 record fade_in_out 6 60 "$build/examples/example_fade_in_out"
 record colour_cycling 4 60 "$build/examples/example_colour_cycling"
 record negative_and_grey 6 60 "$build/examples/example_negative_and_grey"
 record cross_fade_files 4 60 "$build/examples/example_cross_fade_files"
 record animator_screen 3 60 "$build/examples/example_animator_screen"
-record copper_bars 3 60 "$build/examples/example_copper_bars"
-record split_screen 3 60 "$build/examples/example_split_screen"
-# At 320x200 the whole screen is recorded, not half of it.
-QUORVEL_RECORD="$out/raster_320x200.gif" QUORVEL_RECORD_SECONDS=3 QUORVEL_RECORD_FRAME_MS=60 \
-  "$build/examples/example_raster_320x200" </dev/null
+full copper_bars 3 60 "$build/examples/example_copper_bars"
+full split_screen 3 200 "$build/examples/example_split_screen"
+full raster_320x200 3 60 "$build/examples/example_raster_320x200"
 # The player on a picture of its own: the first frame of the cycling bands.
 record play_picture 3 60 "$build/examples/example_play_picture" "$out/colour_cycling.gif"
 record showcase 4.5 100 "$build/quorvel-showcase" --tour
-# The sample art as quorvel-play shows it; the waterfall's day passes in six seconds.
+# The sample art as quorvel-play shows it, at the pictures' own sizes (the coast's at half);
+# a day passes in six seconds.
 record sample_coast 3 100 "$build/quorvel-play" samples/coast.lbm
-record sample_waterfall 6 120 "$build/quorvel-play" --time 04:00 --day-seconds 6 samples/waterfall.json
-record sample_test_ramp 2 100 "$build/quorvel-play" samples/test_ramp.js
-# A 320x200 screen is recorded at its own size: half of it would be too small to see.
-QUORVEL_RECORD="$out/screen_320x200.gif" QUORVEL_RECORD_SECONDS=3 QUORVEL_RECORD_FRAME_MS=60 \
-  "$build/examples/example_screen_320x200" </dev/null
+full sample_waterfall 6 120 "$build/quorvel-play" --time 04:00 --day-seconds 6 samples/waterfall.json
+full sample_test_ramp 2 100 "$build/quorvel-play" samples/test_ramp.js
+full sample_coast_day 6 160 "$build/quorvel-play" --time 04:00 --day-seconds 6 samples/coast_day.json
+full screen_320x200 3 60 "$build/examples/example_screen_320x200"
 "$build/examples/example_record_gif" "$out/record_gif.gif" >/dev/null
 
 status=0

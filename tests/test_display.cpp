@@ -162,7 +162,8 @@ TEST(Drawing, LinesBoxesAndEllipsesClip) {
   EXPECT_EQ(GetPixel(0, 200, 319), 4);
   EXPECT_EQ(GetPixel(0, 212, 300), 0);
   DrawEllipse(-1000, 1e300, 1e9, 4, 0, 0, 7, true);  // absurd input draws nothing
-  // So do coordinates and sizes that are no numbers or infinite, filled or not.
+  // So do coordinates and sizes that are no numbers or infinite, filled or not, and
+  // lines and boxes with such a corner, rather than one towards the page's edge.
   const std::vector<uint32_t> drawn = CaptureFrame();
   const double nan = std::nan(""), inf = INFINITY;
   for (bool filled : {true, false}) {
@@ -171,6 +172,15 @@ TEST(Drawing, LinesBoxesAndEllipsesClip) {
       DrawEllipse(at, 240, 30, 9, 1, 0, 7, filled);
       DrawEllipse(320, at, 30, 9, 1, 0, 7, filled);
       DrawEllipse(320, 240, at, 9, 1, 0, 7, filled);
+    }
+  }
+  for (double at : {nan, inf, -inf}) {
+    for (int32_t which = 0; which < 4; ++which) {
+      double c[4] = {300, 200, 340, 260};
+      c[which] = at;
+      DrawLine(c[0], c[1], c[2], c[3], 9, 65535);
+      DrawBox(c[0], c[1], c[2], c[3], 9, true);
+      DrawBox(c[0], c[1], c[2], c[3], 9, false);
     }
   }
   EXPECT_EQ(CaptureFrame(), drawn);

@@ -5,6 +5,8 @@
 
 #include <sys/resource.h>
 
+#include <cmath>
+
 #include <quorvel/formats.hpp>
 #include "tests/support/gif_files.hpp"
 #include "tests/support/palette_files.hpp"
@@ -109,6 +111,33 @@ TEST(GifPictures, InterlacedImagesOfAnyHeightReadLikePlainOnes) {
     ASSERT_TRUE(a.ok() && b.ok()) << a.error << b.error;
     EXPECT_EQ(a.picture.pixels, plain.pixels) << height;
     EXPECT_EQ(b.picture.pixels, plain.pixels) << "interlaced, " << height << " rows";
+  }
+}
+
+// The screen descriptor's aspect byte b says a pixel is (b + 15) / 64 as wide as tall; 0
+// says nothing. Written back, the picture keeps its byte, and a square one writes 0.
+TEST(GifPictures, ThePixelAspectIsReadAndWrittenBack) {
+  Bytes gif = GifFile(Colours(4, 0), {{3, 2, Noise(6, 4, 1), false, {}, -1}});
+  ASSERT_EQ(gif[12], 0);
+  EXPECT_EQ(Read(gif).picture.pixelAspect, 1.0);
+  for (const uint8_t byte : {uint8_t(1), uint8_t(38), uint8_t(49), uint8_t(113), uint8_t(255)}) {
+    SCOPED_TRACE(int(byte));
+    gif[12] = byte;
+    const PictureReadResult read = Read(gif);
+    ASSERT_TRUE(read.ok()) << read.error;
+    EXPECT_DOUBLE_EQ(read.picture.pixelAspect, 64.0 / (byte + 15));
+    const PictureWriteResult written = EncodePicture(read.picture, PictureFormat::Gif);
+    ASSERT_TRUE(written.ok()) << written.error;
+    EXPECT_EQ(written.bytes[12], byte == 49 ? 0 : byte);
+  }
+  // An aspect between two bytes takes the nearer (320x200 at 4:3 is 38, 1.2075); one
+  // past what the byte can say takes its end.
+  IndexedPicture picture = Read(gif).picture;
+  const std::pair<double, uint8_t> written[] = {{1.2, 38}, {64 / 53.7, 39}, {1.0, 0}, {9.0, 1}, {0.1, 255},
+                                                {std::nan(""), 0}};
+  for (const auto& [aspect, byte] : written) {
+    picture.pixelAspect = aspect;
+    EXPECT_EQ(EncodePicture(picture, PictureFormat::Gif).bytes.at(12), byte) << aspect;
   }
 }
 

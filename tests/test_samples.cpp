@@ -9,6 +9,7 @@
 #include <quorvel/formats.hpp>
 #include "programs/common/picture_input.hpp"
 #include "programs/play/play.hpp"
+#include "programs/showcase/scene.hpp"
 #include "tools/samples/art.hpp"
 
 namespace quorvel {
@@ -48,6 +49,8 @@ TEST(Samples, TheCommittedFilesHoldWhatTheirCodeDraws) {
   const Scene waterfall = samples::Waterfall();
   ExpectHolds("waterfall.json", waterfall.picture, waterfall.timeline);
   ExpectHolds("waterfall.lbm", samples::ForIff(waterfall.picture));
+  const Scene coastDay = samples::CoastDay();
+  ExpectHolds("coast_day.json", coastDay.picture, coastDay.timeline);
   // A JavaScript object literal, as some web players ship their scenes.
   ExpectHolds("test_ramp.js", samples::TestRamp().picture);
   EXPECT_EQ(waterfall.timeline.keys.size(), 6u);
@@ -77,30 +80,39 @@ struct LastColours : DisplayObserver {
 
 uint32_t Packed(Rgb8 c) { return c.r | uint32_t(c.g) << 8 | uint32_t(c.b) << 16; }
 
-TEST(Samples, ThePlayerShowsTheWaterfallsDayAtTheTimeAsked) {
-  const PaletteTimeline day = samples::Waterfall().timeline;
+TEST(Samples, ThePlayerShowsAScenesDayAtTheTimeAsked) {
+  const PaletteTimeline waterfall = samples::Waterfall().timeline;
+  const PaletteTimeline coast = samples::CoastDay().timeline;
+  // Half past six is the coast's dawn itself.
+  EXPECT_EQ(TimelinePaletteAt(coast, 6.5 * 3600e3), showcase::BuildScene().dawn);
   // At a day in 2.4 seconds, the sixth of a second played takes 08:30 (between dawn and
   // day) past 09:00, into the day's own colours.
   const struct {
+    const char* file;
+    const PaletteTimeline& day;
     const char* time;
     const char* daySeconds;
     double shownMs;
-  } cases[] = {{"03:00", "86400", 3 * 3600e3}, {"12:00", "86400", 12 * 3600e3},
-               {"18:00", "86400", 18 * 3600e3}, {"08:30", "2.4", 12 * 3600e3}};
-  for (const auto& [time, daySeconds, shownMs] : cases) {
-    SCOPED_TRACE(time);
+  } cases[] = {{"waterfall.json", waterfall, "03:00", "86400", 3 * 3600e3},
+               {"waterfall.json", waterfall, "12:00", "86400", 12 * 3600e3},
+               {"waterfall.json", waterfall, "18:00", "86400", 18 * 3600e3},
+               {"waterfall.json", waterfall, "08:30", "2.4", 12 * 3600e3},
+               {"coast_day.json", coast, "06:30", "86400", 6.5 * 3600e3}};
+  for (const auto& [file, day, time, daySeconds, shownMs] : cases) {
+    SCOPED_TRACE(std::string(file) + " " + time);
     SetHeadless(true);
     SetVirtualTime(true);
     LastColours shown;
     SetDisplayObserver(&shown);
     std::FILE* err = std::tmpfile();
     const int status = play::RunPlay(
-        {"--time", time, "--day-seconds", daySeconds, kSamples + "waterfall.json"}, stdout, err);
+        {"--time", time, "--day-seconds", daySeconds, kSamples + file}, stdout, err);
     SetDisplayObserver(nullptr);
     SetVirtualTime(false);
     std::fclose(err);
     EXPECT_EQ(status, 0);
-    // The sky's top (register 16) runs no cycle; a sixth of a second changes no colour.
+    // The sky's top (register 16, in both) runs no cycle; a sixth of a second changes no
+    // colour.
     EXPECT_EQ(shown.rgb[16], Packed(TimelinePaletteAt(day, shownMs)[16]));
   }
 }

@@ -214,7 +214,8 @@ void PrintText(const std::string& text, bool newline);
 // Draws the line between two points, both included. styleMask 65535 is solid; other
 // masks repeat their 16 bits along the line, bit 15 first.
 void DrawLine(double x1, double y1, double x2, double y2, int32_t colour, int32_t styleMask);
-// Draws the rectangle between two corners, filled or as an outline.
+// Draws the rectangle between two corners, filled or as an outline. A line or box with a
+// coordinate that is NaN or infinite draws nothing.
 void DrawBox(double x1, double y1, double x2, double y2, int32_t colour, bool filled);
 // Draws an ellipse centred on (x, y). aspect 0 is the screen's own ratio; above 1 the
 // horizontal radius is radius / aspect, otherwise the vertical radius is radius * aspect.

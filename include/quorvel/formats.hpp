@@ -179,8 +179,9 @@ struct IndexedPicture {
   Palette palette;
   int32_t colourCount = 0;      // palette entries the picture defines
   // How many times as tall as wide a pixel is meant to be shown (ScreenOptions'
-  // pixelAspect): an IFF picture's BMHD xAspect:yAspect of 10:11 is 1.1; 1 where the
-  // file does not say.
+  // pixelAspect): an IFF picture's BMHD xAspect:yAspect of 10:11 is 1.1, a GIF's aspect
+  // byte b (b + 15 : 64) is 64 / (b + 15); 1 where the file does not say. The GIF writer
+  // writes the nearest byte.
   double pixelAspect = 1.0;
   // Transparency, where the file gives it (PNG tRNS, a GIF's transparent colour, an IFF
   // picture's transparent colour): the index shown as see-through, or -1, and the opacity

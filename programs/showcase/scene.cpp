@@ -30,23 +30,6 @@ constexpr int32_t kHorizon = 260;
 constexpr int32_t kSunX = 520, kSunY = 74;
 constexpr double kTau = 2 * std::numbers::pi;
 
-// A repeatable scatter: the same picture on every run, without a random generator.
-uint32_t Hash(int32_t x, int32_t y) {
-  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return h ^ (h >> 16);
-}
-
-Rgb8 Mix(Rgb8 a, Rgb8 b, double t) {
-  auto m = [t](uint8_t p, uint8_t q) { return uint8_t(std::lround(p + (q - p) * t)); };
-  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
-}
-
-// A wave 0..1 that repeats `periods` times over a block of `count` registers.
-double Wave(int32_t k, int32_t count, double periods) {
-  return 0.5 + 0.5 * std::sin(kTau * periods * k / count);
-}
-
 struct Look {  // the colours one time of day gives the scene
   Rgb8 skyTop, skyHorizon, star, starBright, sunCore, sunRim, cloud;
   Rgb8 seaDeep, seaLight, glint, fall, foam, grass, grassLight, rock, rockLight;
@@ -64,6 +47,18 @@ constexpr Look kNight{{2, 4, 22},      {30, 36, 84},    {70, 76, 120},  {255, 25
                       {10, 40, 28},    {30, 80, 50},    {24, 26, 40},   {60, 62, 84},
                       {150, 20, 0},    {255, 250, 190}};
 
+// Dawn and dusk have no stars: those registers are their sky, as by day.
+constexpr Look kDawn{{58, 66, 150},   {252, 184, 136}, {0, 0, 0},       {0, 0, 0},
+                     {255, 240, 200}, {255, 150, 90},  {255, 180, 176}, {26, 44, 100},
+                     {116, 120, 172}, {255, 214, 176}, {222, 214, 236}, {250, 242, 246},
+                     {38, 84, 52},    {122, 152, 84},  {72, 60, 68},    {156, 128, 128},
+                     {120, 20, 0},    {255, 232, 150}};
+constexpr Look kDusk{{36, 28, 98},    {255, 124, 52},  {0, 0, 0},       {0, 0, 0},
+                     {255, 214, 124}, {236, 86, 40},   {244, 112, 120}, {18, 22, 68},
+                     {108, 68, 108},  {255, 172, 92},  {204, 160, 172}, {244, 204, 192},
+                     {40, 62, 30},    {132, 112, 52},  {60, 40, 46},    {150, 92, 82},
+                     {140, 20, 0},    {255, 240, 170}};
+
 Rgb8 SkyAt(const Look& look, double row) {
   return Mix(look.skyTop, look.skyHorizon, std::clamp(row / (kHorizon - 1), 0.0, 1.0));
 }
@@ -75,7 +70,7 @@ Palette Colour(const Look& look, bool night) {
   }
   // Stars sit at the height of their register; by day they are that height's sky.
   for (int32_t k = 0; k < 16; ++k) {
-    const Rgb8 sky = SkyAt(kDay, k * 140.0 / 15);
+    const Rgb8 sky = SkyAt(look, k * 140.0 / 15);
     const Rgb8 star = (Hash(k, 7) % 5 == 0) ? look.starBright : look.star;
     p[kStars + k] = night ? star : sky;
   }
@@ -240,6 +235,21 @@ void DrawHillAndFire(Canvas& c) {
 
 }  // namespace
 
+uint32_t Hash(int32_t x, int32_t y) {
+  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return h ^ (h >> 16);
+}
+
+Rgb8 Mix(Rgb8 a, Rgb8 b, double t) {
+  auto m = [t](uint8_t p, uint8_t q) { return uint8_t(std::lround(p + (q - p) * t)); };
+  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
+}
+
+double Wave(int32_t k, int32_t count, double periods) {
+  return 0.5 + 0.5 * std::sin(kTau * periods * k / count);
+}
+
 Scene BuildScene() {
   Scene scene;
   scene.pixels.assign(size_t(kScreenWidth) * kSceneHeight, kSky);
@@ -255,6 +265,8 @@ Scene BuildScene() {
 
   scene.day = Colour(kDay, false);
   scene.night = Colour(kNight, true);
+  scene.dawn = Colour(kDawn, false);
+  scene.dusk = Colour(kDusk, false);
   scene.cycles = {
       {"sea", {.low = kSea, .high = kSea + 31, .stepsPerSecond = 7}},
       {"glitter", {.low = kGlint, .high = kGlint + 15, .stepsPerSecond = 9, .reverse = true}},

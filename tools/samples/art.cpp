@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "programs/showcase/scene.hpp"
 
@@ -14,22 +13,9 @@ namespace {
 
 constexpr double kHour = 60 * 60 * 1000;
 
-// A repeatable scatter: the same picture on every run, without a random generator.
-uint32_t Hash(int32_t x, int32_t y) {
-  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return h ^ (h >> 16);
-}
-
-Rgb8 Mix(Rgb8 a, Rgb8 b, double t) {
-  auto m = [t](uint8_t p, uint8_t q) { return uint8_t(std::lround(p + (q - p) * t)); };
-  return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
-}
-
-// A wave 0..1 that repeats `periods` times over a block of `count` registers.
-double Wave(int32_t k, int32_t count, double periods) {
-  return 0.5 + 0.5 * std::sin(2 * std::numbers::pi * periods * k / count);
-}
+using showcase::Hash;
+using showcase::Mix;
+using showcase::Wave;
 
 PictureCycle Painted(int32_t low, int32_t high, double stepsPerSecond,
                      CycleMode mode = CycleMode::Wrap, bool reverse = false) {
@@ -173,6 +159,25 @@ IndexedPicture Coast() {
     p.cycles.push_back(Painted(c.low, c.high, c.stepsPerSecond, c.mode, c.reverse));
   }
   return p;
+}
+
+Scene CoastDay() {
+  const showcase::Scene light = showcase::BuildScene();
+  const IndexedPicture coast = Coast();
+  Scene scene;  // no filename: no ILBM of this size is made
+  IndexedPicture& p = scene.picture;
+  p = Blank(coast.width / 2, coast.height / 2);
+  for (int32_t y = 0; y < p.height; ++y) {
+    const uint8_t* from = coast.pixels.data() + size_t(2 * y) * size_t(coast.width);
+    for (int32_t x = 0; x < p.width; ++x) p.pixels[size_t(y) * size_t(p.width) + size_t(x)] = from[2 * x];
+  }
+  p.palette = coast.palette;
+  p.cycles = coast.cycles;
+  // Night holds from half past eight in the evening to five in the morning; dawn shows at
+  // half past six.
+  scene.timeline.keys = {{5 * kHour, light.night},  {6.5 * kHour, light.dawn}, {8.5 * kHour, light.day},
+                         {17.5 * kHour, light.day}, {19 * kHour, light.dusk},   {20.5 * kHour, light.night}};
+  return scene;
 }
 
 Scene Waterfall() {

@@ -13,6 +13,11 @@ namespace quorvel::samples {
 // left out), 640 x 464.
 IndexedPicture Coast();
 
+// The coast's day as a scene: every other pixel of every other row of the coast (320 x
+// 232, so the file stays small), its night, dawn, day and dusk pinned to the hours and its
+// cycles (the stars' left out again) running all the while.
+Scene CoastDay();
+
 // A waterfall between two cliffs falling into a pool, 160 x 100, with its day: night,
 // dawn, day, dusk and night again pinned to the hours, the water running all the while.
 Scene Waterfall();

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   bool ok = Report(WritePicture(folder + "/coast.lbm", samples::ForIff(samples::Coast()), PictureFormat::Ilbm));
   ok = Report(WritePicture(folder + "/waterfall.lbm", samples::ForIff(waterfall.picture), PictureFormat::Ilbm)) && ok;
   ok = Report(WriteScene(folder + "/waterfall.json", waterfall)) && ok;
+  ok = Report(WriteScene(folder + "/coast_day.json", samples::CoastDay())) && ok;
   PictureWriteResult ramp = EncodeScene(samples::TestRamp());
   if (ramp.ok()) {
     ramp.error = formats::ReplaceFile(folder + "/test_ramp.js", samples::ObjectLiteral(ramp.bytes, "testRamp"));
