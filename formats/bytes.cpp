@@ -100,6 +100,8 @@ void ByteWriter::U32BE(uint32_t value) {
   U16BE(value);
 }
 
+void ByteWriter::Text(std::string_view text) { out_.insert(out_.end(), text.begin(), text.end()); }
+
 bool StartsWith(const Bytes& bytes, size_t offset, std::string_view magic) {
   return bytes.size() >= offset + magic.size() &&
          std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;

@@ -54,7 +54,9 @@ class ByteWriter {
   void U16BE(uint32_t value);
   void U32LE(uint32_t value);
   void U32BE(uint32_t value);
-  void Text(std::string_view text) { out_.insert(out_.end(), text.begin(), text.end()); }
+  // Out of line: inlined into a writer, GCC 12 mistakes the growing vector for a fixed
+  // buffer and warns of an overflow that cannot happen.
+  void Text(std::string_view text);
 
  private:
   Bytes& out_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "formats/iff.hpp"
 #include "formats/picture_encoders.hpp"
@@ -103,6 +104,24 @@ void PutCycle(ByteWriter& w, Bytes& out, const PictureCycle& pc, size_t number, 
   PutChunk(w, out, "CCRT", body);
 }
 
+// The BMHD xAspect:yAspect for a pixel `pixelAspect` times as tall as wide: the ratio of
+// whole numbers up to 255 nearest to it, with the smallest width of those, so the usual
+// shapes come out as painters wrote them (1.1 as 10:11, 1.2 as 5:6) and square as 1:1.
+std::pair<uint8_t, uint8_t> AspectRatio(double pixelAspect) {
+  if (!(pixelAspect > 0) || !std::isfinite(pixelAspect)) return {1, 1};
+  std::pair<uint8_t, uint8_t> best{1, 1};
+  double bestError = INFINITY;
+  for (int x = 1; x <= 255; ++x) {
+    const int y = int(std::clamp(std::round(x * pixelAspect), 1.0, 255.0));
+    const double error = std::abs(double(y) / x - pixelAspect);
+    if (error < bestError - 1e-12) {
+      bestError = error;
+      best = {uint8_t(x), uint8_t(y)};
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 bool EncodeIff(const IndexedPicture& picture, bool chunky, const PictureWriteOptions& options, Bytes& out,
@@ -132,8 +151,11 @@ bool EncodeIff(const IndexedPicture& picture, bool chunky, const PictureWriteOpt
   h.U8(options.compress ? kByteRun1 : 0);
   h.U8(0);
   h.U16BE(transparent ? uint32_t(picture.transparentIndex) : 0);
-  h.U8(options.xAspect);
-  h.U8(options.yAspect);
+  const auto [xAspect, yAspect] = options.xAspect > 0 && options.yAspect > 0
+                                      ? std::pair{options.xAspect, options.yAspect}
+                                      : AspectRatio(picture.pixelAspect);
+  h.U8(xAspect);
+  h.U8(yAspect);
   h.U16BE(uint32_t(picture.width));  // the page: the picture's own size
   h.U16BE(uint32_t(picture.height));
   PutChunk(w, out, "BMHD", bmhd);

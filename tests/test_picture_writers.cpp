@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include <quorvel/formats.hpp>
 #include "tests/support/palette_files.hpp"
@@ -120,6 +121,26 @@ INSTANTIATE_TEST_SUITE_P(EveryWriter, WrittenPictures,
                            return std::string(PictureFormatName(info.param.format)) +
                                   (info.param.compress ? "" : "Uncompressed");
                          });
+
+// An IFF picture written again keeps its pixel's shape as the painter's ratio, unless the
+// caller names another.
+TEST(WrittenIffPictures, KeepThePixelAspect) {
+  for (PictureFormat format : {PictureFormat::Ilbm, PictureFormat::Pbm}) {
+    for (const auto& [aspect, x, y] : {std::tuple{1.1, 10, 11}, {1.2, 5, 6}, {1.0, 1, 1}, {0.5, 2, 1}}) {
+      IndexedPicture p = Sample(4, 2, 4);
+      p.pixelAspect = aspect;
+      const PictureWriteResult kept = EncodePicture(p, format);
+      ASSERT_TRUE(kept.ok()) << kept.error;
+      // BMHD: 12 bytes of FORM and type, 8 of chunk header, then x and y aspect at 14 and 15.
+      ASSERT_GT(kept.bytes.size(), 36u);
+      EXPECT_EQ(kept.bytes[34], x) << aspect;
+      EXPECT_EQ(kept.bytes[35], y) << aspect;
+      const PictureWriteResult named = EncodePicture(p, format, {.xAspect = 3, .yAspect = 7});
+      EXPECT_EQ(named.bytes[34], 3);
+      EXPECT_EQ(named.bytes[35], 7);
+    }
+  }
+}
 
 // The pixels' colours as an RGB PPM (P6, maxval 255) gives them, or empty.
 std::vector<Rgb8> PpmColours(const std::string& path, int32_t& width, int32_t& height) {

@@ -248,8 +248,10 @@ PictureFormat PictureFormatOfPath(std::string_view path);
 
 struct PictureWriteOptions {
   bool compress = true;     // IFF: ByteRun1 rows, else uncompressed
-  uint8_t xAspect = 1;      // IFF BMHD: the pixel's width to its height
-  uint8_t yAspect = 1;
+  // IFF BMHD: the pixel's width to its height; 0:0 writes the picture's own pixelAspect
+  // as the nearest ratio of whole numbers (10:11 for 1.1), so a picture keeps its shape.
+  uint8_t xAspect = 0;
+  uint8_t yAspect = 0;
 };
 
 struct PictureWriteResult {

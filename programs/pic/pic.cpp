@@ -38,7 +38,7 @@ constexpr char kUsage[] =
     "  --no-cycle LOW-HIGH    clears the cycle over LOW..HIGH (repeatable)\n"
     "  --clear-cycles         clears every cycle of IN\n"
     "  --uncompressed         IFF rows as they are, not packed with ByteRun1\n"
-    "  --aspect X:Y           the IFF pixel aspect, 1..255 each (1:1)\n"
+    "  --aspect X:Y           the IFF pixel aspect, 1..255 each (the picture's own)\n"
     "Quantizing and remapping:\n"
     "  --colours N            registers of the new palette, 1..256 (256)\n"
     "  --dither NAME          none, bayer4, bayer8 or fs (Floyd-Steinberg, the default)\n"
