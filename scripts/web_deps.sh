@@ -15,7 +15,7 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 source "$top/scripts/debian_sources.sh"
 dscs="$(debian_source_dscs "${packages[@]}")" || exit 1
-key="$( { echo "$dscs"; emcc --version | head -n1;
+key="$( { echo "$dscs"; emcc --version | sed -n 1p;
           cat "$top/scripts/web_deps.sh" "$top/scripts/debian_sources.sh"; } | sha256sum | cut -c1-12)"
 prefix="$root/deps-$key"
 if [ -f "$prefix/.complete" ]; then
