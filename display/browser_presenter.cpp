@@ -21,19 +21,21 @@
 // Looks up the canvas and its 2D context, and starts the animation-frame loop, which
 // calls quorvel_present(presenter) once per frame after waking a program waiting for the
 // frame. Returns false when the page has no canvas to draw on, or its canvas is in use.
-EM_JS(bool, StartCanvasLoop, (void* presenter, int width, int height, double pixelAspect), {
+// The canvas holds the screen with its border around it, `border` screen pixels on
+// every side, so the page scales both together as a window does.
+EM_JS(bool, StartCanvasLoop, (void* presenter, int width, int height, double pixelAspect, int border), {
   if (Module['quorvelScreen']) return false;
   const canvas = Module['canvas'] || document.getElementById('screen');
   const context = canvas && canvas.getContext('2d', {alpha: false});
   if (!context) return false;
-  canvas.width = width;
-  canvas.height = height;
+  canvas.width = width + 2 * border;
+  canvas.height = height + 2 * border;
   // The shape it is shown at: pixels taller than wide make it narrower.
-  canvas.style.setProperty('--shape', String(width / (height * pixelAspect)));
+  canvas.style.setProperty('--shape', String(canvas.width / (canvas.height * pixelAspect)));
   // The counts and times are for the page and its tests: animation frames seen, frames
   // of the program run, and milliseconds spent in both.
   const screen = {canvas: canvas, context: context, running: true, waiter: null, image: null,
-                  ticks: 0, frames: 0, busyMs: 0};
+                  border: border, borderColour: null, ticks: 0, frames: 0, busyMs: 0};
   Module['quorvelScreen'] = screen;
   const tick = function() {
     if (!screen.running) return;
@@ -59,6 +61,8 @@ EM_JS(void, StopCanvasLoop, (), {
   if (!screen) return;
   screen.running = false;
   Module['quorvelScreen'] = null;
+  screen.canvas.style.backgroundColor = "";
+  if (screen.canvas.parentElement) screen.canvas.parentElement.style.backgroundColor = "";
   // The page may say that the program is done, or offer to run it again.
   screen.canvas.dispatchEvent(new Event('quorvelclose'));
   // A program still waiting for a frame gets one from the browser itself.
@@ -66,15 +70,26 @@ EM_JS(void, StopCanvasLoop, (), {
   if (wake) requestAnimationFrame(function() { wake(); });
 });
 
-// Copies the screen's RGBA pixels from the program's memory onto the canvas.
-EM_JS(void, PutCanvasPixels, (const uint32_t* pixels, int width, int height), {
+// Copies the screen's RGBA pixels from the program's memory onto the canvas, inside its
+// border. The border, and around the canvas what the page leaves of its box (the
+// letterbox) and of a full screen, show `borderColour` (0xRRGGBB); -1 is no register,
+// black around the canvas and nothing set on the page.
+EM_JS(void, PutCanvasPixels, (const uint32_t* pixels, int width, int height, int borderColour), {
   const screen = Module['quorvelScreen'];
+  if (screen.borderColour !== borderColour) {
+    screen.borderColour = borderColour;
+    const css = borderColour < 0 ? "" : '#' + (0x1000000 + borderColour).toString(16).slice(1);
+    screen.context.fillStyle = css || '#000';
+    screen.context.fillRect(0, 0, screen.canvas.width, screen.canvas.height);
+    screen.canvas.style.backgroundColor = css;
+    if (screen.canvas.parentElement) screen.canvas.parentElement.style.backgroundColor = css;
+  }
   // The view is made again only when memory grew (which replaces the buffer).
   if (!screen.image || screen.image.data.buffer !== HEAPU8.buffer) {
     screen.image = new ImageData(
         new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width, height);
   }
-  screen.context.putImageData(screen.image, 0, 0);
+  screen.context.putImageData(screen.image, screen.border, screen.border);
 });
 
 EM_JS(void, ToggleFullScreen, (), {
@@ -156,7 +171,8 @@ class BrowserPresenter final : public Presenter {
   }
 
   std::string Start() {
-    if (!StartCanvasLoop(this, TheScreen().width, TheScreen().height, TheScreen().pixelAspect)) {
+    const Screen& s = TheScreen();
+    if (!StartCanvasLoop(this, s.width, s.height, s.pixelAspect, s.borderWidth)) {
       return "the page has no free canvas with id \"screen\" to draw on";
     }
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, OnKeyDown);
@@ -174,7 +190,8 @@ class BrowserPresenter final : public Presenter {
     if (!TheScreen().dirty.load(std::memory_order_acquire)) return;
     if (!TakePictureToPresent(shown_)) return;
     ConvertSnapshot(shown_, frame_.data(), true);
-    PutCanvasPixels(frame_.data(), shown_.width, shown_.height);
+    PutCanvasPixels(frame_.data(), shown_.width, shown_.height,
+                    shown_.border < 0 ? -1 : int(BorderColour(shown_)));
   }
 
  private:

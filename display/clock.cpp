@@ -73,6 +73,15 @@ void Pause(int32_t ms, Clock::time_point& deadline) {
   }
 }
 
+// A pause, or a wait for the page's next frame, is where the picture drawn so far starts
+// to show: a recorder takes it there.
+void TakeRecordedFrame() {
+  if (Recorder* recorder = detail::TheScreen().recorder.load(std::memory_order_relaxed)) {
+    recorder->TakeFrame();
+    detail::CaptureTaken(recorder);
+  }
+}
+
 }  // namespace
 
 void SetVirtualTime(bool on) {
@@ -84,11 +93,7 @@ int64_t VirtualTimeMs() { return gVirtualMs.load(std::memory_order_relaxed); }
 
 void SleepMs(int32_t milliseconds) {
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnSleep(milliseconds);
-  // A pause is where the picture drawn so far starts to show: a recorder takes it here.
-  if (Recorder* recorder = detail::TheScreen().recorder.load(std::memory_order_relaxed)) {
-    recorder->TakeFrame();
-    detail::CaptureTaken(recorder);
-  }
+  TakeRecordedFrame();
   int32_t n = milliseconds;
   Clock::time_point deadline = gVirtual.load(std::memory_order_relaxed) ? Clock::time_point{}
                                                                         : PauseStart();
@@ -150,7 +155,10 @@ void RunFrames(const std::function<bool(double nowMs)>& frame) {
   // The page's animation frames pace the loop. The program waits for each one through
   // asyncify instead of leaving main, so this call returns as it does natively and the
   // function, with whatever it captured, stays alive throughout.
-  while (frame(NowMs())) detail::WaitForAnimationFrame();
+  while (frame(NowMs())) {
+    TakeRecordedFrame();
+    detail::WaitForAnimationFrame();
+  }
 }
 #endif
 

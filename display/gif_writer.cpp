@@ -9,6 +9,15 @@
 namespace quorvel::detail {
 namespace {
 
+// A page has no threads (the web build links none), so there each frame is encoded on
+// the program's thread as it is put; elsewhere a thread of its own keeps the encoding
+// off the frame loop.
+#ifdef __EMSCRIPTEN__
+constexpr bool kEncodeOnAThread = false;
+#else
+constexpr bool kEncodeOnAThread = true;
+#endif
+
 // giflib writes through this into the new file.
 int WriteToFile(GifFileType* gif, const GifByteType* bytes, int count) {
   return static_cast<NewFile*>(gif->UserData)->Write(bytes, size_t(count)) ? count : 0;
@@ -53,11 +62,18 @@ std::string GifWriter::Open(const std::string& path, int32_t width, int32_t heig
   closing_ = false;
   failed_ = false;
   saidApproximate_ = false;
-  thread_ = std::thread([this] { Encode(); });
+  if (kEncodeOnAThread) thread_ = std::thread([this] { Encode(); });
   return "";
 }
 
 std::vector<uint8_t> GifWriter::Put(GifFrame frame) {
+  if (!kEncodeOnAThread) {
+    if (!Failed() && !Write(frame)) {
+      std::lock_guard lock(mutex_);
+      KeepWriteError();
+    }
+    return std::move(frame.pixels);  // written: free for the next frame at once
+  }
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return queue_.size() < kMaxQueued || Failed(); });
   if (!Failed()) queue_.push_back(std::move(frame));
@@ -107,14 +123,16 @@ void GifWriter::Encode() {
     lock.unlock();
     const bool ok = Failed() || Write(frame);
     lock.lock();
-    if (!ok && !Failed()) {
-      error_ = file_.WriteError().empty() ? GifErrorString(gif_->Error) : file_.WriteError();
-      queue_.clear();
-      failed_.store(true, std::memory_order_release);
-      changed_.notify_all();
-    }
+    if (!ok && !Failed()) KeepWriteError();
     if (spare_.size() < kMaxQueued) spare_.push_back(std::move(frame.pixels));
   }
+}
+
+void GifWriter::KeepWriteError() {
+  error_ = file_.WriteError().empty() ? GifErrorString(gif_->Error) : file_.WriteError();
+  queue_.clear();
+  failed_.store(true, std::memory_order_release);
+  changed_.notify_all();
 }
 
 bool GifWriter::Write(GifFrame& frame) {

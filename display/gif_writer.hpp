@@ -1,5 +1,6 @@
 // Writes an animated GIF whose frames each carry their own 256-colour table, encoding on a
-// thread of its own. Internal to the display: the recorder uses it.
+// thread of its own (in a web page, which has none, as each frame is put). Internal to
+// the display: the recorder uses it.
 #pragma once
 
 #include <array>
@@ -62,6 +63,8 @@ class GifWriter {
 
   void Encode();
   bool Write(GifFrame& frame);
+  // Keeps the error of the write that failed and drops what is queued (mutex_ held).
+  void KeepWriteError();
 
   NewFile file_;  // written by giflib through the encoding thread
   GifFileType* gif_ = nullptr;

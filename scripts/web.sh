@@ -11,8 +11,10 @@ out=build/web
 # JavaScript modules (acorn and others) there.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
+deps="$(scripts/web_deps.sh)"
+
 emcmake cmake -S web -B build/web-cmake -DCMAKE_BUILD_TYPE=Release \
-  -DQUORVEL_WEB_OUT="$PWD/$out" >/dev/null
+  -DQUORVEL_WEB_OUT="$PWD/$out" -DQUORVEL_WEB_DEPS="$deps" >/dev/null
 cmake --build build/web-cmake -j2
 
 # page <program> <title> <start: auto|picture> <what to press, HTML> [directory]
@@ -38,6 +40,9 @@ for js in "$out"/quorvel-*.js; do
     quorvel-showcase)
       page "$program" "Quorvel showcase" auto \
         "<kbd>N</kbd> day/night, <kbd>B</kbd> blending, <kbd>&larr;</kbd> <kbd>&rarr;</kbd> slower/faster, <kbd>G</kbd> grey, <kbd>I</kbd> negative, <kbd>Space</kbd> pause, <kbd>Esc</kbd> quit. $fullscreen" ;;
+    quorvel-raster)
+      page "$program" "Palettes per line at 320x200" auto \
+        "A sky gradient, copper bars, a status bar of its own and a cycling border, from palettes per line. <kbd>Esc</kbd> quits. $fullscreen" ;;
     quorvel-play)
       page "$program" "Quorvel player" picture \
         "Choose or drop a picture. <kbd>Space</kbd>: pause the cycles. <kbd>Esc</kbd>: another picture. $fullscreen" ;;
@@ -46,8 +51,18 @@ for js in "$out"/quorvel-*.js; do
   esac
 done
 page quorvel-timing "Timing" auto "Measures fades and frames." "$out/tests"
-# The pages carry the text font's glyphs, whose licence travels with every copy.
-cat LICENSE <(printf '\n\n') THIRD_PARTY_NOTICES.md > "$out/NOTICES.txt"
+page quorvel-lines "Palettes per line" auto "Shows a known list of line palettes." "$out/tests"
+# The pages carry the text font's glyphs, giflib, libpng and zlib, whose licences travel
+# with every copy.
+{
+  cat LICENSE
+  printf '\n\n'
+  cat THIRD_PARTY_NOTICES.md
+  for licence in giflib libpng zlib; do
+    printf '\n\n---- %s, as its source package gives its licence ----\n\n' "$licence"
+    cat "$deps/share/licences/$licence.txt"
+  done
+} > "$out/NOTICES.txt"
 
 for f in "$out"/quorvel-*.js "$out"/quorvel-*.wasm; do
   printf '%8d  %s\n' "$(stat -c %s "$f")" "$f"

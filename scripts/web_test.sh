@@ -7,6 +7,13 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh emscripten chromium
 command -v npm >/dev/null || scripts/setup.sh npm
 scripts/web.sh
+# The native programs that say what the pages must show and write (built already when the
+# whole test command runs).
+if [[ ! -f build/release/CMakeCache.txt ]]; then
+  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_TESTS=ON \
+    -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build build/release -j"$(nproc)" --target quorvel-play quorvel-pic quorvel_web_lines >/dev/null
 export PUPPETEER_SKIP_DOWNLOAD=1
 if [[ ! -d tests/web/node_modules ]]; then
   (cd tests/web && npm ci --no-audit --no-fund)

@@ -13,15 +13,11 @@ toolchain="$top/cmake/mingw-w64-x86_64.cmake"
 jobs="$(nproc)"
 packages=(zlib libpng1.6 giflib libsdl2 libsdl2-image googletest)
 
-mkdir -p "$root/sources"
-# The exact source versions apt-get would fetch, without fetching them (from a folder
-# where none is, since it leaves out what is already there).
-dscs="$(cd / && apt-get source --print-uris "${packages[@]}" 2>/dev/null | awk '$2 ~ /\.dsc$/ {print $2}' | sort)"
-if [ "$(wc -l <<<"$dscs")" -ne "${#packages[@]}" ]; then
-  echo "windows deps: apt-get source knows not all of ${packages[*]}; is there a deb-src entry? (scripts/setup.sh adds one)" >&2
-  exit 1
-fi
-key="$( { echo "$dscs"; x86_64-w64-mingw32-g++-posix --version | head -n1; cat "$toolchain" "$top/scripts/windows_deps.sh"; } | sha256sum | cut -c1-12)"
+source "$top/scripts/debian_sources.sh"
+# The exact source versions apt-get would fetch, without fetching them.
+dscs="$(debian_source_dscs "${packages[@]}")" || exit 1
+key="$( { echo "$dscs"; x86_64-w64-mingw32-g++-posix --version | head -n1;
+          cat "$toolchain" "$top/scripts/windows_deps.sh" "$top/scripts/debian_sources.sh"; } | sha256sum | cut -c1-12)"
 prefix="$root/deps-$key"
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
@@ -42,13 +38,9 @@ step() {
   fi
 }
 
-cd "$root/sources"
-step "apt-get source" apt-get source --download-only "${packages[@]}"
 rm -rf "$prefix" "$root/src"
-mkdir -p "$root/src" "$prefix"
-for dsc in $dscs; do
-  step "unpacking $dsc" dpkg-source --no-check -x "$root/sources/$dsc" "$root/src/${dsc%%_*}"
-done
+mkdir -p "$prefix"
+step "fetching and unpacking the sources" debian_source_unpack "$root/src" "${packages[@]}"
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -2,11 +2,13 @@
 // DevTools protocol, and checks what they show on their canvas. Prints one line per
 // check, the measured figures, and screenshots into build/web-test; exits with 1 when a
 // check failed. Run by scripts/web_test.sh after scripts/web.sh.
+import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
+import vm from 'node:vm';
 
 import puppeteer from 'puppeteer-core';
 
@@ -16,6 +18,10 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..')
 const web = path.join(root, 'build/web');
 const shots = path.join(root, 'build/web-test');
 fs.mkdirSync(shots, {recursive: true});
+// The native build, whose programs say what the pages must show and write.
+const release = path.join(root, 'build/release');
+const native = (program, args) =>
+  execFileSync(path.join(release, program), args, {encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe']});
 
 const failures = [];
 function check(ok, what) {
@@ -93,6 +99,10 @@ async function canvasPixels(page, png = null) {
     return btoa(s);
   }, png ? png.toString('base64') : null);
   return new Uint8Array(Buffer.from(text, 'base64'));
+}
+
+async function canvasSize(page) {
+  return page.$eval('#screen', (c) => ({width: c.width, height: c.height}));
 }
 
 // Pixels of `a` and `b` that differ within the box (inclusive corners).
@@ -262,6 +272,83 @@ async function testTiming() {
   await page.close();
 }
 
+// ---- Palettes per line: the canvas against the native read-back ----------------------
+
+async function testLines() {
+  const program = 'quorvel-lines';
+  // "x y rrggbb" for the tested columns of every line, from the native ShownColor.
+  const expected = native('tests/quorvel_web_lines', ['--print']).trim().split('\n')
+      .map((line) => line.split(' ')).map(([x, y, rgb]) => [Number(x), Number(y), parseInt(rgb, 16)]);
+  const {page, console: console_} = await open(`tests/${program}.html`);
+  const end = Date.now() + 20000;
+  while (!console_.lines.includes('lines ready') && Date.now() < end) await sleep(50);
+  const ready = console_.lines.includes('lines ready');
+  const {width, height} = await canvasSize(page);
+  const pixels = await canvasPixels(page);
+  const wrong = expected.filter(([x, y, rgb]) => {
+    const i = (y * width + x) * 4;
+    return ((pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2]) !== rgb;
+  });
+  check(ready && width === 320 && height === 200 && expected.length === 17 * 200 && wrong.length === 0,
+        `lines: the canvas (${width}x${height}) shows at ${expected.length} points of every line exactly ` +
+        `the colours the native read-back gives (${wrong.length} differ` +
+        `${wrong.length ? `, first at (${wrong[0][0]}, ${wrong[0][1]})` : ''})`);
+  noConsoleErrors('lines', console_);
+  await page.close();
+}
+
+// ---- The 320x200 raster example: gradient, bars, status bar, border ------------------
+
+async function testRaster() {
+  const program = 'quorvel-raster';
+  const {page, console: console_} = await open(`${program}.html`);
+  const border = 12;  // the example's border, in screen pixels on every side
+  const width = 320 + 2 * border, height = 200 + 2 * border;
+  const rgbAt = (p, x, y) => {
+    const i = (y * width + x) * 4;
+    return (p[i] << 16) | (p[i + 1] << 8) | p[i + 2];
+  };
+  const at = (p, x, y) => rgbAt(p, border + x, border + y);  // a screen pixel
+  // Column 0 shows the sky's one register down to line 79: a gradient, one colour per few
+  // lines, once the fade from black is over.
+  const skyColours = (p) => new Set(Array.from({length: 80}, (_, y) => at(p, 0, y))).size;
+  const shown = await waitForCanvas(page, (p) => p.length === width * height * 4 && skyColours(p) > 40, 20000);
+  loadedOnce(program);
+  await page.screenshot({path: path.join(shots, `${program}.png`)});
+  if (!check(shown !== null, `raster: a 320x200 canvas inside a border of ${border} pixels, with a sky ` +
+                             `gradient of ${shown ? skyColours(shown) : 0} colours in its top 80 lines`)) {
+    await page.close();
+    return;
+  }
+  // The border is one colour all round, the page's letterbox shows it too, and it cycles;
+  // the copper bars move through the title's band (lines 100..175).
+  const borderColours = (p) => {
+    const colours = new Set();
+    for (let x = 0; x < width; ++x) colours.add(rgbAt(p, x, 0)).add(rgbAt(p, x, height - 1));
+    for (let y = 0; y < height; ++y) colours.add(rgbAt(p, 0, y)).add(rgbAt(p, width - 1, y));
+    for (const [x, y] of [[border - 1, border - 1], [width - border, height - border]]) colours.add(rgbAt(p, x, y));
+    return [...colours];
+  };
+  await sleep(500);
+  // The canvas's corner and the letterbox at one instant: the presenter sets both at once.
+  const [corner, letterbox] = await page.evaluate(() => {
+    const [r, g, b] = document.getElementById('screen').getContext('2d').getImageData(0, 0, 1, 1).data;
+    return [`rgb(${r}, ${g}, ${b})`, getComputedStyle(document.querySelector('main')).backgroundColor];
+  });
+  const later = await canvasPixels(page);
+  let moved = 0;
+  for (let y = 100; y < 176; ++y) if (at(shown, 0, y) !== at(later, 0, y)) ++moved;
+  const [before, after] = [borderColours(shown), borderColours(later)];
+  const hex = (c) => '#' + (0x1000000 + c).toString(16).slice(1);
+  check(before.length === 1 && after.length === 1 && before[0] !== 0 && before[0] !== after[0] &&
+        corner === letterbox,
+        `raster: the border is one colour all round (${before.map(hex)}, half a second later ` +
+        `${after.map(hex)}) that cycles, and the letterbox shows it (${letterbox} where the border is ${corner})`);
+  check(moved > 0, `raster: the copper bars move (${moved} of the title band's lines changed in half a second)`);
+  noConsoleErrors('raster', console_);
+  await page.close();
+}
+
 // ---- The showcase: it animates on its own --------------------------------------------
 
 async function testShowcase() {
@@ -404,6 +491,118 @@ async function testPlayer() {
   try { cycles = JSON.parse(scene.toString()).cycles; } catch (e) { cycles = []; }
   check(cycles.some((c) => c.low === 32 && c.high === 95 && c.rate > 0),
         `play: the picture downloads as a scene with the cycle typed on the page (${JSON.stringify(cycles)})`);
+
+  // The PBM, GIF and PNG downloads hold what the native player writes from the same file
+  // with the same options: the same pixels and palette (and the PBM its cycle), each read
+  // back by the native quorvel-pic.
+  const pageOptions = ['--quantize', '--strict-flags', '--cycle', '32-95@30'];
+  const readBack = (file) => {
+    fs.rmSync(`${file}.json`, {force: true});
+    native('quorvel-pic', ['convert', file, `${file}.json`]);
+    return JSON.parse(fs.readFileSync(`${file}.json`, 'utf8'));
+  };
+  const downloaded = {};
+  for (const format of ['pbm', 'gif', 'png']) {
+    const bytes = await download(format);
+    if (!check(bytes !== null, `play: the picture downloads as ${format}`)) continue;
+    downloaded[format] = bytes;
+    const nativeFile = path.join(downloads, `native.${format}`);
+    native('quorvel-play', ['--save', nativeFile, ...pageOptions, path.join(shots, 'unmarked-cycle.iff')]);
+    const page_ = readBack(path.join(downloads, `unmarked-cycle.${format}`)), native_ = readBack(nativeFile);
+    const same = ['width', 'height', 'colors', 'pixels', ...(format === 'pbm' ? ['cycles'] : [])]
+        .every((k) => JSON.stringify(page_[k]) === JSON.stringify(native_[k]));
+    const bytesSame = Buffer.compare(bytes, fs.readFileSync(nativeFile)) === 0;
+    check(same && page_.pixels.length === 640 * 480,
+          `play: the ${format} download reads back as the native player's ${format} of the same file and ` +
+          `options (${page_.width}x${page_.height}, ${page_.colors.length} colours` +
+          `${format === 'pbm' ? `, cycles ${JSON.stringify(page_.cycles)}` : ''}; the bytes ` +
+          `${bytesSame ? 'are identical' : 'differ'})`);
+  }
+
+  // A GIF or PNG picture opens as the indexed picture it is, in its own colours, not
+  // decoded by the browser and quantized.
+  for (const format of ['gif', 'png']) {
+    if (!downloaded[format]) continue;
+    const shown = await play({...picture, name: `indexed.${format}`, bytes: downloaded[format]});
+    const note = await status();
+    check(shown !== null && !/quantized/.test(note),
+          `play: a ${format} picture opens as indexed, in its own colours (${shown === null ? 'not shown' : 'shown'}` +
+          `${note ? `; the page says "${note}"` : ''})`);
+    await escape(`the ${format} picture`);
+  }
+
+  // The samples' scenes, one strict JSON with a day of palettes, one a JavaScript object
+  // literal: each shows at its own size with one colour per still register (the scene's
+  // own where no day of palettes moves them), and its cycles move.
+  for (const name of ['waterfall.json', 'test_ramp.js']) {
+    const file = path.join(root, 'samples', name);
+    const text = fs.readFileSync(file, 'utf8');
+    const scene = name.endsWith('.json') ? JSON.parse(text) : vm.runInNewContext(text);
+    const cycled = new Set();
+    for (const c of scene.cycles) for (let i = c.low; c.rate > 0 && i <= c.high; ++i) cycled.add(i);
+    const exact = !scene.timeline;
+    // Pixels of still registers whose colour is not the register's; -1 when the canvas is
+    // not the scene's size.
+    const wrongStill = (p) => {
+      if (p.length !== scene.width * scene.height * 4) return -1;
+      const seen = new Map();
+      let wrong = 0;
+      scene.pixels.forEach((index, n) => {
+        if (cycled.has(index)) return;
+        const rgb = (p[n * 4] << 16) | (p[n * 4 + 1] << 8) | p[n * 4 + 2];
+        const [r, g, b] = scene.colors[index];
+        if (!seen.has(index)) seen.set(index, exact ? (r << 16) | (g << 8) | b : rgb);
+        if (seen.get(index) !== rgb) ++wrong;
+      });
+      return new Set(seen.values()).size > 8 ? wrong : -1;
+    };
+    await input.uploadFile(file);
+    const first = await waitForCanvas(page, (p) => wrongStill(p) === 0, 20000);
+    await page.screenshot({path: path.join(shots, `${program}-${name}.png`)});
+    let moved = 0;
+    if (first) {
+      await sleep(500);
+      const second = await canvasPixels(page);
+      scene.pixels.forEach((index, n) => {
+        if (cycled.has(index) && [0, 1, 2].some((c) => first[n * 4 + c] !== second[n * 4 + c])) ++moved;
+      });
+    }
+    check(first !== null && moved > 0,
+          `play: the scene ${name} shows at ${scene.width}x${scene.height}, each still register in ` +
+          `${exact ? 'the scene\'s colour' : 'one colour'}, and its cycles move (${moved} cycled pixels ` +
+          'changed in half a second)');
+    await escape(name);
+  }
+  // Recording works in a page as natively: a second of the player into the program's
+  // files, an animated GIF that the native quorvel-pic reads at the picture's size.
+  const recording = await page.evaluate(() => new Promise((resolve) => {
+    const gif = '/recorded.gif';
+    Module.canvas.addEventListener('quorvelclose', () => {
+      resolve(Module.FS.analyzePath(gif).exists ? Array.from(Module.FS.readFile(gif)) : null);
+    }, {once: true});
+    setTimeout(() => resolve('no end of the recording in 10 s'), 10000);
+    try {
+      Module.callMain(['--record', gif, '--seconds', '1', '/unmarked-cycle.iff']);
+    } catch (e) {
+      resolve(String(e));
+    }
+  }));
+  let recorded = typeof recording === 'string' ? recording : '';
+  if (Array.isArray(recording)) {
+    const file = path.join(downloads, 'recorded.gif');
+    fs.writeFileSync(file, Buffer.from(recording));
+    try {
+      const {width, height} = readBack(file);
+      recorded = `${recording.length} bytes, read back at ${width}x${height}`;
+      recorded += width === 640 && height === 480 ? '' : ' (not 640x480)';
+    } catch (e) {
+      recorded = `${recording.length} bytes that quorvel-pic cannot read: ${String(e.stderr).trim()}`;
+    }
+  }
+  check(/ at 640x480$/.test(recorded),
+        `play: --record writes an animated GIF in a page (${recorded || 'none written'}` +
+        `${recorded ? '' : `; the page said ${JSON.stringify(console_.lines.slice(-2))}`})`);
+
   noConsoleErrors('play', console_);
   await page.close();
 }
@@ -411,6 +610,8 @@ async function testPlayer() {
 try {
   await testDemo();
   await testTiming();
+  await testLines();
+  await testRaster();
   for (const [program, run] of [['quorvel-showcase', testShowcase], ['quorvel-play', testPlayer]]) {
     if (check(fs.existsSync(path.join(web, `${program}.html`)), `${program}.html was built`)) await run();
   }
