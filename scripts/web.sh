@@ -52,8 +52,8 @@ for js in "$out"/quorvel-*.js; do
 done
 page quorvel-timing "Timing" auto "Measures fades and frames." "$out/tests"
 page quorvel-lines "Palettes per line" auto "Shows a known list of line palettes." "$out/tests"
-# The pages carry the text font's glyphs, giflib, libpng and zlib, whose licences travel
-# with every copy.
+# The pages carry the text font's glyphs, giflib, libpng, zlib and Emscripten's C library,
+# whose licences travel with every copy.
 {
   cat LICENSE
   printf '\n\n'
@@ -62,6 +62,8 @@ page quorvel-lines "Palettes per line" auto "Shows a known list of line palettes
     printf '\n\n---- %s, as its source package gives its licence ----\n\n' "$licence"
     cat "$deps/share/licences/$licence.txt"
   done
+  printf '\n\n---- musl, the C library in every page, as Emscripten carries it ----\n\n'
+  cat "$(dirname "$(readlink -f "$(command -v emcc)")")/system/lib/libc/musl/COPYRIGHT"
 } > "$out/NOTICES.txt"
 
 for f in "$out"/quorvel-*.js "$out"/quorvel-*.wasm; do
