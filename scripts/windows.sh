@@ -58,6 +58,9 @@ mkdir -p "$named"
 cp "$top/samples/coast.lbm" "$named/côte-Ωλ.lbm"
 LC_ALL=C.UTF-8 env -u DISPLAY WINEPATH="$winepath" "$wine" "$build/quorvel-pic.exe" info \
   "Z:${named//\//\\}\\côte-Ωλ.lbm" >"$named/info.txt" 2>&1 || { cat "$named/info.txt" >&2; fail "quorvel-pic cannot open a file named on its command line in UTF-8"; }
+# The Wine session started without a display would outlive the step and give the programs
+# below a desktop with no windows: end it.
+/usr/lib/wine/wineserver -k 2>/dev/null || true
 
 # The programs in a real window: Wine's X11 driver on Xvfb. Each is started, given time
 # to draw, and photographed; the pictures stay in $shots for a look.
