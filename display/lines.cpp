@@ -39,7 +39,7 @@ std::string LinePalettesProblem(const LinePalettes& lines) {
 
 namespace detail {
 
-std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines) {
+std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines, Kernel kernel) {
   auto list = std::make_shared<LineList>();
   list->given = lines;
   list->changes.reserve(lines.changes.size());
@@ -50,6 +50,17 @@ std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines) {
   }
   std::stable_sort(list->changes.begin(), list->changes.end(),
                    [](const BandChange& a, const BandChange& b) { return a.line < b.line; });
+  // Converting each change's colours here, once, spares every frame that shows the list.
+  if (kernel == Kernel::Avx512 && KernelRuns(kernel)) {
+    size_t blocks = 0;
+    for (const BandChange& c : list->changes) blocks += PlaneBlocksOf(c.first, c.count);
+    list->planes.reset(new PlaneBlock[blocks]);
+    blocks = 0;
+    for (BandChange& c : list->changes) {
+      SetChangePlanes(c, list->planes.get() + blocks);
+      blocks += PlaneBlocksOf(c.first, c.count);
+    }
+  }
   list->firstChanged.fill(kNeverChanged);
   for (const BandChange& c : list->changes) {
     for (int32_t r = c.first; r < c.first + c.count; ++r) {
@@ -84,7 +95,7 @@ bool ConvertIndices(const uint8_t* indices, int32_t width, int32_t height, int32
     return false;
   }
   const std::shared_ptr<const detail::LineList> list =
-      lines && !lines->changes.empty() ? detail::MakeLineList(*lines) : nullptr;
+      lines && !lines->changes.empty() ? detail::MakeLineList(*lines, detail::ActiveKernel()) : nullptr;
   detail::ConvertBands(detail::ActiveKernel(), indices, size_t(indexPitch), width, height,
                        registers, list.get(), out, size_t(outPitch) / 4);
   if (error) error->clear();
@@ -101,7 +112,7 @@ bool SetLinePalettes(const LinePalettes& lines, std::string* error) {
   if (same) return true;
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnLinePalettes(lines);
   std::shared_ptr<const detail::LineList> list =
-      lines.changes.empty() ? nullptr : detail::MakeLineList(lines);
+      lines.changes.empty() ? nullptr : detail::MakeLineList(lines, detail::ActiveKernel());
   {
     std::lock_guard lock(s.pixels);
     s.lines.swap(list);

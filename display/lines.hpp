@@ -23,10 +23,14 @@ struct LineList {
   std::vector<BandChange> changes;  // in order of line (0 or more); at one line, as given
   // The first line each register changes at; kNeverChanged for one no change names.
   std::array<int32_t, 256> firstChanged{};
+  // Every change's colours as the AVX-512 kernel reads them, made when the list is made
+  // for that kernel (changes point into it); else null.
+  std::unique_ptr<PlaneBlock[]> planes;
 };
 
-// The list in the display's form. `lines` must have no problem (LinePalettesProblem).
-std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines);
+// The list in the display's form, ready for `kernel` (other kernels can use it too).
+// `lines` must have no problem (LinePalettesProblem).
+std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines, Kernel kernel);
 
 // Goes down a frame: Next() is the line the band from the current line ends at, and
 // ApplyUpTo(y, set) hands set(first, colours, count) every change at y or above that it
