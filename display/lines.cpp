@@ -61,10 +61,16 @@ std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines, Kernel k
       blocks += PlaneBlocksOf(c.first, c.count);
     }
   }
+  // In order of line, the first change to name a register is its first; once every
+  // register has one, the rest of a long list can change nothing here.
   list->firstChanged.fill(kNeverChanged);
-  for (const BandChange& c : list->changes) {
+  int32_t unnamed = 256;
+  for (size_t i = 0; i < list->changes.size() && unnamed > 0; ++i) {
+    const BandChange& c = list->changes[i];
     for (int32_t r = c.first; r < c.first + c.count; ++r) {
-      list->firstChanged[r] = std::min(list->firstChanged[r], c.line);
+      if (list->firstChanged[r] != kNeverChanged) continue;
+      list->firstChanged[r] = c.line;
+      --unnamed;
     }
   }
   return list;
