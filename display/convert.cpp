@@ -150,13 +150,22 @@ constexpr auto kUnpackOrder = [] {
   return order;
 }();
 
+// One plane from 256 bytes (64-byte aligned). The quarters are named by constants only,
+// here and wherever the planes are changed, so that they can stay in vector registers
+// from band to band; an index the compiler cannot see through puts them in memory.
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void LoadPlane(
+    const uint8_t* bytes, Plane& plane) {
+  plane.quarter[0] = _mm512_load_si512(bytes);
+  plane.quarter[1] = _mm512_load_si512(bytes + 64);
+  plane.quarter[2] = _mm512_load_si512(bytes + 128);
+  plane.quarter[3] = _mm512_load_si512(bytes + 192);
+}
+
 [[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void LoadPlanes(
     const KernelTable& registers, Plane (&planes)[3]) {
-  for (int p = 0; p < 3; ++p) {
-    for (int q = 0; q < 4; ++q) {
-      planes[p].quarter[q] = _mm512_load_si512(&registers.planes[p][64 * q]);
-    }
-  }
+  LoadPlane(registers.planes[0], planes[0]);
+  LoadPlane(registers.planes[1], planes[1]);
+  LoadPlane(registers.planes[2], planes[2]);
 }
 
 [[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void ConvertRun(
@@ -228,17 +237,14 @@ constexpr auto kUnpackOrder = [] {
 }
 
 // Merges a change into the registers held. A canvas's byte order reads the blue plane as
-// red and red as blue. (Measured: merging loads of a whole palette cost more than plain
-// ones, and quarters named by constants merge faster than in a loop.)
+// red and red as blue. (A whole palette takes plain loads: merging ones cost more.)
 [[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void MergeChange(
     Plane& blue, Plane& green, Plane& red, const BandChange& change) {
   const size_t quarters = PlaneBlocksOf(change.first, change.count) / 3;
   if (change.count == 256) {
-    for (int q = 0; q < 4; ++q) {
-      blue.quarter[q] = _mm512_load_si512(change.planes[q].bytes);
-      green.quarter[q] = _mm512_load_si512(change.planes[4 + q].bytes);
-      red.quarter[q] = _mm512_load_si512(change.planes[8 + q].bytes);
-    }
+    LoadPlane(change.planes[0].bytes, blue);
+    LoadPlane(change.planes[4].bytes, green);
+    LoadPlane(change.planes[8].bytes, red);
     return;
   }
   MergeQuarter(0, blue.quarter[0], green.quarter[0], red.quarter[0], change, quarters);
@@ -248,7 +254,7 @@ constexpr auto kUnpackOrder = [] {
 }
 
 // ConvertBandsWith for the AVX-512 kernel when every change has its planes: the registers
-// are kept as whole vectors from band to band and a change merges planes made when its
+// stay in vector registers from band to band and a change merges planes made when its
 // list was. Converting a change's colours at its band, in 16-byte pieces that the kernel
 // then loads as 64-byte vectors, stalled every band until those pieces (and the pixels
 // stored before them) reached the cache: that cost more than converting the band.
