@@ -39,7 +39,7 @@ std::string LinePalettesProblem(const LinePalettes& lines) {
 
 namespace detail {
 
-std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines, Kernel kernel) {
+std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines) {
   auto list = std::make_shared<LineList>();
   list->given = lines;
   list->changes.reserve(lines.changes.size());
@@ -50,17 +50,6 @@ std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines, Kernel k
   }
   std::stable_sort(list->changes.begin(), list->changes.end(),
                    [](const BandChange& a, const BandChange& b) { return a.line < b.line; });
-  // Converting each change's colours here, once, spares every frame that shows the list.
-  if (kernel == Kernel::Avx512 && KernelRuns(kernel)) {
-    size_t blocks = 0;
-    for (const BandChange& c : list->changes) blocks += PlaneBlocksOf(c.first, c.count);
-    list->planes.reset(new PlaneBlock[blocks]);
-    blocks = 0;
-    for (BandChange& c : list->changes) {
-      SetChangePlanes(c, list->planes.get() + blocks);
-      blocks += PlaneBlocksOf(c.first, c.count);
-    }
-  }
   // In order of line, the first change to name a register is its first; once every
   // register has one, the rest of a long list can change nothing here.
   list->firstChanged.fill(kNeverChanged);
@@ -76,12 +65,34 @@ std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines, Kernel k
   return list;
 }
 
+namespace {
+
+void MakePlanes(const LineList& list) {
+  size_t blocks = 0;
+  for (const BandChange& c : list.changes) blocks += PlaneBlocksOf(c.first, c.count);
+  list.planes.reset(new PlaneBlock[blocks]);
+  list.plannedChanges = list.changes;
+  blocks = 0;
+  for (BandChange& c : list.plannedChanges) {
+    SetChangePlanes(c, list.planes.get() + blocks);
+    blocks += PlaneBlocksOf(c.first, c.count);
+  }
+}
+
+}  // namespace
+
 void ConvertBands(Kernel kernel, const uint8_t* indices, size_t indexPitch, int32_t width,
                   int32_t height, const uint32_t* registers, const LineList* lines,
                   uint32_t* out, size_t outPitch, bool swapRedBlue) {
   const BandPicture picture{indices, indexPitch, width, height, out, outPitch};
-  ConvertBandsWith(kernel, picture, registers, lines ? lines->changes.data() : nullptr,
-                   lines ? lines->changes.size() : 0, swapRedBlue);
+  const std::vector<BandChange>* changes = lines ? &lines->changes : nullptr;
+  if (lines && kernel == Kernel::Avx512 &&
+      lines->conversions.fetch_add(1, std::memory_order_relaxed) > 0) {
+    std::call_once(lines->planesOnce, MakePlanes, *lines);
+    changes = &lines->plannedChanges;
+  }
+  ConvertBandsWith(kernel, picture, registers, changes ? changes->data() : nullptr,
+                   changes ? changes->size() : 0, swapRedBlue);
 }
 
 }  // namespace detail
@@ -101,7 +112,7 @@ bool ConvertIndices(const uint8_t* indices, int32_t width, int32_t height, int32
     return false;
   }
   const std::shared_ptr<const detail::LineList> list =
-      lines && !lines->changes.empty() ? detail::MakeLineList(*lines, detail::ActiveKernel()) : nullptr;
+      lines && !lines->changes.empty() ? detail::MakeLineList(*lines) : nullptr;
   detail::ConvertBands(detail::ActiveKernel(), indices, size_t(indexPitch), width, height,
                        registers, list.get(), out, size_t(outPitch) / 4);
   if (error) error->clear();
@@ -118,7 +129,7 @@ bool SetLinePalettes(const LinePalettes& lines, std::string* error) {
   if (same) return true;
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnLinePalettes(lines);
   std::shared_ptr<const detail::LineList> list =
-      lines.changes.empty() ? nullptr : detail::MakeLineList(lines, detail::ActiveKernel());
+      lines.changes.empty() ? nullptr : detail::MakeLineList(lines);
   {
     std::lock_guard lock(s.pixels);
     s.lines.swap(list);
