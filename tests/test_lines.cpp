@@ -184,6 +184,12 @@ TEST(LinePalettes, OnlyChangesThatShowNeedPresenting) {
   lines.Add(0, 0, 0x030303u);
   SetLinePalettes(lines);
   EXPECT_TRUE(detail::TakeSnapshot(snapshot));
+  // Every register changed at line 150, one change each, the last register too: index
+  // 255, drawn on line 200 alone, is covered.
+  DrawBox(0, 200, 639, 200, 255, true);
+  for (int32_t r = 0; r < 256; ++r) lines.Add(150, r, 0x060606u);
+  SetLinePalettes(lines);
+  EXPECT_FALSE(Presents([] { SetPaletteEntry(255, 63); }));
 }
 
 TEST(LinePalettes, AListWithAProblemIsRefusedAndTheOldOneKept) {
