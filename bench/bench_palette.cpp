@@ -204,6 +204,36 @@ void BM_LinesFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_LinesFrame)->Arg(0)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond);
 
+// A program that sets a new list before every frame (two lists of 256 registers per line
+// taken in turn): taking the list, with all it prepares for the kernel, plus the frame.
+void BM_LinesNewListFrame(benchmark::State& state) {
+  quorvel::SetHeadless(true);
+  quorvel::OpenScreen(18, 8, 1, 0);
+  const std::vector<uint8_t> pattern = PatternedPage();
+  std::memcpy(quorvel::detail::TheScreen().pages[0].data(), pattern.data(), kPixels);
+  quorvel::LinePalettes lists[2];
+  std::vector<uint32_t> colours(256);
+  for (int k = 0; k < 2; ++k) {
+    for (int32_t y = 0; y < quorvel::kScreenHeight; ++y) {
+      for (int32_t i = 0; i < 256; ++i) colours[size_t(i)] = uint32_t((y + k) * 0x010305 + i * 0x020100);
+      lists[k].Add(y, 0, colours.data(), 256);
+    }
+  }
+  std::vector<uint32_t> storage(kPixels + 16);
+  uint32_t* frame = storage.data() + ((64 - reinterpret_cast<uintptr_t>(storage.data()) % 64) % 64) / 4;
+  int k = 0;
+  for (auto _ : state) {
+    quorvel::SetLinePalettes(lists[k]);
+    k ^= 1;
+    quorvel::detail::RenderVisible(frame);
+    benchmark::DoNotOptimize(frame);
+    benchmark::ClobberMemory();
+  }
+  state.SetLabel(quorvel::ConversionKernel());
+  quorvel::CloseScreen();
+}
+BENCHMARK(BM_LinesNewListFrame)->Unit(benchmark::kMicrosecond);
+
 // Each conversion kernel alone, turning the page into the picture.
 void BM_Convert(benchmark::State& state, quorvel::detail::Kernel kernel) {
   if (!quorvel::detail::KernelRuns(kernel)) {

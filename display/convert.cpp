@@ -34,6 +34,14 @@ using KernelFunction = void (*)(const uint8_t*, const KernelTable&, uint32_t*, s
 
 constexpr uint32_t kOpaque = 0xFF000000u;
 
+// The band that starts at row y ends where the first change below y starts, or at the
+// picture's end; `next` moves past the changes at or above y, which apply at its top.
+int32_t BandEnd(const BandChange* changes, size_t changeCount, int32_t height, int32_t y,
+                size_t& next) {
+  while (next < changeCount && changes[next].line <= y) ++next;
+  return next < changeCount ? std::min(changes[next].line, height) : height;
+}
+
 // Red and blue trade places: 0xRRGGBB into 0xBBGGRR.
 constexpr uint32_t SwapRedBlue(uint32_t c) {
   return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
@@ -142,16 +150,27 @@ constexpr auto kUnpackOrder = [] {
   return order;
 }();
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] void ConvertAvx512(
-    const uint8_t* indices, const KernelTable& registers, uint32_t* out, size_t count) {
-  Plane planes[3];
-  for (int p = 0; p < 3; ++p) {
-    for (int q = 0; q < 4; ++q) {
-      planes[p].quarter[q] = _mm512_load_si512(&registers.planes[p][64 * q]);
-    }
-  }
-  const __m512i order = _mm512_loadu_si512(kUnpackOrder.at);
+// One plane from 256 bytes (64-byte aligned). The quarters are named by constants only,
+// here and wherever the planes are changed, so that they can stay in vector registers
+// from band to band; an index the compiler cannot see through puts them in memory.
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void LoadPlane(
+    const uint8_t* bytes, Plane& plane) {
+  plane.quarter[0] = _mm512_load_si512(bytes);
+  plane.quarter[1] = _mm512_load_si512(bytes + 64);
+  plane.quarter[2] = _mm512_load_si512(bytes + 128);
+  plane.quarter[3] = _mm512_load_si512(bytes + 192);
+}
 
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void LoadPlanes(
+    const KernelTable& registers, Plane (&planes)[3]) {
+  LoadPlane(registers.planes[0], planes[0]);
+  LoadPlane(registers.planes[1], planes[1]);
+  LoadPlane(registers.planes[2], planes[2]);
+}
+
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void ConvertRun(
+    const Plane (&planes)[3], const uint8_t* indices, uint32_t* out, size_t count) {
+  const __m512i order = _mm512_loadu_si512(kUnpackOrder.at);
   // A first, partial block brings the stores to a 64-byte boundary: a store that
   // straddles two cache lines costs two.
   size_t done = 0;
@@ -168,9 +187,17 @@ constexpr auto kUnpackOrder = [] {
   }
 }
 
-// Sixteen registers at a time into the three planes: the byte of each colour component
-// taken from every 32-bit colour by one narrowing move each.
-[[gnu::target("avx512f,avx512bw")]] void SetPlanes(KernelTable& table, int32_t first,
+[[gnu::target("avx512f,avx512bw,avx512vbmi")]] void ConvertAvx512(
+    const uint8_t* indices, const KernelTable& registers, uint32_t* out, size_t count) {
+  Plane planes[3];
+  LoadPlanes(registers, planes);
+  ConvertRun(planes, indices, out, count);
+}
+
+// Sixteen registers at a time into three planes (blue, green, red; register r at byte
+// first + r of each): the byte of each colour component taken from every 32-bit colour by
+// one narrowing move each.
+[[gnu::target("avx512f,avx512bw")]] void SetPlanes(uint8_t* const (&planes)[3], int32_t first,
                                                    const uint32_t* colours, int32_t count,
                                                    bool swap) {
   int32_t i = 0;
@@ -184,15 +211,78 @@ constexpr auto kUnpackOrder = [] {
     constexpr __mmask16 kAll = 0xFFFF;
     for (int p = 0; p < 3; ++p) {
       const __m512i shifted = _mm512_maskz_srli_epi32(kAll, c, unsigned(8 * p));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(&table.planes[p][first + i]),
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(planes[p] + first + i),
                        _mm512_maskz_cvtepi32_epi8(kAll, shifted));
     }
   }
   for (; i < count; ++i) {
     const uint32_t c = swap ? SwapRedBlue(colours[i]) : colours[i];
-    table.planes[0][first + i] = static_cast<uint8_t>(c);
-    table.planes[1][first + i] = static_cast<uint8_t>(c >> 8);
-    table.planes[2][first + i] = static_cast<uint8_t>(c >> 16);
+    planes[0][first + i] = static_cast<uint8_t>(c);
+    planes[1][first + i] = static_cast<uint8_t>(c >> 8);
+    planes[2][first + i] = static_cast<uint8_t>(c >> 16);
+  }
+}
+
+// Merges quarter q of a change's planes (SetChangePlanes) into the registers held: the
+// mask keeps the registers outside the change.
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void MergeQuarter(
+    int32_t q, __m512i& blue, __m512i& green, __m512i& red, const BandChange& change,
+    size_t quarters) {
+  const __mmask64 lanes = change.lanes[q];
+  if (lanes == 0) return;
+  const PlaneBlock* block = change.planes + (q - change.first / 64);
+  blue = _mm512_mask_loadu_epi8(blue, lanes, block[0].bytes);
+  green = _mm512_mask_loadu_epi8(green, lanes, block[quarters].bytes);
+  red = _mm512_mask_loadu_epi8(red, lanes, block[2 * quarters].bytes);
+}
+
+// Merges a change into the registers held. A canvas's byte order reads the blue plane as
+// red and red as blue. (A whole palette takes plain loads: merging ones cost more.)
+[[gnu::target("avx512f,avx512bw,avx512vbmi"), gnu::always_inline]] inline void MergeChange(
+    Plane& blue, Plane& green, Plane& red, const BandChange& change) {
+  const size_t quarters = PlaneBlocksOf(change.first, change.count) / 3;
+  if (change.count == 256) {
+    LoadPlane(change.planes[0].bytes, blue);
+    LoadPlane(change.planes[4].bytes, green);
+    LoadPlane(change.planes[8].bytes, red);
+    return;
+  }
+  MergeQuarter(0, blue.quarter[0], green.quarter[0], red.quarter[0], change, quarters);
+  MergeQuarter(1, blue.quarter[1], green.quarter[1], red.quarter[1], change, quarters);
+  MergeQuarter(2, blue.quarter[2], green.quarter[2], red.quarter[2], change, quarters);
+  MergeQuarter(3, blue.quarter[3], green.quarter[3], red.quarter[3], change, quarters);
+}
+
+// ConvertBandsWith for the AVX-512 kernel when every change has its planes: the registers
+// stay in vector registers from band to band and a change merges planes made when its
+// list was. Converting a change's colours at its band, in 16-byte pieces that the kernel
+// then loads as 64-byte vectors, stalled every band until those pieces (and the pixels
+// stored before them) reached the cache: that cost more than converting the band.
+[[gnu::target("avx512f,avx512bw,avx512vbmi")]] void ConvertBandsAvx512(
+    const BandPicture& picture, const uint32_t* registers, const BandChange* changes,
+    size_t changeCount, bool swap) {
+  KernelTable table;
+  SetTableEntries(Kernel::Avx512, table, 0, registers, 256, swap);
+  Plane planes[3];
+  LoadPlanes(table, planes);
+  const bool packed = picture.indexPitch == size_t(picture.width) && picture.outPitch == size_t(picture.width);
+  size_t next = 0;
+  for (int32_t y = 0; y < picture.height;) {
+    const size_t from = next;
+    const int32_t end = BandEnd(changes, changeCount, picture.height, y, next);
+    for (size_t c = from; c < next; ++c) {
+      if (swap) {
+        MergeChange(planes[2], planes[1], planes[0], changes[c]);
+      } else {
+        MergeChange(planes[0], planes[1], planes[2], changes[c]);
+      }
+    }
+    for (int32_t row = y; row < end; row = packed ? end : row + 1) {
+      const size_t rows = packed ? size_t(end - row) : 1;
+      ConvertRun(planes, picture.indices + size_t(row) * picture.indexPitch,
+                 picture.out + size_t(row) * picture.outPitch, rows * size_t(picture.width));
+    }
+    y = end;
   }
 }
 
@@ -312,7 +402,8 @@ void SetTableEntries(Kernel kernel, KernelTable& table, int32_t first, const uin
                      int32_t count, bool swapRedBlue) {
 #if defined(__x86_64__)
   if (kernel == Kernel::Avx512) {
-    SetPlanes(table, first, colours, count, swapRedBlue);
+    uint8_t* const planes[3] = {table.planes[0], table.planes[1], table.planes[2]};
+    SetPlanes(planes, first, colours, count, swapRedBlue);
     return;
   }
 #else
@@ -331,9 +422,41 @@ void ConvertWithTable(Kernel kernel, const uint8_t* indices, const KernelTable& 
   FunctionOf(kernel)(indices, table, out, count);
 }
 
+size_t PlaneBlocksOf(int32_t first, int32_t count) {
+  return count <= 0 ? 0 : 3 * size_t((first + count - 1) / 64 - first / 64 + 1);
+}
+
+void SetChangePlanes(BandChange& change, PlaneBlock* blocks) {
+  const size_t quarters = PlaneBlocksOf(change.first, change.count) / 3;
+  change.planes = blocks;
+  for (int32_t q = 0; q < 4; ++q) {
+    const int32_t lo = std::clamp(change.first - 64 * q, 0, 64);
+    const int32_t hi = std::clamp(change.first + change.count - 64 * q, 0, 64);
+    change.lanes[q] = lo < hi ? (hi == 64 ? ~uint64_t{0} : (uint64_t{1} << hi) - 1) & ~((uint64_t{1} << lo) - 1) : 0;
+  }
+  if (quarters == 0) return;
+  uint8_t* const planes[3] = {blocks[0].bytes, blocks[quarters].bytes, blocks[2 * quarters].bytes};
+  const int32_t at = change.first % 64;  // the change's first register within its first block
+  for (uint8_t* plane : planes) {
+    std::memset(plane, 0, size_t(at));
+    std::memset(plane + at + change.count, 0, 64 * quarters - size_t(at + change.count));
+  }
+#if defined(__x86_64__)
+  SetPlanes(planes, at, change.colours, change.count, false);
+#endif
+}
+
 void ConvertBandsWith(Kernel kernel, const BandPicture& picture, const uint32_t* registers,
                       const BandChange* changes, size_t changeCount, bool swapRedBlue) {
   if (picture.width <= 0 || picture.height <= 0) return;
+#if defined(__x86_64__)
+  if (kernel == Kernel::Avx512 &&
+      std::all_of(changes, changes + changeCount,
+                  [](const BandChange& c) { return c.planes || c.count <= 0; })) {
+    ConvertBandsAvx512(picture, registers, changes, changeCount, swapRedBlue);
+    return;
+  }
+#endif
   KernelTable table;
   SetTableEntries(kernel, table, 0, registers, 256, swapRedBlue);
   // Rows that follow one another without a gap convert as one stretch.
@@ -341,11 +464,11 @@ void ConvertBandsWith(Kernel kernel, const BandPicture& picture, const uint32_t*
   const KernelFunction convert = FunctionOf(kernel);
   size_t next = 0;
   for (int32_t y = 0; y < picture.height;) {
-    for (; next < changeCount && changes[next].line <= y; ++next) {
-      SetTableEntries(kernel, table, changes[next].first, changes[next].colours, changes[next].count,
-                      swapRedBlue);
+    const size_t from = next;
+    const int32_t end = BandEnd(changes, changeCount, picture.height, y, next);
+    for (size_t c = from; c < next; ++c) {
+      SetTableEntries(kernel, table, changes[c].first, changes[c].colours, changes[c].count, swapRedBlue);
     }
-    const int32_t end = next < changeCount ? std::min(changes[next].line, picture.height) : picture.height;
     for (int32_t row = y; row < end; row = packed ? end : row + 1) {
       const size_t rows = packed ? size_t(end - row) : 1;
       convert(picture.indices + size_t(row) * picture.indexPitch, table,

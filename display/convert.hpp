@@ -59,14 +59,31 @@ void SetTableEntries(Kernel kernel, KernelTable& table, int32_t first, const uin
 void ConvertWithTable(Kernel kernel, const uint8_t* indices, const KernelTable& table,
                       uint32_t* out, size_t count);
 
+// 64 bytes of one colour plane, as the AVX-512 kernel loads them.
+struct PlaneBlock {
+  alignas(64) uint8_t bytes[64];
+};
+
 // A change of registers part-way down a picture, as the kernels take it: from row `line`
 // (0 or more) on, registers first..first + count - 1 hold `colours` (0xRRGGBB).
+// `planes`, when not null, holds the same colours as SetChangePlanes made them: the
+// AVX-512 kernel then merges them into the registers it holds instead of converting the
+// colours at every frame.
 struct BandChange {
   int32_t line;
   int32_t first;
   int32_t count;
   const uint32_t* colours;
+  const PlaneBlock* planes = nullptr;
+  uint64_t lanes[4] = {};  // per 64 registers, the ones the change sets
 };
+// How many blocks SetChangePlanes needs for registers first..first + count - 1: three
+// (blue, green, red) for each 64 registers (from a multiple of 64) they touch.
+size_t PlaneBlocksOf(int32_t first, int32_t count);
+// Puts the change's colours into `blocks` as the AVX-512 kernel reads them and points the
+// change at them. Only where that kernel runs.
+void SetChangePlanes(BandChange& change, PlaneBlock* blocks);
+
 // Rows of indices and the pixels they become; pitches count indices and pixels.
 struct BandPicture {
   const uint8_t* indices;
@@ -79,7 +96,8 @@ struct BandPicture {
 // Converts the picture through the registers and `changes` (in order of line; at one line
 // applied in turn), one band of rows between changes at a time, with `kernel`;
 // `swapRedBlue` gives 0xFFBBGGRR, a canvas's byte order. One table serves every band: a
-// change costs the registers it names.
+// change costs the registers it names, and with the AVX-512 kernel and every change's
+// planes made, the table stays in vector registers from the first band to the last.
 void ConvertBandsWith(Kernel kernel, const BandPicture& picture, const uint32_t* registers,
                       const BandChange* changes, size_t changeCount, bool swapRedBlue = false);
 

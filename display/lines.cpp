@@ -50,21 +50,49 @@ std::shared_ptr<const LineList> MakeLineList(const LinePalettes& lines) {
   }
   std::stable_sort(list->changes.begin(), list->changes.end(),
                    [](const BandChange& a, const BandChange& b) { return a.line < b.line; });
+  // In order of line, the first change to name a register is its first; once every
+  // register has one, the rest of a long list can change nothing here.
   list->firstChanged.fill(kNeverChanged);
-  for (const BandChange& c : list->changes) {
+  int32_t unnamed = 256;
+  for (size_t i = 0; i < list->changes.size() && unnamed > 0; ++i) {
+    const BandChange& c = list->changes[i];
     for (int32_t r = c.first; r < c.first + c.count; ++r) {
-      list->firstChanged[r] = std::min(list->firstChanged[r], c.line);
+      if (list->firstChanged[r] != kNeverChanged) continue;
+      list->firstChanged[r] = c.line;
+      --unnamed;
     }
   }
   return list;
 }
 
+namespace {
+
+void MakePlanes(const LineList& list) {
+  size_t blocks = 0;
+  for (const BandChange& c : list.changes) blocks += PlaneBlocksOf(c.first, c.count);
+  list.planes.reset(new PlaneBlock[blocks]);
+  list.plannedChanges = list.changes;
+  blocks = 0;
+  for (BandChange& c : list.plannedChanges) {
+    SetChangePlanes(c, list.planes.get() + blocks);
+    blocks += PlaneBlocksOf(c.first, c.count);
+  }
+}
+
+}  // namespace
+
 void ConvertBands(Kernel kernel, const uint8_t* indices, size_t indexPitch, int32_t width,
                   int32_t height, const uint32_t* registers, const LineList* lines,
                   uint32_t* out, size_t outPitch, bool swapRedBlue) {
   const BandPicture picture{indices, indexPitch, width, height, out, outPitch};
-  ConvertBandsWith(kernel, picture, registers, lines ? lines->changes.data() : nullptr,
-                   lines ? lines->changes.size() : 0, swapRedBlue);
+  const std::vector<BandChange>* changes = lines ? &lines->changes : nullptr;
+  if (lines && kernel == Kernel::Avx512 &&
+      lines->conversions.fetch_add(1, std::memory_order_relaxed) > 0) {
+    std::call_once(lines->planesOnce, MakePlanes, *lines);
+    changes = &lines->plannedChanges;
+  }
+  ConvertBandsWith(kernel, picture, registers, changes ? changes->data() : nullptr,
+                   changes ? changes->size() : 0, swapRedBlue);
 }
 
 }  // namespace detail

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <quorvel/display.hpp>
@@ -17,12 +19,22 @@ namespace quorvel::detail {
 
 constexpr int32_t kNeverChanged = std::numeric_limits<int32_t>::max();
 
-// Made once and never changed: its changes point into its own colours.
+// Made once and never changed but for the planes below: its changes point into its own
+// colours.
 struct LineList {
   LinePalettes given;  // as the program gave it
   std::vector<BandChange> changes;  // in order of line (0 or more); at one line, as given
   // The first line each register changes at; kNeverChanged for one no change names.
   std::array<int32_t, 256> firstChanged{};
+
+  // The changes again, with their colours as the AVX-512 kernel reads them (planes), made
+  // by the first conversion with that kernel after the list has been converted once: a
+  // list replaced at every frame never pays for them, a list kept for many frames has its
+  // colours converted once. Conversions on two threads may share the list.
+  mutable std::atomic<int> conversions{0};
+  mutable std::once_flag planesOnce;
+  mutable std::vector<BandChange> plannedChanges;
+  mutable std::unique_ptr<PlaneBlock[]> planes;
 };
 
 // The list in the display's form. `lines` must have no problem (LinePalettesProblem).

@@ -8,6 +8,7 @@
 
 #include "display/convert.hpp"
 #include "display/index_set.hpp"
+#include "display/lines.hpp"
 #include "display/screen.hpp"
 #include <quorvel/display.hpp>
 
@@ -48,6 +49,47 @@ TEST(ConvertKernels, EveryKernelMatchesThePortableOne) {
         ASSERT_EQ(got, want) << KernelName(kernel) << " from " << start << ", " << count;
         if (count > 0) {
           ASSERT_EQ(want[start], registers[indices[start]] | 0xFF000000u);
+        }
+      }
+    }
+  }
+}
+
+// Line palettes of random changes: any first register and count (so across the kernels'
+// blocks of 64 registers, partly and wholly), several at one line, on a picture with
+// padded rows; every kernel, converting a list for the first time or again (when a kernel
+// may have prepared it), in either byte order, gives the portable kernel's pixels and
+// leaves the padding alone.
+TEST(ConvertKernels, EveryKernelConvertsRandomBandsAsThePortableOne) {
+  std::mt19937 random(29);
+  constexpr int32_t kWidth = 77, kHeight = 90, kIndexPitch = 80, kOutPitch = 83;
+  std::vector<uint8_t> indices(size_t(kIndexPitch) * kHeight);
+  uint32_t registers[256];
+  for (int round = 0; round < 12; ++round) {
+    for (uint32_t& r : registers) r = random();
+    for (uint8_t& i : indices) i = static_cast<uint8_t>(random());
+    LinePalettes lines;
+    for (int c = 0; c < 40; ++c) {
+      const int32_t first = int32_t(random() % 256);
+      const int32_t count = c % 8 == 0 ? 256 - first : int32_t(random() % uint32_t(257 - first));
+      std::vector<uint32_t> colours(static_cast<size_t>(count));
+      for (uint32_t& colour : colours) colour = random();
+      lines.Add(int32_t(random() % (kHeight + 5)) - 2, first, colours.data(), count);
+    }
+    for (bool swap : {false, true}) {
+      std::vector<uint32_t> want(size_t(kOutPitch) * kHeight, 0x12345678u);
+      const std::shared_ptr<const LineList> list = MakeLineList(lines);
+      ConvertBands(Kernel::Portable, indices.data(), kIndexPitch, kWidth, kHeight, registers,
+                   list.get(), want.data(), kOutPitch, swap);
+      for (Kernel kernel : kVectorKernels) {
+        if (!KernelRuns(kernel)) continue;
+        const std::shared_ptr<const LineList> fresh = MakeLineList(lines);
+        for (int conversion = 1; conversion <= 2; ++conversion) {
+          std::vector<uint32_t> got(want.size(), 0x12345678u);
+          ConvertBands(kernel, indices.data(), kIndexPitch, kWidth, kHeight, registers,
+                       fresh.get(), got.data(), kOutPitch, swap);
+          ASSERT_EQ(got, want) << KernelName(kernel) << " (conversion " << conversion
+                               << "), round " << round << (swap ? ", swapped" : "");
         }
       }
     }

@@ -95,18 +95,21 @@ TEST(LinePalettes, ChosenLinesShowTheListThroughEveryKernelAndTheConversion) {
   }
   ASSERT_EQ(frame, want);
 
-  // Every kernel that runs here converts the same bands, also in a canvas's byte order.
-  const std::shared_ptr<const detail::LineList> list = detail::MakeLineList(lines);
+  // Every kernel that runs here converts the same bands, also in a canvas's byte order,
+  // the first time a list is converted and later (when a kernel may have prepared it).
   const uint8_t* page = detail::TheScreen().pages[0].data();
   for (detail::Kernel kernel : {detail::Kernel::Portable, detail::Kernel::Avx2, detail::Kernel::Avx512}) {
     if (!detail::KernelRuns(kernel)) continue;
-    std::vector<uint32_t> got(frame.size());
-    detail::ConvertBands(kernel, page, kScreenWidth, kScreenWidth, kScreenHeight, registers.data(),
-                         list.get(), got.data(), kScreenWidth, true);
-    for (size_t i = 0; i < got.size(); ++i) {
-      const uint32_t c = want[i];
-      ASSERT_EQ(got[i], 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | c >> 16)
-          << detail::KernelName(kernel) << " at pixel " << i;
+    const std::shared_ptr<const detail::LineList> list = detail::MakeLineList(lines);
+    for (int conversion = 1; conversion <= 3; ++conversion) {
+      std::vector<uint32_t> got(frame.size());
+      detail::ConvertBands(kernel, page, kScreenWidth, kScreenWidth, kScreenHeight, registers.data(),
+                           list.get(), got.data(), kScreenWidth, true);
+      for (size_t i = 0; i < got.size(); ++i) {
+        const uint32_t c = want[i];
+        ASSERT_EQ(got[i], 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | c >> 16)
+            << detail::KernelName(kernel) << " (conversion " << conversion << ") at pixel " << i;
+      }
     }
   }
 
@@ -181,6 +184,12 @@ TEST(LinePalettes, OnlyChangesThatShowNeedPresenting) {
   lines.Add(0, 0, 0x030303u);
   SetLinePalettes(lines);
   EXPECT_TRUE(detail::TakeSnapshot(snapshot));
+  // Every register changed at line 150, one change each, the last register too: index
+  // 255, drawn on line 200 alone, is covered.
+  DrawBox(0, 200, 639, 200, 255, true);
+  for (int32_t r = 0; r < 256; ++r) lines.Add(150, r, 0x060606u);
+  SetLinePalettes(lines);
+  EXPECT_FALSE(Presents([] { SetPaletteEntry(255, 63); }));
 }
 
 TEST(LinePalettes, AListWithAProblemIsRefusedAndTheOldOneKept) {
