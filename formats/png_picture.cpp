@@ -176,33 +176,31 @@ std::string DecodeRgba(png_structp png, png_infop info, PngSource& source, RgbaP
   return "";
 }
 
-}  // namespace
-
-std::string DecodePngRgba(const Bytes& bytes, RgbaPicture& picture) {
-  static_assert(sizeof(Rgba8) == 4, "pixels are read straight into Rgba8 rows");
+// Runs `decode` over a libpng reader of `bytes` made and freed around it; `picture` is
+// left empty when it fails, so no half-read picture is ever returned.
+template <typename Picture, typename Decoder>
+std::string WithPngReader(const Bytes& bytes, Picture& picture, Decoder decode) {
   PngSource source;
   source.data = bytes.data();
   source.size = bytes.size();
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, OnError, OnWarning);
   if (!png) return "libpng cannot start (out of memory)";
   png_infop info = png_create_info_struct(png);
-  std::string problem = info ? DecodeRgba(png, info, source, picture) : "libpng cannot start (out of memory)";
+  std::string problem = info ? decode(png, info, source, picture) : "libpng cannot start (out of memory)";
   png_destroy_read_struct(&png, &info, nullptr);
   if (!problem.empty()) picture = {};
   return problem;
 }
 
+}  // namespace
+
+std::string DecodePngRgba(const Bytes& bytes, RgbaPicture& picture) {
+  static_assert(sizeof(Rgba8) == 4, "pixels are read straight into Rgba8 rows");
+  return WithPngReader(bytes, picture, DecodeRgba);
+}
+
 std::string DecodePng(const Bytes& bytes, IndexedPicture& picture) {
-  PngSource source;
-  source.data = bytes.data();
-  source.size = bytes.size();
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, OnError, OnWarning);
-  if (!png) return "libpng cannot start (out of memory)";
-  png_infop info = png_create_info_struct(png);
-  std::string problem = info ? Decode(png, info, source, picture) : "libpng cannot start (out of memory)";
-  png_destroy_read_struct(&png, &info, nullptr);
-  if (!problem.empty()) picture = {};
-  return problem;
+  return WithPngReader(bytes, picture, Decode);
 }
 
 }  // namespace quorvel::formats
