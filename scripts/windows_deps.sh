@@ -24,6 +24,7 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
+mkdir -p "$root"
 log="$root/deps.log"
 : >"$log"
 echo "windows deps: building into $prefix (log: $log)" >&2
