@@ -1,5 +1,6 @@
 // Whole-file reads that never hang or swallow memory, and writes that replace a file
-// whole or not at all. The platform's file calls live behind these (files.cpp); the
+// whole or not at all. The platform's file calls live behind these (files_posix.cpp,
+// files_windows.cpp; what is the same on every system is in files.cpp and file_table.cpp); the
 // recorder and the formats library write through them. Internal to the library.
 #pragma once
 
@@ -59,10 +60,26 @@ class NewFile {
 };
 
 // What each system's file code gives the portable rest (files_posix.cpp,
-// files_windows.cpp): writing all of `size` bytes to a file descriptor, and the message
-// for what the last failed call of the C library set in errno.
+// files_windows.cpp).
+// How OpenRegularFile opens: reading, reading and writing, or creating a file that is
+// not there yet for both.
+enum class OpenMode { Read, ReadWrite, CreateNew };
+// Opens a regular file in binary, and nothing else: a directory, FIFO, device, pipe or
+// socket is refused without waiting on it. The descriptor, or -1.
+int OpenRegularFile(const std::string& utf8Name, OpenMode mode);
+// Reads up to `size` bytes: how many, 0 at the end, -1 on failure (with errno set).
+int64_t ReadSome(int fd, void* data, size_t size);
+void CloseDescriptor(int fd);
+// Writes all of `size` bytes to a file descriptor.
 bool WriteAll(int fd, const uint8_t* data, size_t size);
+// The message for what the last failed call of the C library set in errno.
 std::string SystemError(const std::string& doing);
+
+// The rest of ReadWholeFile once the system has opened a regular file of `size` bytes:
+// refuses one bigger than `maxBytes`, and one that grows past it while being read
+// (files.cpp).
+bool ReadOpenFile(int fd, int64_t size, int64_t maxBytes, std::vector<uint8_t>& bytes,
+                  std::string& error);
 
 // Small writes to a NewFile are gathered up to this before they go to the system.
 constexpr size_t kWriteBufferBytes = 64 * 1024;

@@ -1,7 +1,7 @@
-// The platform's file calls on Windows, all of them: the file table (numbers 1..255 bound
-// to open files, read in binary), whole-file reads, and files replaced by renaming a new
-// one over them. Names are UTF-8, as everywhere else in the library, and go to the wide
-// calls, so any name the system can hold works.
+// The platform's file calls on Windows: opening regular files and nothing else, whole-file
+// reads, and files replaced by renaming a new one over them. Names are UTF-8, as
+// everywhere else in the library, and go to the wide calls, so any name the system can
+// hold works.
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
@@ -11,13 +11,9 @@
 #undef ReplaceFile
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <system_error>
-
-#include <quorvel/display.hpp>
 
 #include "display/files.hpp"
 
@@ -35,32 +31,6 @@ std::wstring WideName(const std::string& utf8) {
   return wide;
 }
 
-}  // namespace
-}  // namespace quorvel::detail
-
-namespace quorvel {
-namespace {
-
-using detail::WideName;
-
-struct FileTable {
-  std::mutex mutex;
-  std::array<int, 256> fds;  // by file number; -1 when free; slot 0 unused
-  FileTable() { fds.fill(-1); }
-  ~FileTable() {
-    for (int fd : fds) {
-      if (fd >= 0) ::_close(fd);
-    }
-  }
-};
-
-FileTable& Table() {
-  static FileTable table;
-  return table;
-}
-
-bool ValidNumber(int32_t number) { return number >= 1 && number <= 255; }
-
 // What an open descriptor is, when it is not a file on a disk ("" when it is). Devices
 // (NUL, CON, COM1) and pipes open at once on Windows, so they are refused once open.
 std::string NotADisk(int fd) {
@@ -71,94 +41,6 @@ std::string NotADisk(int fd) {
     default: return "not a regular file";
   }
 }
-
-// Opens a regular file and nothing else: a directory cannot be opened this way at all.
-int OpenPath(const std::string& name, int flags) {
-  const std::wstring wide = WideName(name);
-  if (wide.empty()) return -1;
-  const int fd = ::_wopen(wide.c_str(), flags | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return -1;
-  if (!NotADisk(fd).empty()) {
-    ::_close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-}  // namespace
-
-int32_t FreeFileNumber() {
-  FileTable& table = Table();
-  std::lock_guard lock(table.mutex);
-  for (int32_t number = 1; number <= 255; ++number) {
-    if (table.fds[number] < 0) return number;
-  }
-  return 0;
-}
-
-FileResult OpenFile(const std::string& name, int32_t fileNumber, FileAccess access) {
-  FileTable& table = Table();
-  std::lock_guard lock(table.mutex);
-  if (!ValidNumber(fileNumber) || table.fds[fileNumber] >= 0) return FileResult::BadFileNumber;
-  int fd = -1;
-  if (access == FileAccess::ReadOnly) {
-    fd = OpenPath(name, _O_RDONLY);
-  } else {
-    // Read and write if we may, else create it empty, else settle for reading.
-    fd = OpenPath(name, _O_RDWR);
-    if (fd < 0) fd = OpenPath(name, _O_RDWR | _O_CREAT | _O_EXCL);
-    if (fd < 0) fd = OpenPath(name, _O_RDONLY);
-  }
-  if (fd < 0) return FileResult::FileNotFound;
-  table.fds[fileNumber] = fd;
-  return FileResult::Ok;
-}
-
-FileResult ReadFileBytes(int32_t fileNumber, void* destination, int32_t count,
-                         int32_t* bytesRead) {
-  if (bytesRead) *bytesRead = 0;
-  int fd;
-  {
-    FileTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    if (!ValidNumber(fileNumber) || table.fds[fileNumber] < 0) return FileResult::BadFileNumber;
-    fd = table.fds[fileNumber];
-  }
-  if (count <= 0 || destination == nullptr) return FileResult::Ok;
-  auto* bytes = static_cast<uint8_t*>(destination);
-  int32_t got = 0;
-  FileResult result = FileResult::Ok;
-  while (got < count) {
-    const int n = ::_read(fd, bytes + got, unsigned(count - got));
-    if (n < 0) result = FileResult::DeviceError;
-    if (n <= 0) break;
-    got += n;
-  }
-  std::memset(bytes + got, 0, size_t(count - got));  // past the end reads as zeros
-  if (bytesRead) *bytesRead = got;
-  return result;
-}
-
-FileResult CloseFile(int32_t fileNumber) {
-  FileTable& table = Table();
-  std::lock_guard lock(table.mutex);
-  if (fileNumber == 0) {
-    for (int& fd : table.fds) {
-      if (fd >= 0) ::_close(fd);
-      fd = -1;
-    }
-    return FileResult::Ok;
-  }
-  if (fileNumber < 0 || fileNumber > 255) return FileResult::BadFileNumber;
-  if (table.fds[fileNumber] >= 0) ::_close(table.fds[fileNumber]);
-  table.fds[fileNumber] = -1;
-  return FileResult::Ok;
-}
-
-}  // namespace quorvel
-
-namespace quorvel::detail {
-namespace {
 
 std::string WindowsError(const std::string& doing, DWORD code = ::GetLastError()) {
   std::string text = std::system_category().message(int(code));
@@ -199,6 +81,28 @@ std::string WhyNotReplaceable(const std::wstring& path) {
 }
 
 }  // namespace
+
+// A directory cannot be opened this way at all; devices and pipes are refused once open.
+int OpenRegularFile(const std::string& utf8Name, OpenMode mode) {
+  const std::wstring wide = WideName(utf8Name);
+  if (wide.empty()) return -1;
+  const int flags = mode == OpenMode::Read ? _O_RDONLY
+                    : mode == OpenMode::ReadWrite ? _O_RDWR
+                                                  : _O_RDWR | _O_CREAT | _O_EXCL;
+  const int fd = ::_wopen(wide.c_str(), flags | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return -1;
+  if (!NotADisk(fd).empty()) {
+    ::_close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int64_t ReadSome(int fd, void* data, size_t size) {
+  return ::_read(fd, data, unsigned(std::min<size_t>(size, 1u << 30)));
+}
+
+void CloseDescriptor(int fd) { ::_close(fd); }
 
 std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
 
@@ -246,32 +150,8 @@ bool ReadWholeFile(const std::string& path, int64_t maxBytes, std::vector<uint8_
     error = "is " + kind + ", not a file";
   } else if (::_fstat64(fd, &info) != 0) {
     error = SystemError("cannot examine it");
-  } else if (info.st_size > maxBytes) {
-    error = "is " + std::to_string(info.st_size) + " bytes; at most " +
-            std::to_string(maxBytes) + " are read";
   } else {
-    // Read one byte past the limit to notice a file that grew after _fstat64.
-    bytes.resize(size_t(info.st_size) + 1);
-    size_t got = 0;
-    ok = true;
-    while (ok && got < bytes.size()) {
-      const int n = ::_read(fd, bytes.data() + got, unsigned(std::min<size_t>(bytes.size() - got, 1u << 30)));
-      if (n < 0) {
-        error = SystemError("cannot read it");
-        ok = false;
-      } else if (n == 0) {
-        break;
-      } else {
-        got += size_t(n);
-        if (int64_t(got) > maxBytes) {
-          error = "grew past " + std::to_string(maxBytes) + " bytes while being read";
-          ok = false;
-        } else if (got == bytes.size()) {
-          bytes.resize(std::min<size_t>(bytes.size() * 2, size_t(maxBytes) + 1));
-        }
-      }
-    }
-    bytes.resize(ok ? got : 0);
+    ok = ReadOpenFile(fd, int64_t(info.st_size), maxBytes, bytes, error);
   }
   ::_close(fd);
   return ok;
