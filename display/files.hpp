@@ -69,7 +69,21 @@ enum class OpenMode { Read, ReadWrite, CreateNew };
 int OpenRegularFile(const std::string& utf8Name, OpenMode mode);
 // Reads up to `size` bytes: how many, 0 at the end, -1 on failure (with errno set).
 int64_t ReadSome(int fd, void* data, size_t size);
-void CloseDescriptor(int fd);
+bool CloseDescriptor(int fd);
+// Why `path` may not be replaced as NewFile describes, or "" when it may; then `mode` is
+// the permissions the new file takes over, or -1 for none.
+std::string WhyNotReplaceable(const std::string& path, int& mode);
+// Creates a file that is not there yet for writing (errno EEXIST when one is); -1 on
+// failure.
+int CreateNewFile(const std::string& utf8Path);
+// Gives a new file permissions (nothing for -1); false on failure.
+bool SetFileMode(int fd, int mode);
+// Makes what was written to `fd` reach the disk; false on failure.
+bool SyncDescriptor(int fd);
+// Renames `from` over `to`, replacing it. Returns "" or why not.
+std::string RenameOver(const std::string& from, const std::string& to);
+void RemoveFile(const std::string& utf8Path);
+int ProcessId();
 // Writes all of `size` bytes to a file descriptor.
 bool WriteAll(int fd, const uint8_t* data, size_t size);
 // The message for what the last failed call of the C library set in errno.
@@ -87,6 +101,8 @@ constexpr size_t kWriteBufferBytes = 64 * 1024;
 // A file name as the library takes it, UTF-8 on every system, as a path: on Windows
 // std::filesystem would read a plain string in the system's code page instead.
 std::filesystem::path PathFromUtf8(const std::string& utf8);
+// And back: a path as a UTF-8 name.
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 // Replaces `path` with the bytes through a NewFile. Returns "" or why not.
 std::string ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -14,8 +14,6 @@
 namespace quorvel::detail {
 namespace {
 
-namespace fs = std::filesystem;
-
 std::string KindOf(mode_t mode) {
   if (S_ISDIR(mode)) return "a directory";
   if (S_ISFIFO(mode)) return "a FIFO";
@@ -24,9 +22,9 @@ std::string KindOf(mode_t mode) {
   return "not a regular file";
 }
 
-// Why `path` may not be replaced, or "" when it may: when nothing is there (or a link
-// that leads nowhere), `mode` is -1, else the replaced file's permissions. Only the
-// name is looked at, never opened, so a FIFO or device cannot make this wait.
+}  // namespace
+
+// Only the name is looked at, never opened, so a FIFO or device cannot make this wait.
 std::string WhyNotReplaceable(const std::string& path, int& mode) {
   mode = -1;
   if (path.empty() || path.find('\0') != std::string::npos) return "no file name";
@@ -55,8 +53,6 @@ std::string WhyNotReplaceable(const std::string& path, int& mode) {
   return "";
 }
 
-}  // namespace
-
 // O_NONBLOCK keeps open() from waiting for a writer on a FIFO (or for a device); once
 // fstat shows a regular file, reads block again as usual.
 int OpenRegularFile(const std::string& utf8Name, OpenMode mode) {
@@ -82,7 +78,7 @@ int64_t ReadSome(int fd, void* data, size_t size) {
   }
 }
 
-void CloseDescriptor(int fd) { ::close(fd); }
+bool CloseDescriptor(int fd) { return ::close(fd) == 0; }
 
 std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
 
@@ -98,7 +94,7 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
   return true;
 }
 
-std::filesystem::path PathFromUtf8(const std::string& utf8) { return fs::path(utf8); }
+std::filesystem::path PathFromUtf8(const std::string& utf8) { return std::filesystem::path(utf8); }
 
 bool ReadWholeFile(const std::string& path, int64_t maxBytes, std::vector<uint8_t>& bytes,
                    std::string& error) {
@@ -138,69 +134,20 @@ bool ReadWholeFile(const std::string& path, int64_t maxBytes, std::vector<uint8_
   return ok;
 }
 
-std::string NewFile::Create(const std::string& path) {
-  Abandon();
-  writeError_.clear();
-  int mode = -1;
-  if (std::string why = WhyNotReplaceable(path, mode); !why.empty()) return why;
+int ProcessId() { return int(::getpid()); }
 
-  // The new file is named by the process and a count, not after the target: a name made
-  // from the target's could pass the 255 bytes a file name may have when the target's
-  // is near that. O_EXCL makes each name one writer's alone.
-  const fs::path target = path;
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const std::string stem = ".quorvel-" + std::to_string(::getpid()) + "-";
-  fs::path temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = folder / (stem + std::to_string(attempt) + ".tmp");
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) return SystemError("cannot create a file in " + folder.string());
-  if (mode >= 0 && ::fchmod(fd, mode_t(mode)) != 0) {
-    const std::string why = SystemError("cannot give the new file its permissions");
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return why;
-  }
-  fd_ = fd;
-  target_ = path;
-  temp_ = temp.string();
-  buffer_.reserve(kWriteBufferBytes);
-  return "";
+int CreateNewFile(const std::string& utf8Path) {
+  return ::open(utf8Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
 }
 
-std::string NewFile::Finish() {
-  if (fd_ < 0) return "no file is being written";
-  std::string error;
-  if (!Flush()) {
-    error = writeError_;
-  } else if (::fsync(fd_) != 0) {
-    error = SystemError("cannot write it");
-  }
-  if (::close(fd_) != 0 && error.empty()) error = SystemError("cannot write it");
-  fd_ = -1;
-  // The target may have changed while this was written (a recording takes a while).
-  int mode = -1;
-  if (error.empty()) error = WhyNotReplaceable(target_, mode);
-  if (error.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) {
-    error = SystemError("cannot put it in place");
-  }
-  if (!error.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
-  buffer_.clear();
-  return error;
+bool SetFileMode(int fd, int mode) { return mode < 0 || ::fchmod(fd, mode_t(mode)) == 0; }
+
+bool SyncDescriptor(int fd) { return ::fsync(fd) == 0; }
+
+std::string RenameOver(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? "" : SystemError("cannot put it in place");
 }
 
-void NewFile::Abandon() {
-  if (fd_ < 0) return;
-  ::close(fd_);
-  fd_ = -1;
-  ::unlink(temp_.c_str());
-  temp_.clear();
-  buffer_.clear();
-}
-
+void RemoveFile(const std::string& utf8Path) { ::unlink(utf8Path.c_str()); }
 
 }  // namespace quorvel::detail

@@ -53,7 +53,7 @@ bool Missing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_
 // Why `path` may not be replaced, or "" when it may (nothing there, or a file that is not
 // read-only). The name is opened for no access at all, which never waits and never
 // connects to a pipe's server; a symbolic link is looked at itself, as it is replaced.
-std::string WhyNotReplaceable(const std::wstring& path) {
+std::string WhyNotReplaceableWide(const std::wstring& path) {
   if (path.empty()) return "no file name";
   const HANDLE handle = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING,
@@ -82,6 +82,12 @@ std::string WhyNotReplaceable(const std::wstring& path) {
 
 }  // namespace
 
+// Windows keeps no permission bits to hand on: `mode` is always -1.
+std::string WhyNotReplaceable(const std::string& path, int& mode) {
+  mode = -1;
+  return WhyNotReplaceableWide(WideName(path));
+}
+
 // A directory cannot be opened this way at all; devices and pipes are refused once open.
 int OpenRegularFile(const std::string& utf8Name, OpenMode mode) {
   const std::wstring wide = WideName(utf8Name);
@@ -102,7 +108,7 @@ int64_t ReadSome(int fd, void* data, size_t size) {
   return ::_read(fd, data, unsigned(std::min<size_t>(size, 1u << 30)));
 }
 
-void CloseDescriptor(int fd) { ::_close(fd); }
+bool CloseDescriptor(int fd) { return ::_close(fd) == 0; }
 
 std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
 
@@ -157,66 +163,26 @@ bool ReadWholeFile(const std::string& path, int64_t maxBytes, std::vector<uint8_
   return ok;
 }
 
-std::string NewFile::Create(const std::string& path) {
-  Abandon();
-  writeError_.clear();
-  const std::wstring wide = WideName(path);
-  if (std::string why = wide.empty() ? "no file name" : WhyNotReplaceable(wide); !why.empty()) {
-    return why;
-  }
-  // The new file sits beside the target, so renaming it over the target stays on one
-  // volume; it is named by the process and a count, and _O_EXCL makes it one writer's.
-  const std::filesystem::path target(wide);
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(L".");
-  const std::wstring stem = L".quorvel-" + std::to_wstring(::_getpid()) + L"-";
-  std::filesystem::path temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = folder / (stem + std::to_wstring(attempt) + L".tmp");
-    fd = ::_wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+int ProcessId() { return ::_getpid(); }
+
+int CreateNewFile(const std::string& utf8Path) {
+  const std::wstring wide = WideName(utf8Path);
+  if (wide.empty()) return -1;
+  return ::_wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                   _S_IREAD | _S_IWRITE);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) return SystemError("cannot create a file in its folder");
-  fd_ = fd;
-  target_ = path;
-  temp_ = reinterpret_cast<const char*>(temp.u8string().c_str());
-  buffer_.reserve(kWriteBufferBytes);
-  return "";
 }
 
-std::string NewFile::Finish() {
-  if (fd_ < 0) return "no file is being written";
-  std::string error;
-  if (!Flush()) {
-    error = writeError_;
-  } else if (::_commit(fd_) != 0) {
-    error = SystemError("cannot write it");
-  }
-  if (::_close(fd_) != 0 && error.empty()) error = SystemError("cannot write it");
-  fd_ = -1;
-  // The target may have changed while this was written (a recording takes a while).
-  const std::wstring target = WideName(target_);
-  const std::wstring temp = WideName(temp_);
-  if (error.empty()) error = WhyNotReplaceable(target);
-  if (error.empty() &&
-      !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = WindowsError("cannot put it in place");
-  }
-  if (!error.empty()) ::DeleteFileW(temp.c_str());
-  temp_.clear();
-  buffer_.clear();
-  return error;
+// A new file's permissions are its folder's; the read-only attribute was refused before.
+bool SetFileMode(int, int) { return true; }
+
+bool SyncDescriptor(int fd) { return ::_commit(fd) == 0; }
+
+std::string RenameOver(const std::string& from, const std::string& to) {
+  const bool moved = ::MoveFileExW(WideName(from).c_str(), WideName(to).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  return moved ? "" : WindowsError("cannot put it in place");
 }
 
-void NewFile::Abandon() {
-  if (fd_ < 0) return;
-  ::_close(fd_);
-  fd_ = -1;
-  ::DeleteFileW(WideName(temp_).c_str());
-  temp_.clear();
-  buffer_.clear();
-}
-
+void RemoveFile(const std::string& utf8Path) { ::DeleteFileW(WideName(utf8Path).c_str()); }
 
 }  // namespace quorvel::detail
