@@ -133,6 +133,15 @@ uint8_t Channel(uint32_t pixel, uint32_t mask) {
 
 constexpr size_t kMasksAt = kBmpFileHeaderBytes + 40;  // after a 40-byte header, or inside a longer one
 
+// The header, and a size within the limits.
+std::string ReadSizedBmpHeader(const Bytes& bytes, BmpHeader& h) {
+  if (std::string problem = ReadBmpHeader(bytes, h); !problem.empty()) return problem;
+  if (std::string problem = PictureSizeProblem(h.width, h.height); !problem.empty()) {
+    return AtByte(kBmpFileHeaderBytes, "the BMP header gives " + problem);
+  }
+  return "";
+}
+
 }  // namespace
 
 bool IsTrueColourBmp(const Bytes& bytes) {
@@ -147,10 +156,7 @@ bool IsTrueColourBmp(const Bytes& bytes) {
 std::string DecodeBmpRgba(const Bytes& bytes, RgbaPicture& picture) {
   picture = {};
   BmpHeader h;
-  if (std::string problem = ReadBmpHeader(bytes, h); !problem.empty()) return problem;
-  if (std::string problem = PictureSizeProblem(h.width, h.height); !problem.empty()) {
-    return AtByte(kBmpFileHeaderBytes, "the BMP header gives " + problem);
-  }
+  if (std::string problem = ReadSizedBmpHeader(bytes, h); !problem.empty()) return problem;
   const uint32_t bits = h.bitsPerPixel;
   const bool fields = h.compression == 3 && bits != 24;
   if (h.compression != kPlain && !fields) {
@@ -235,10 +241,7 @@ std::string ReadBmpHeader(const Bytes& bytes, BmpHeader& h) {
 std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture) {
   picture = {};
   BmpHeader h;
-  if (std::string problem = ReadBmpHeader(bytes, h); !problem.empty()) return problem;
-  if (std::string problem = PictureSizeProblem(h.width, h.height); !problem.empty()) {
-    return AtByte(kBmpFileHeaderBytes, "the BMP header gives " + problem);
-  }
+  if (std::string problem = ReadSizedBmpHeader(bytes, h); !problem.empty()) return problem;
   const uint32_t bits = h.bitsPerPixel;
   if (bits == 16 || bits == 24 || bits == 32) return TrueColourPicture(std::to_string(bits) + " bits a pixel");
   if (h.compression > kRle4) {

@@ -70,6 +70,34 @@ bool KnownLayout(uint8_t bits, uint8_t planes) {
   return planes == 1 ? (bits == 1 || bits == 2 || bits == 4 || bits == 8) : bits == 1 && planes <= 4;
 }
 
+// Runs through the rows between the header and `dataEnd`, each of its planes of
+// BytesPerLine bytes, handing each row to `row(y, line)`. Returns "" or the byte where the
+// data goes wrong: cut short (`whereCut` says where), or a run past the last row. A file too
+// short for its rows even at the longest runs is refused before `reserve` takes the
+// picture's memory.
+template <typename Reserve, typename Row>
+std::string ReadRows(const Bytes& bytes, size_t dataEnd, const PcxHeader& h, const std::string& whereCut,
+                     Reserve reserve, Row row) {
+  const bool encoded = h.encoding == kRunLengthEncoded;
+  const size_t height = size_t(h.height);
+  const size_t lineBytes = size_t(h.bytesPerLine) * h.planes;
+  const std::string cut = "the pixel data ends before the last of its " + std::to_string(height) + " rows" + whereCut;
+  if (lineBytes * height > (dataEnd - kPcxHeaderBytes) * (encoded ? kLongestRun : 1)) return AtByte(dataEnd, cut);
+  reserve();
+  ByteReader in(bytes.data(), dataEnd);
+  in.Skip(kPcxHeaderBytes);
+  Run run;
+  std::vector<uint8_t> line(lineBytes);
+  for (size_t y = 0; y < height; ++y) {
+    if (!FillLine(in, encoded, run, line)) return AtByte(dataEnd, cut);
+    row(y, line.data());
+  }
+  if (run.left > 0) {
+    return AtByte(run.at, "a run that goes " + std::to_string(run.left) + " bytes past the picture's last row");
+  }
+  return "";
+}
+
 }  // namespace
 
 bool ReadPcxHeader(const Bytes& bytes, PcxHeader& header) {
@@ -119,35 +147,22 @@ std::string DecodePcx(const Bytes& bytes, IndexedPicture& picture) {
     }
     dataEnd = bytes.size() - kPaletteBytes;
   }
-  const bool encoded = h.encoding == kRunLengthEncoded;
-  const size_t lineBytes = size_t(h.bytesPerLine) * planes;
-  const std::string cut = "the pixel data ends before the last of its " + std::to_string(height) + " rows" +
-                          (fullPalette ? ", where the 256-colour palette starts" : "");
-  // Refused before the picture's memory is taken when even the longest runs would not fill it.
-  if (lineBytes * height > (dataEnd - kPcxHeaderBytes) * (encoded ? kLongestRun : 1)) return AtByte(dataEnd, cut);
-
-  ByteReader in(bytes.data(), dataEnd);
-  in.Skip(kPcxHeaderBytes);
-  Run run;
-  std::vector<uint8_t> line(lineBytes);
-  picture.pixels.resize(width * height);
-  for (size_t y = 0; y < height; ++y) {
-    if (!FillLine(in, encoded, run, line)) {
-      picture = {};
-      return AtByte(dataEnd, cut);
-    }
-    uint8_t* to = picture.pixels.data() + y * width;
-    for (size_t x = 0; x < width; ++x) {
-      uint8_t index = 0;
-      for (size_t plane = 0; plane < planes; ++plane) {
-        index |= uint8_t(FieldAt(line.data() + plane * h.bytesPerLine, x, bits) << (plane * bits));
-      }
-      to[x] = index;
-    }
-  }
-  if (run.left > 0) {
+  const std::string problem = ReadRows(
+      bytes, dataEnd, h, fullPalette ? ", where the 256-colour palette starts" : "",
+      [&] { picture.pixels.resize(width * height); },
+      [&](size_t y, const uint8_t* line) {
+        uint8_t* to = picture.pixels.data() + y * width;
+        for (size_t x = 0; x < width; ++x) {
+          uint8_t index = 0;
+          for (size_t plane = 0; plane < planes; ++plane) {
+            index |= uint8_t(FieldAt(line + plane * h.bytesPerLine, x, bits) << (plane * bits));
+          }
+          to[x] = index;
+        }
+      });
+  if (!problem.empty()) {
     picture = {};
-    return AtByte(run.at, "a run that goes " + std::to_string(run.left) + " bytes past the picture's last row");
+    return problem;
   }
   picture.width = int32_t(width);
   picture.height = int32_t(height);
@@ -190,28 +205,18 @@ std::string DecodePcxRgba(const Bytes& bytes, RgbaPicture& picture) {
     return AtByte(kBytesPerLineAt, "BytesPerLine is " + std::to_string(h.bytesPerLine) + " where a row of " +
                                           std::to_string(width) + " pixels needs " + std::to_string(width));
   }
-  const bool encoded = h.encoding == kRunLengthEncoded;
-  const size_t lineBytes = size_t(h.bytesPerLine) * planes;
-  const std::string cut = "the pixel data ends before the last of its " + std::to_string(height) + " rows";
-  if (lineBytes * height > (bytes.size() - kPcxHeaderBytes) * (encoded ? kLongestRun : 1)) {
-    return AtByte(bytes.size(), cut);
-  }
-  ByteReader in(bytes);
-  in.Skip(kPcxHeaderBytes);
-  Run run;
-  std::vector<uint8_t> line(lineBytes);
-  picture.pixels.resize(width * height);
-  for (size_t y = 0; y < height; ++y) {
-    if (!FillLine(in, encoded, run, line)) {
-      picture = {};
-      return AtByte(bytes.size(), cut);
-    }
-    const uint8_t* plane = line.data();
-    for (size_t x = 0; x < width; ++x) {
-      const size_t step = h.bytesPerLine;
-      picture.pixels[y * width + x] = {plane[x], plane[step + x], plane[2 * step + x],
-                                       planes == 4 ? plane[3 * step + x] : uint8_t(255)};
-    }
+  const size_t step = h.bytesPerLine;
+  const std::string problem = ReadRows(
+      bytes, bytes.size(), h, "", [&] { picture.pixels.resize(width * height); },
+      [&](size_t y, const uint8_t* plane) {
+        for (size_t x = 0; x < width; ++x) {
+          picture.pixels[y * width + x] = {plane[x], plane[step + x], plane[2 * step + x],
+                                           planes == 4 ? plane[3 * step + x] : uint8_t(255)};
+        }
+      });
+  if (!problem.empty()) {
+    picture = {};
+    return problem;
   }
   picture.width = int32_t(width);
   picture.height = int32_t(height);

@@ -15,28 +15,9 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 source "$top/scripts/debian_sources.sh"
 dscs="$(debian_source_dscs "${packages[@]}")" || exit 1
-key="$( { echo "$dscs"; emcc --version | sed -n 1p;
-          cat "$top/scripts/web_deps.sh" "$top/scripts/debian_sources.sh"; } | sha256sum | cut -c1-12)"
-prefix="$root/deps-$key"
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
+deps_begin "web deps" "$root" < <(echo "$dscs"; emcc --version | sed -n 1p;
+  cat "$top/scripts/web_deps.sh" "$top/scripts/debian_sources.sh")
 
-mkdir -p "$root"
-log="$root/deps.log"
-: >"$log"
-echo "web deps: building into $prefix (log: $log)" >&2
-step() {
-  local what="$1"; shift
-  if ! "$@" >>"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    echo "web deps: $what failed (whole log: $log)" >&2
-    exit 1
-  fi
-}
-
-start=$SECONDS
 rm -rf "$prefix" "$root/src"
 mkdir -p "$prefix/include" "$prefix/lib"
 step "fetching and unpacking the sources" debian_source_unpack "$root/src" "${packages[@]}"
@@ -77,9 +58,4 @@ install -m 644 "$zlib/LICENSE" "$licences/zlib.txt"
 install -m 644 "$png/LICENSE" "$licences/libpng.txt"
 install -m 644 "$gif/COPYING" "$licences/giflib.txt"
 
-# Older prefixes are of other versions; only this one is used from now on.
-find "$root" -maxdepth 1 -name 'deps-*' ! -name "deps-$key" -exec rm -rf {} +
-rm -rf "$root/src"
-touch "$prefix/.complete"
-echo "web deps: built in $((SECONDS - start)) s" >&2
-echo "$prefix"
+deps_end

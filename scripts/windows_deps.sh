@@ -16,28 +16,8 @@ packages=(zlib libpng1.6 giflib libsdl2 libsdl2-image googletest)
 source "$top/scripts/debian_sources.sh"
 # The exact source versions apt-get would fetch, without fetching them.
 dscs="$(debian_source_dscs "${packages[@]}")" || exit 1
-key="$( { echo "$dscs"; x86_64-w64-mingw32-g++-posix --version | head -n1;
-          cat "$toolchain" "$top/scripts/windows_deps.sh" "$top/scripts/debian_sources.sh"; } | sha256sum | cut -c1-12)"
-prefix="$root/deps-$key"
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-mkdir -p "$root"
-log="$root/deps.log"
-: >"$log"
-echo "windows deps: building into $prefix (log: $log)" >&2
-# step <what> <command...>: runs a step with its output in the log, and on failure shows
-# the end of it and names the step.
-step() {
-  local what="$1"; shift
-  if ! "$@" >>"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    echo "windows deps: $what failed (whole log: $log)" >&2
-    exit 1
-  fi
-}
+deps_begin "windows deps" "$root" < <(echo "$dscs"; x86_64-w64-mingw32-g++-posix --version | head -n1;
+  cat "$toolchain" "$top/scripts/windows_deps.sh" "$top/scripts/debian_sources.sh")
 
 rm -rf "$prefix" "$root/src"
 mkdir -p "$prefix"
@@ -55,7 +35,6 @@ cmake_dep() {
   step "installing $(basename "$source")" cmake --install "$source/build"
 }
 
-start=$SECONDS
 # Debian's zlib source leaves out the Windows resource file its shared library needs, so
 # only its static library is built, with its CMake, and goes into libpng's DLL.
 zlib="$root/src/zlib"
@@ -98,9 +77,4 @@ install -m 644 "$root/src/libsdl2/LICENSE.txt" "$licences/SDL2.txt"
 install -m 644 /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/gcc-runtime.txt"
 install -m 644 /usr/share/doc/mingw-w64-x86-64-dev/copyright "$licences/mingw-w64-winpthreads.txt"
 
-# Older prefixes are of other versions; only this one is used from now on.
-find "$root" -maxdepth 1 -name 'deps-*' ! -name "deps-$key" -exec rm -rf {} +
-rm -rf "$root/src"
-touch "$prefix/.complete"
-echo "windows deps: built in $((SECONDS - start)) s" >&2
-echo "$prefix"
+deps_end

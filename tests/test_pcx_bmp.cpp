@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <quorvel/formats.hpp>
+#include <quorvel/quantize.hpp>
 
 namespace quorvel {
 namespace {
@@ -175,6 +176,17 @@ TEST(PcxPictures, DamagedOrTrueColourPcxIsRefusedNamingTheByte) {
         << c.name << ": " << read.error;
     EXPECT_TRUE(read.picture.pixels.empty()) << c.name;
   }
+  // True colour, read as such: four pixels of three planes in one run of 14 bytes where
+  // the row has 12.
+  PcxPicture rgbFour = four;
+  rgbFour.planes = 3;
+  rgbFour.pixels = {0, 0, 0, 0};
+  Bytes rgbOverrun = PcxFile(rgbFour);
+  ASSERT_EQ(rgbOverrun[128], 0xCC);
+  rgbOverrun[128] = 0xCE;
+  const RgbaReadResult rgbRead = ParseRgbaPicture(rgbOverrun, "d.pcx");
+  EXPECT_NE(rgbRead.error.find("byte 128: a run that goes 2 bytes past the picture's last row"), std::string::npos)
+      << rgbRead.error;
 }
 
 struct BmpPicture {
