@@ -97,7 +97,7 @@ FileResult CloseFile(int32_t fileNumber) {
     }
     return FileResult::Ok;
   }
-  if (fileNumber < 0 || fileNumber > 255) return FileResult::BadFileNumber;
+  if (!ValidNumber(fileNumber)) return FileResult::BadFileNumber;
   if (table.fds[fileNumber] >= 0) detail::CloseDescriptor(table.fds[fileNumber]);
   table.fds[fileNumber] = -1;
   return FileResult::Ok;

@@ -1,7 +1,7 @@
 // What reading and writing whole files does the same on every system: reading an open
-// file to its end within a limit, gathering small writes and replacing a file with bytes
-// in one step. Opening, creating, finishing and abandoning files are each system's own
-// (files_posix.cpp, files_windows.cpp).
+// file to its end within a limit, and a NewFile from creating it beside its target to
+// renaming it over it or removing it. The calls each step makes on the system (open,
+// sync, rename, remove) are each system's own (files_posix.cpp, files_windows.cpp).
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>

@@ -1,7 +1,8 @@
 // Whole-file reads that never hang or swallow memory, and writes that replace a file
 // whole or not at all. The platform's file calls live behind these (files_posix.cpp,
-// files_windows.cpp; what is the same on every system is in files.cpp and file_table.cpp); the
-// recorder and the formats library write through them. Internal to the library.
+// files_windows.cpp; what is the same on every system is in files.cpp and
+// file_table.cpp); the recorder and the formats library write through them. Internal to
+// the library.
 #pragma once
 
 #include <cstddef>
