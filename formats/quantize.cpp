@@ -248,15 +248,20 @@ void SwapForLargeAreas(const std::vector<WeightedColour>& colours, const std::ve
     if (size_t(first) < chosen.size()) dropCost[size_t(first)] += w * (std::sqrt(double(d2)) - std::sqrt(double(d1)));
     if (d1 > 0) gains.push_back({w * std::sqrt(double(d1)), i});
   }
-  std::sort(gains.begin(), gains.end(), [](const auto& p, const auto& q) {
-    return p.first != q.first ? p.first > q.first : p.second < q.second;
-  });
+  // Largest gain first, ties by colour. The loop below usually stops after a few, so the
+  // gains are taken off a heap instead of being sorted whole.
+  const auto smaller = [](const auto& p, const auto& q) {
+    return p.first != q.first ? p.first < q.first : p.second > q.second;
+  };
+  std::make_heap(gains.begin(), gains.end(), smaller);
   std::vector<size_t> cheapest(chosen.size());
   for (size_t k = 0; k < cheapest.size(); ++k) cheapest[k] = k;
   std::stable_sort(cheapest.begin(), cheapest.end(), [&](size_t p, size_t q) { return dropCost[p] < dropCost[q]; });
   std::vector<bool> touched(all.size(), false);
   size_t drop = 0;
-  for (const auto& [gain, i] : gains) {
+  for (auto end = gains.end(); end != gains.begin(); --end) {
+    std::pop_heap(gains.begin(), end, smaller);
+    const auto [gain, i] = end[-1];
     while (drop < cheapest.size() && touched[cheapest[drop]]) ++drop;
     if (drop == cheapest.size() || gain <= dropCost[cheapest[drop]]) break;
     if (touched[size_t(owner[i])]) continue;  // its neighbourhood has changed already
