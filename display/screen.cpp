@@ -289,7 +289,7 @@ bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags) {
               std::to_string(kMaxPages);
     return false;
   }
-  return OpenChecked(options, depth, flags);
+  return OpenChecked(options, depth, flags | detail::kOtherStyleWillDo);
 }
 
 bool OpenScreenWith(const ScreenOptions& options) {

@@ -39,6 +39,12 @@ class Presenter {
   virtual void Wake() = 0;
 };
 
+// A bit of OpenSdlPresenter's flags beside the public ones: the other style (a window for
+// full screen, or the reverse) will do when the one asked for cannot be had. OpenScreen
+// has always fallen back this way; a screen opened with its options is exactly what it
+// asked for, or not opened.
+constexpr int32_t kOtherStyleWillDo = 1 << 8;
+
 // Opens the SDL window and starts its display thread. On failure returns nullptr and
 // sets `error` to a message naming what failed and SDL's reason.
 // `options` is the screen's, already checked; full screen is taken from `flags`.

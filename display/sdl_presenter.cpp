@@ -127,10 +127,10 @@ std::string Display::Open(int32_t flags, uint32_t& wakeEvent) {
     watchingX11_ = true;
   }
 
-  // Ask for the requested style first and fall back to the other one.
+  // Ask for the requested style first, and for the other one only where it will do.
   const bool fullScreen = flags & kFullScreen;
-  std::string error = OpenWindow(fullScreen);
-  if (!error.empty()) {
+  if (std::string error = OpenWindow(fullScreen); !error.empty()) {
+    if (!(flags & detail::kOtherStyleWillDo)) return error;
     const std::string second = OpenWindow(!fullScreen);
     if (!second.empty()) return error + "; " + second;
   }

@@ -292,6 +292,10 @@ std::string DecodeBmp(const Bytes& bytes, IndexedPicture& picture) {
     const uint8_t* entry = bytes.data() + tableAt + size_t(i) * entryBytes;
     picture.palette[size_t(i)] = {entry[2], entry[1], entry[0]};
   }
+  if (std::string problem = CheckPixelColours(picture, "the colour table"); !problem.empty()) {
+    picture = {};
+    return AtByte(tableAt, problem);
+  }
   return "";
 }
 

@@ -39,7 +39,8 @@ std::string BmhdProblem(const Bmhd& bmhd, bool chunky);
 // extra-half-brite's 64 colours made) or PBM (8-bit chunky rows of an even length),
 // uncompressed or ByteRun1, into `picture` (its cycles aside); masking 2 makes the BMHD's
 // transparent colour see-through. Where a file has more than one, the last BMHD, CMAP,
-// CAMG and BODY count, in any order. False with `error` saying where and what, and
+// CAMG and BODY count, in any order. A pixel of a colour past the CMAP (more planes than
+// colours is fine otherwise) is an error. False with `error` saying where and what, and
 // `picture` empty, when it cannot.
 bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& error);
 

@@ -299,6 +299,7 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
   Bmhd bmhd;
   bool haveBmhd = false;
   size_t bmhdAt = 0;
+  std::optional<size_t> cmapAt;
   uint32_t camg = 0;
   std::optional<ByteReader> body;
   size_t bodyAt = 0;
@@ -309,6 +310,7 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
       bmhdAt = at;
       if (!haveBmhd) error = AtByte(at, "a BMHD chunk shorter than its 20 bytes");
     } else if (id == "CMAP") {
+      cmapAt = at;
       for (picture.colourCount = 0; picture.colourCount < 256 && data.Remaining() >= 3; ++picture.colourCount) {
         Rgb8& c = picture.palette[size_t(picture.colourCount)];
         data.U8(c.r), data.U8(c.g), data.U8(c.b);
@@ -352,9 +354,16 @@ bool DecodeIffPicture(const Bytes& bytes, IndexedPicture& picture, std::string& 
     }
     picture.colourCount = 64;
   }
+  // More bit planes than the CMAP has colours is fine as long as no pixel uses the colours
+  // it lacks; a pixel that does has no colour to show.
+  if (std::string problem = CheckPixelColours(picture, "the CMAP"); !problem.empty()) {
+    error = cmapAt ? AtByte(*cmapAt, problem) : "no CMAP chunk: " + problem;
+    picture = {};
+    return false;
+  }
   // Lasso (masking 3) makes the transparent colour see-through only where it reaches the
   // picture's edge, which one index cannot say: those pictures are shown whole.
-  if (bmhd.masking == kHasTransparentColour && bmhd.transparentColour < 256) {
+  if (bmhd.masking == kHasTransparentColour && bmhd.transparentColour < picture.colourCount) {
     picture.transparentIndex = bmhd.transparentColour;
     picture.alpha[bmhd.transparentColour] = 0;
   }

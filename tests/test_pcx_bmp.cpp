@@ -353,6 +353,7 @@ TEST(BmpPictures, DamagedOrTrueColourBmpIsRefusedNamingTheByte) {
       {"move up out", codes({0, 0, 0, 2, 0, 2}), "byte 1080: a move of 0 right and 2 up"},
       {"no end", codes({6, 1, 0, 0, 2, 1}), "byte 1084: the RLE pixel data ends before its end-of-picture code"},
       {"cut literal", codes({0, 5, 1, 2}), "byte 1078: the RLE pixel data ends"},
+      {"past the table", with([](BmpPicture& p) { p.coloursUsed = 2, p.tableEntries = 2; }), "byte 54: pixel (1, 0) is colour 7; the colour table holds 2"},
   };
   for (const auto& c : cases) {
     const PictureReadResult read = ParsePicture(c.bytes, "d.bmp");

@@ -162,6 +162,22 @@ TEST(Pictures, IffPicturesWithUnreadableBmhdFieldsAreRefused) {
         << read.error;
     EXPECT_TRUE(read.picture.pixels.empty()) << c.error;
   }
+
+  // Pixels that use colours the CMAP lacks, or with no CMAP at all, have nothing to show.
+  constexpr size_t kCmapAt = 40, kCmapBytes = 8 + 768;
+  IffBytes shortCmap = IffFile(Sample(13, 3, true), {});
+  shortCmap.erase(shortCmap.begin() + kCmapAt + 8 + 48, shortCmap.begin() + kCmapAt + kCmapBytes);
+  shortCmap[kCmapAt + 6] = 0, shortCmap[kCmapAt + 7] = 48;  // 16 colours
+  IffBytes noCmap = IffFile(Sample(13, 3, true), {});
+  noCmap.erase(noCmap.begin() + kCmapAt, noCmap.begin() + kCmapAt + kCmapBytes);
+  for (IffBytes* file : {&shortCmap, &noCmap}) {
+    const uint32_t form = uint32_t(file->size() - 8);
+    for (size_t i = 0; i < 4; ++i) (*file)[4 + i] = uint8_t(form >> (24 - 8 * i));
+  }
+  const PictureReadResult cut = ParsePicture(shortCmap, "c.lbm");
+  EXPECT_NE(cut.error.find("byte 40: pixel ("), std::string::npos) << cut.error;
+  EXPECT_NE(cut.error.find("; the CMAP holds 16"), std::string::npos) << cut.error;
+  EXPECT_NE(ParsePicture(noCmap, "n.lbm").error.find("no CMAP chunk: pixel (0, 0) is colour"), std::string::npos);
 }
 
 TEST(Pictures, PngAndBmpPicturesAndTrueColourRefused) {

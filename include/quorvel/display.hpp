@@ -57,7 +57,7 @@ struct ScreenOptions {
   // IFF picture's xAspect:yAspect of 5:6 is 6 / 5.
   double pixelAspect = 1.0;
   std::string title = "Quorvel";
-  bool fullScreen = false;  // when it cannot be had, a window is tried (and the reverse)
+  bool fullScreen = false;  // full screen or a window: the one asked for, or an error
   bool deepColour = false;  // as kDeepColour: registers are then not written
   Scaling scaling = Scaling::Integer;
   // The register the border shows (0..255), so that fades and cycles reach it; -1 keeps
@@ -87,7 +87,7 @@ ScreenOptions ModeOptions(ScreenMode mode);
 bool OpenScreen(int32_t mode, int32_t depth, int32_t pages, int32_t flags);
 // Opens a screen of any size and shape (see ScreenOptions), in place of one open before.
 // Returns false, with ScreenError() saying which option and why, when a request cannot
-// be met as given.
+// be met as given: a full screen that cannot be had is not opened as a window instead.
 bool OpenScreenWith(const ScreenOptions& options);
 // Why the last OpenScreen or OpenScreenWith failed, or "" after a success.
 std::string ScreenError();

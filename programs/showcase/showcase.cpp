@@ -191,7 +191,14 @@ int Run(const std::vector<std::string>& args) {
   screen.pages = 1;
   screen.fullScreen = !window;
   screen.title = "quorvel-showcase";
-  if (!OpenScreenWith(screen)) {
+  bool opened = OpenScreenWith(screen);
+  if (!opened && !window) {
+    // Full screen is only the showcase's own default, so a window will do; but say so.
+    std::fprintf(stderr, "quorvel-showcase: no full screen (%s); showing a window\n", ScreenError().c_str());
+    screen.fullScreen = false;
+    opened = OpenScreenWith(screen);
+  }
+  if (!opened) {
     std::fprintf(stderr, "quorvel-showcase: cannot open a %dx%d 256-colour screen: %s\n",
                  screen.width, screen.height, ScreenError().c_str());
     return 1;

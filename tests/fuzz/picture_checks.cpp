@@ -25,12 +25,7 @@ void Check(bool holds) {
   if (!holds) __builtin_trap();
 }
 
-// The kinds whose pixels can name only the colours the file defines: a GIF's colour table,
-// a PNG's PLTE or grey ramp. (An IFF picture may hold more bit planes than its CMAP has
-// colours.)
-bool ColoursBoundPixels(PictureKind kind) { return kind == PictureKind::Gif || kind == PictureKind::Png; }
-
-void CheckConsistent(const IndexedPicture& p, PictureKind kind) {
+void CheckConsistent(const IndexedPicture& p) {
   Check(p.width > 0 && p.height > 0 && formats::PictureSizeProblem(p.width, p.height).empty());
   Check(p.pixels.size() == size_t(p.width) * size_t(p.height));
   Check(p.colourCount >= 0 && p.colourCount <= 256);
@@ -38,7 +33,7 @@ void CheckConsistent(const IndexedPicture& p, PictureKind kind) {
   Check(p.transparentIndex >= -1 && p.transparentIndex < 256);
   const bool anyClear = std::find(p.alpha.begin(), p.alpha.end(), 0) != p.alpha.end();
   Check(p.transparentIndex >= 0 ? p.alpha[size_t(p.transparentIndex)] == 0 : !anyClear);
-  if (!ColoursBoundPixels(kind)) return;
+  // Every pixel names a colour the file defines, in every kind.
   Check(std::all_of(p.pixels.begin(), p.pixels.end(), [&](uint8_t i) { return i < p.colourCount; }));
   Check(p.transparentIndex < p.colourCount);
   for (size_t i = size_t(p.colourCount); i < 256; ++i) Check(p.alpha[i] == 255 && p.palette[i] == Rgb8{});
@@ -183,7 +178,7 @@ void CheckOne(const std::vector<uint8_t>& bytes) {
   }
   const PictureKind kind = formats::RecognisePicture(bytes);
   Check(kind != PictureKind::Unknown);
-  CheckConsistent(read.picture, kind);
+  CheckConsistent(read.picture);
   if (kind == PictureKind::Gif) CompareGif(bytes, read.picture);
   if (kind == PictureKind::Png) ComparePng(bytes, read.picture);
 }
