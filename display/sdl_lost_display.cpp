@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#if defined(__unix__) && !defined(__APPLE__)
-#include <dlfcn.h>
-#endif
+#include "display/system.hpp"
 
 namespace quorvel::detail {
 
@@ -17,20 +15,16 @@ void EndForLostDisplay(const char* why) {
   std::_Exit(1);
 }
 
-#if defined(__unix__) && !defined(__APPLE__)
 namespace {
 
 using SetIoErrorHandler = X11IoErrorHandler (*)(X11IoErrorHandler);
 using DisplayString = const char* (*)(void* display);
 
-// SDL loads Xlib at run time: look it up in the copy already loaded, and load none.
+// SDL loads Xlib at run time: look it up in the copy already loaded, and load none (where
+// there is no Xlib, there is no connection to watch).
 template <typename Function>
 Function FromXlib(const char* name) {
-  void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
-  if (!xlib) return nullptr;
-  auto function = reinterpret_cast<Function>(dlsym(xlib, name));
-  dlclose(xlib);  // only the reference this lookup took; SDL's keeps Xlib loaded
-  return function;
+  return reinterpret_cast<Function>(FunctionOfLoadedLibrary("libX11.so.6", name));
 }
 
 int OnBrokenConnection(void* display) {
@@ -51,9 +45,5 @@ X11IoErrorHandler WatchX11Connection() {
 void StopWatchingX11Connection(X11IoErrorHandler previous) {
   if (const auto set = FromXlib<SetIoErrorHandler>("XSetIOErrorHandler")) set(previous);
 }
-#else
-X11IoErrorHandler WatchX11Connection() { return nullptr; }
-void StopWatchingX11Connection(X11IoErrorHandler) {}
-#endif
 
 }  // namespace quorvel::detail

@@ -22,4 +22,9 @@ std::string ConsoleCharsReady();
 // single code page survives.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+// A function of a shared library that something else has already loaded (SDL loads Xlib
+// at run time), or nullptr when it is not loaded or the system has no such libraries.
+// Nothing is loaded by asking.
+void* FunctionOfLoadedLibrary(const char* library, const char* function);
+
 }  // namespace quorvel::detail

@@ -1,4 +1,5 @@
 // The clock and console calls on POSIX systems (display/system.hpp).
+#include <dlfcn.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -27,6 +28,19 @@ std::string ConsoleCharsReady() {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+void* FunctionOfLoadedLibrary(const char* library, const char* function) {
+#ifdef __EMSCRIPTEN__
+  (void)library, (void)function;
+  return nullptr;  // a page links everything in
+#else
+  void* loaded = dlopen(library, RTLD_NOW | RTLD_NOLOAD);
+  if (!loaded) return nullptr;
+  void* found = dlsym(loaded, function);
+  dlclose(loaded);  // only the reference this lookup took; the library's owner keeps it loaded
+  return found;
+#endif
 }
 
 }  // namespace quorvel::detail

@@ -62,4 +62,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return arguments;
 }
 
+void* FunctionOfLoadedLibrary(const char* library, const char* function) {
+  HMODULE loaded = GetModuleHandleA(library);
+  return loaded ? reinterpret_cast<void*>(GetProcAddress(loaded, function)) : nullptr;
+}
+
 }  // namespace quorvel::detail

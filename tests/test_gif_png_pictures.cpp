@@ -3,8 +3,6 @@
 // interlacing, bit depths), and damaged files, which are errors naming their byte.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <cmath>
 
 #include <quorvel/formats.hpp>

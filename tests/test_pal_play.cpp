@@ -253,7 +253,7 @@ TEST(Programs, TellTheirVersionAndFailWhenTheirOutputIsLost) {
   EXPECT_NE(info.err.find("cannot write to standard output"), std::string::npos) << info.err;
 }
 
-TEST(PlayProgram, CycleSpecsAndOptions) {
+TEST(PlayProgram, CycleArgumentsAndOptions) {
   Cycle c;
   std::string error;
   ASSERT_TRUE(play::ParseCycleOption("16-31@8", c, error)) << error;

@@ -157,7 +157,8 @@ std::vector<Rgb8> PpmColours(const std::string& path, int32_t& width, int32_t& h
 
 TEST(WrittenIffPictures, NetpbmsReaderSeesTheSameColours) {
   if (std::system("command -v ilbmtoppm >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "netpbm's ilbmtoppm is not installed (scripts/setup.sh installs it)";
+    GTEST_SKIP() << "netpbm's ilbmtoppm is not on this system (scripts/setup.sh installs it on Debian; "
+                    "under Wine there is none)";
   }
   TempDir dir;
   for (PictureFormat format : {PictureFormat::Ilbm, PictureFormat::Pbm}) {

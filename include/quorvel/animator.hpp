@@ -243,10 +243,11 @@ class Animator {
   void Cancel(EffectHandle effect, CancelHow how);
   void Pause(EffectHandle effect);
   void Resume(EffectHandle effect);
-  // True from start until the effect ends or is cancelled (paused effects are active).
-  // A filter stays active while it is in place: after its tween has ended (a FadeTo's),
-  // and after Cancel with Hold or End leaves it at an amount above 0, its handle still
-  // steering it; an amount tweened or cancelled to 0, or Revert, removes it.
+  // True from start until the effect is gone (paused effects are active). A morph or a
+  // cycle goes when it ends or is cancelled. A filter stays while it is in place: after
+  // its tween has ended (a FadeTo's), and after Cancel with Hold or End leaves it at an
+  // amount above 0, its handle still steering it; an amount tweened or cancelled to 0,
+  // or Revert, removes it.
   bool IsActive(EffectHandle effect) const;
   // How many effects are held (running, paused, or filters in place).
   size_t EffectCount() const;
