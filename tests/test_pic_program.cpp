@@ -72,11 +72,12 @@ TEST(PicProgram, QuantizesAroundACycleAndRemapsToAPalette) {
   for (int32_t i = 0; i < 128; ++i) photo.pixels.push_back(uint32_t(i * 2) << 16 | uint32_t(255 - i) << 8 | 0x40);
   const std::string png = dir.Path("photo.png"), lbm = dir.Path("q.lbm");
   ASSERT_TRUE(testing::WritePng(png, photo));
-  // Two cycles, each with its registers kept (2..4 reserved twice over), and a third
-  // over registers the quantizer fills, which is written but warned of.
+  // Two cycles over reserved registers (2..4 reserved twice over), one over a ramp of
+  // fixed colours, and one over registers the quantizer fills, written but warned of.
   const testing::ProgramRun quantized =
       Pic({"quantize", png, lbm, "--colours", "16", "--reserve", "12-15", "--reserve", "2-4", "--reserve", "3-4",
-           "--cycle", "12-15@8", "--cycle", "2-4@4", "--cycle", "6-7@2", "--dither", "none"});
+           "--cycle", "12-15@8", "--cycle", "2-4@4", "--fix", "8=204060", "--fix", "9=406080", "--cycle", "8-9@3",
+           "--cycle", "6-7@2", "--dither", "none"});
   ASSERT_EQ(quantized.status, 0) << quantized.err;
   EXPECT_EQ(quantized.err, "quorvel-pic: warning: --cycle 6-7 runs over registers the quantizer fills with the "
                            "picture's colours; --reserve 6-7 keeps them for the cycle\n");
@@ -86,7 +87,7 @@ TEST(PicProgram, QuantizesAroundACycleAndRemapsToAPalette) {
   for (uint8_t index : q.picture.pixels) {
     EXPECT_TRUE(index < 12 && (index < 2 || index > 4)) << "register " << int(index) << " is kept for a cycle";
   }
-  ASSERT_EQ(q.picture.cycles.size(), 3u);
+  ASSERT_EQ(q.picture.cycles.size(), 4u);
   EXPECT_TRUE(q.picture.cycles[0].active);
 
   // A palette of three colours: every pixel takes one of them.
