@@ -85,6 +85,7 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   QuantizeOptions options;
   options.colours = 64;
   options.reservedLow = 16, options.reservedHigh = 31;
+  options.reserved = {{44, 47}, {46, 50}};  // more cycles' registers, overlapping
   options.fixed = {{0, {255, 0, 0}}, {40, {0, 0, 255}}};
   const QuantizeResult result = Quantize(picture, options);
   ASSERT_TRUE(result.ok()) << result.error;
@@ -92,14 +93,15 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   EXPECT_EQ(out.colourCount, 64);
   EXPECT_EQ(out.palette[0], (Rgb8{255, 0, 0}));
   EXPECT_EQ(out.palette[40], (Rgb8{0, 0, 255}));
-  for (int32_t r = 16; r <= 31; ++r) EXPECT_EQ(out.palette[size_t(r)], Rgb8{}) << r;
+  const auto reserved = [](int32_t r) { return (r >= 16 && r <= 31) || (r >= 44 && r <= 50); };
+  for (int32_t r = 0; r < 64; ++r) EXPECT_TRUE(!reserved(r) || out.palette[size_t(r)] == Rgb8{}) << r;
   // The transparent register is the lowest left free: 0 is fixed.
   EXPECT_EQ(out.transparentIndex, 1);
   EXPECT_EQ(out.alpha[1], 0);
   EXPECT_EQ(out.alpha[2], 255);
   for (size_t i = 0; i < out.pixels.size(); ++i) {
     const uint8_t index = out.pixels[i];
-    EXPECT_FALSE(index >= 16 && index <= 31) << "pixel " << i << " takes reserved register " << int(index);
+    EXPECT_FALSE(reserved(index)) << "pixel " << i << " takes reserved register " << int(index);
     EXPECT_EQ(index == 1, i >= 100 && i < 140) << "pixel " << i;
     if (i < 40) {
       EXPECT_EQ(index, 0) << "pixel " << i;
@@ -122,6 +124,8 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   refused(bad, "0 colours");
   bad = {}, bad.colours = 32, bad.reservedLow = 20, bad.reservedHigh = 32;
   refused(bad, "lie past the 32 registers");
+  bad = {}, bad.colours = 32, bad.reserved = {{3, 4}, {20, 32}};
+  refused(bad, "reserved registers 20..32 lie past the 32 registers");
   bad = {}, bad.reservedLow = 5, bad.reservedHigh = 4;
   refused(bad, "low <= high");
   bad = {}, bad.reservedLow = 0, bad.reservedHigh = 9, bad.fixed = {{9, {}}};
