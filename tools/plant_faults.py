@@ -3,14 +3,17 @@
 suite against each: a fault that no test notices is a survivor, and either an equivalent
 change or a hole in the tests.
 
-Usage: tools/plant_faults.py [--keep] FAULTS...  (e.g. tools/faults/*.txt)
+Usage: tools/plant_faults.py [--keep | --check] FAULTS...  (e.g. tools/faults/*.txt)
+  --check  only says whether every fault can be planted in the working tree, and builds
+           nothing: seconds, where a run takes a build per fault
+  --keep   leaves the scratch copy and its log behind
 
 A fault file holds faults of three lines each, blank lines and '#' comments between:
-    @ animator/easing.cpp
-    - return t * (2 - t);
-    + return 1.5 * t - 0.5 * t * t;
-The '-' text must occur exactly once in the file (leading and trailing blanks aside);
-it is replaced by the '+' text. The scratch copy is the working tree as it is now
+    @ animator/animator.cpp
+    - case Easing::QuadOut: return t * (2 - t);
+    + case Easing::QuadOut: return 1.5 * t - 0.5 * t * t;
+The '-' text must be a whole line, and exactly one line of the file (leading and trailing
+blanks aside); that line is replaced by the '+' text, its indent kept. The scratch copy is the working tree as it is now
 (uncommitted changes too), built in Release with every test but the soak; the first run
 checks that the unchanged copy passes. Prints one line per fault and exits 1 when any
 survives or cannot be planted.
@@ -44,6 +47,26 @@ def read_faults(path):
     return faults
 
 
+def matching_lines(lines, fault):
+    return [i for i, line in enumerate(lines) if line.strip() == fault["old"]]
+
+
+def check(faults, root):
+    """Names each fault that cannot be planted in root's files; returns how many."""
+    failures = 0
+    for fault in faults:
+        path = os.path.join(root, fault["file"])
+        if not os.path.isfile(path):
+            print("%s: cannot plant (no file %s)" % (fault["where"], fault["file"]))
+            failures += 1
+            continue
+        hits = len(matching_lines(open(path, encoding="utf-8").read().split("\n"), fault))
+        if hits != 1:
+            print("%s: cannot plant (%d lines match): %s" % (fault["where"], hits, fault["old"]))
+            failures += 1
+    return failures
+
+
 def run(command, cwd, log):
     with open(log, "a") as out:
         return subprocess.call(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT) == 0
@@ -62,10 +85,16 @@ def build_and_test(copy, log):
 
 def main(args):
     keep = "--keep" in args
-    files = [a for a in args if a != "--keep"]
-    if not files:
+    files = [a for a in args if a not in ("--keep", "--check")]
+    if not files or any(a.startswith("--") for a in files):
         sys.exit(__doc__)
     faults = [f for path in files for f in read_faults(path)]
+    if "--check" in args:
+        failures = check(faults, ROOT)
+        print("%d of %d faults can be planted" % (len(faults) - failures, len(faults)))
+        return 1 if failures else 0
+    if check(faults, ROOT):
+        sys.exit("some faults cannot be planted; nothing was run")
     copy = tempfile.mkdtemp(prefix="quorvel-faults-")
     log = os.path.join(copy, "faults.log")
     shutil.copytree(ROOT, copy, dirs_exist_ok=True,
@@ -83,11 +112,7 @@ def main(args):
         path = os.path.join(copy, fault["file"])
         original = open(path, encoding="utf-8").read()
         lines = original.split("\n")
-        hits = [i for i, line in enumerate(lines) if line.strip() == fault["old"]]
-        if len(hits) != 1:
-            print("%s: cannot plant (%d lines match): %s" % (fault["where"], len(hits), fault["old"]))
-            failures += 1
-            continue
+        hits = matching_lines(lines, fault)
         indent = lines[hits[0]][: len(lines[hits[0]]) - len(lines[hits[0]].lstrip())]
         lines[hits[0]] = indent + fault["new"]
         open(path, "w", encoding="utf-8").write("\n".join(lines))
