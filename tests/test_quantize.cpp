@@ -269,6 +269,10 @@ TEST(Remap, TablesPalettesAndDrawing) {
   // Without a transparent register for the see-through pixel it is refused.
   target.transparentIndex = -1;
   EXPECT_NE(RemapPicture(source, target, options).error.find("no transparent register"), std::string::npos);
+  // Only a transparent and a reserved register: none is left for the colours.
+  target.transparentIndex = 0;
+  target.count = 2;
+  EXPECT_NE(RemapPicture(source, target, options).error.find("no register of the palette is left"), std::string::npos);
 
   // The table alone: past fromCount each register is itself.
   const IndexMap map = NearestIndexMap(source.palette, 4, target.colours, 5, options);
