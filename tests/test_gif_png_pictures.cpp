@@ -101,6 +101,11 @@ TEST(GifPictures, TheFirstImageWithItsColoursAndTransparency) {
   EXPECT_EQ(read.picture.palette[3], Colours(4, 0)[3]);
   EXPECT_EQ(read.picture.transparentIndex, -1);
   EXPECT_EQ(read.picture.alpha, IndexedPicture::FullyOpaque());
+  // A transparent colour past the table marks no pixel, and the picture has none.
+  first.transparent = 9;
+  read = Read(GifFile(Colours(4, 0), {first}));
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_EQ(read.picture.transparentIndex, -1);
 }
 
 TEST(GifPictures, InterlacedImagesOfAnyHeightReadLikePlainOnes) {
