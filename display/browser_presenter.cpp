@@ -32,7 +32,8 @@ EM_JS(bool, StartCanvasLoop, (void* presenter, int width, int height, double pix
   if (!context) return false;
   canvas.width = width + 2 * border;
   canvas.height = height + 2 * border;
-  // The shape it is shown at: pixels taller than wide make it narrower.
+  // The shape it is shown at until the first frame places it: pixels taller than wide
+  // make it narrower.
   canvas.style.setProperty('--shape', String(canvas.width / (canvas.height * pixelAspect)));
   // The counts and times are for the page and its tests: animation frames seen, frames
   // of the program run, and milliseconds spent in both.
@@ -152,7 +153,6 @@ EM_JS(void, PlaceCanvas, (int x, int y, int w, int h, int grownWidth, int grownH
   shown.style.width = w / ratio + 'px';
   shown.style.height = h / ratio + 'px';
   shown.style.imageRendering = grownWidth > 0 ? 'auto' : 'pixelated';
-  shown.style.visibility = "";
   if (screen.grown) screen.grown.style.visibility = growing ? "" : 'hidden';
   canvas.style.visibility = growing ? 'hidden' : "";
   if (growing) screen.grow();
