@@ -13,16 +13,18 @@
 
 #include "display/browser.hpp"
 #include "display/convert.hpp"
+#include "display/geometry.hpp"
 #include "display/screen.hpp"
 #include "display/typed_text.hpp"
 
 // The page's side, in JavaScript. Module.quorvelScreen is the open screen's state.
 
 // Looks up the canvas and its 2D context, and starts the animation-frame loop, which
-// calls quorvel_present(presenter) once per frame after waking a program waiting for the
-// frame. Returns false when the page has no canvas to draw on, or its canvas is in use.
-// The canvas holds the screen with its border around it, `border` screen pixels on
-// every side, so the page scales both together as a window does.
+// calls quorvel_present(presenter, width, height) once per frame after waking a program
+// waiting for the frame, with the size of the canvas's parent (the page's area for the
+// screen) in device pixels. Returns false when the page has no canvas to draw on, or its
+// canvas is in use. The canvas holds the screen with its border around it, `border`
+// screen pixels on every side, so the page scales both together as a window does.
 EM_JS(bool, StartCanvasLoop, (void* presenter, int width, int height, double pixelAspect, int border), {
   if (Module['quorvelScreen']) return false;
   const canvas = Module['canvas'] || document.getElementById('screen');
@@ -30,13 +32,27 @@ EM_JS(bool, StartCanvasLoop, (void* presenter, int width, int height, double pix
   if (!context) return false;
   canvas.width = width + 2 * border;
   canvas.height = height + 2 * border;
-  // The shape it is shown at: pixels taller than wide make it narrower.
+  // The shape it is shown at until the first frame places it: pixels taller than wide
+  // make it narrower.
   canvas.style.setProperty('--shape', String(canvas.width / (canvas.height * pixelAspect)));
   // The counts and times are for the page and its tests: animation frames seen, frames
   // of the program run, and milliseconds spent in both.
   const screen = {canvas: canvas, context: context, running: true, waiter: null, image: null,
-                  border: border, borderColour: null, ticks: 0, frames: 0, busyMs: 0};
+                  border: border, borderColour: null, ticks: 0, frames: 0, busyMs: 0,
+                  area: canvas.parentElement || document.body, areaWidth: 0, areaHeight: 0,
+                  grown: null, growing: false};
   Module['quorvelScreen'] = screen;
+  // The canvas is placed inside its parent in device pixels, so that whole factors give
+  // every screen pixel the same whole number of device pixels: CSS sizes alone let the
+  // browser round each pixel its own way. The parent is measured at every frame, which
+  // follows a resized window, a full screen, a zoom and a moved display alike.
+  if (getComputedStyle(screen.area).position === 'static') screen.area.style.position = 'relative';
+  const measure = function() {
+    const ratio = window.devicePixelRatio || 1;
+    const box = screen.area.getBoundingClientRect();
+    screen.areaWidth = Math.floor(box.width * ratio + 0.001);
+    screen.areaHeight = Math.floor(box.height * ratio + 0.001);
+  };
   const tick = function() {
     if (!screen.running) return;
     requestAnimationFrame(tick);
@@ -49,7 +65,10 @@ EM_JS(bool, StartCanvasLoop, (void* presenter, int width, int height, double pix
       ++screen.frames;
       wake();
     }
-    if (screen.running) _quorvel_present(presenter);
+    if (screen.running) {
+      measure();
+      _quorvel_present(presenter, screen.areaWidth, screen.areaHeight);
+    }
     screen.busyMs += performance.now() - start;
   };
   requestAnimationFrame(tick);
@@ -61,6 +80,10 @@ EM_JS(void, StopCanvasLoop, (), {
   if (!screen) return;
   screen.running = false;
   Module['quorvelScreen'] = null;
+  if (screen.grown) screen.grown.remove();
+  for (const property of ['position', 'left', 'top', 'width', 'height', 'visibility', 'image-rendering']) {
+    screen.canvas.style.removeProperty(property);
+  }
   screen.canvas.style.backgroundColor = "";
   if (screen.canvas.parentElement) screen.canvas.parentElement.style.backgroundColor = "";
   // The page may say that the program is done, or offer to run it again.
@@ -90,6 +113,49 @@ EM_JS(void, PutCanvasPixels, (const uint32_t* pixels, int width, int height, int
         new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width, height);
   }
   screen.context.putImageData(screen.image, screen.border, screen.border);
+  if (screen.growing) screen.grow();
+});
+
+// Shows the canvas at `w` x `h` device pixels, `x`, `y` from the top left of its parent.
+// With `grownWidth` 0 the canvas is shown sharp, each of its pixels a block of whole
+// device pixels. Otherwise the picture is grown sharply to `grownWidth` x `grownHeight`
+// (whole factors of the canvas) on a second canvas shown in its place, and the browser
+// scales that smoothly the rest of the way: no pixel is a device pixel wider than its
+// neighbour, and only the device pixel on an edge between two is blended.
+EM_JS(void, PlaceCanvas, (int x, int y, int w, int h, int grownWidth, int grownHeight), {
+  const screen = Module['quorvelScreen'];
+  const canvas = screen.canvas;
+  const growing = grownWidth > 0 && (grownWidth !== canvas.width || grownHeight !== canvas.height);
+  if (growing && !screen.grown) {
+    screen.grown = document.createElement('canvas');
+    screen.grown.setAttribute('aria-hidden', 'true');
+    canvas.after(screen.grown);
+    screen.grow = function() {
+      const grown = screen.grown.getContext('2d', {alpha: false});
+      grown.imageSmoothingEnabled = false;
+      grown.drawImage(canvas, 0, 0, screen.grown.width, screen.grown.height);
+    };
+  }
+  if (growing && (screen.grown.width !== grownWidth || screen.grown.height !== grownHeight)) {
+    screen.grown.width = grownWidth;
+    screen.grown.height = grownHeight;
+  }
+  screen.growing = growing;
+  const shown = growing ? screen.grown : canvas;
+  // From the parent's own start, which may fall between two device pixels.
+  const ratio = window.devicePixelRatio || 1;
+  const box = screen.area.getBoundingClientRect();
+  const left = box.left, top = box.top;
+  const cssAt = function(at, origin) { return (Math.round(origin * ratio) + at) / ratio - origin; };
+  shown.style.position = 'absolute';
+  shown.style.left = cssAt(x, left) + 'px';
+  shown.style.top = cssAt(y, top) + 'px';
+  shown.style.width = w / ratio + 'px';
+  shown.style.height = h / ratio + 'px';
+  shown.style.imageRendering = grownWidth > 0 ? 'auto' : 'pixelated';
+  if (screen.grown) screen.grown.style.visibility = growing ? "" : 'hidden';
+  canvas.style.visibility = growing ? 'hidden' : "";
+  if (growing) screen.grow();
 });
 
 EM_JS(void, ToggleFullScreen, (), {
@@ -97,8 +163,11 @@ EM_JS(void, ToggleFullScreen, (), {
   if (!screen) return;
   if (document.fullscreenElement) {
     document.exitFullscreen();
-  } else if (screen.canvas.requestFullscreen) {
-    screen.canvas.requestFullscreen();
+  } else {
+    // The canvas's parent, so that the canvas is placed in the whole screen as in its
+    // part of the page, and the border's colour fills the rest.
+    const area = screen.area.requestFullscreen ? screen.area : screen.canvas;
+    if (area.requestFullscreen) area.requestFullscreen();
   }
 });
 
@@ -164,7 +233,9 @@ EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
 
 class BrowserPresenter final : public Presenter {
  public:
-  BrowserPresenter() : frame_(TheScreen().PagePixels()) {}
+  BrowserPresenter()
+      : frame_(TheScreen().PagePixels()),
+        shape_{TheScreen().width, TheScreen().height, TheScreen().pixelAspect, TheScreen().borderWidth} {}
   ~BrowserPresenter() override {
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, nullptr);
     StopCanvasLoop();
@@ -182,6 +253,28 @@ class BrowserPresenter final : public Presenter {
   // The animation-frame loop presents whenever something changed; nothing to wake.
   void Wake() override {}
 
+  // Places the canvas in the page's area of `areaWidth` x `areaHeight` device pixels by
+  // the scaling in force, where the native presenter would put the picture in a window
+  // of that size; again only when the area or the scaling changed, and not before the
+  // page has measured its area. Whole multiples show the canvas as it is; any other size
+  // is grown by whole factors first, then scaled smoothly, as natively.
+  void Place(int32_t areaWidth, int32_t areaHeight) {
+    const Scaling scaling = TheScreen().scaling.load(std::memory_order_relaxed);
+    if (areaWidth <= 0 || areaHeight <= 0) return;
+    if (placed_ && scaling == placedScaling_ && areaWidth == placedArea_.w && areaHeight == placedArea_.h) return;
+    placed_ = true;
+    placedScaling_ = scaling;
+    placedArea_ = {0, 0, areaWidth, areaHeight};
+    const Area picture = PlacePicture(shape_, scaling, areaWidth, areaHeight);
+    const Area box = FramePicture(shape_, picture);
+    const bool whole = picture.w % shape_.width == 0 && picture.h % shape_.height == 0;
+    const int32_t framedWidth = shape_.width + 2 * shape_.borderWidth;
+    const int32_t framedHeight = shape_.height + 2 * shape_.borderWidth;
+    PlaceCanvas(box.x, box.y, box.w, box.h,
+                whole ? 0 : framedWidth * GrowthFactor(shape_.width, picture.w),
+                whole ? 0 : framedHeight * GrowthFactor(shape_.height, picture.h));
+  }
+
   // Converts the visible page into canvas pixels and puts them on the canvas, when it
   // changed and the screen is not locked; a picture whose indices and registers are what
   // the canvas shows already costs no conversion. Colours converted as 0xBBGGRR come out
@@ -197,6 +290,11 @@ class BrowserPresenter final : public Presenter {
  private:
   VisibleSnapshot shown_;        // what the canvas shows, as indices and registers
   std::vector<uint32_t> frame_;  // conversion target, in the canvas's byte order
+  const ScreenShape shape_;
+  // The scaling and the page's area the canvas was last placed for.
+  bool placed_ = false;
+  Scaling placedScaling_ = Scaling::Integer;
+  Area placedArea_;
 };
 
 }  // namespace
@@ -210,9 +308,12 @@ std::unique_ptr<Presenter> OpenBrowserPresenter(std::string& error) {
 
 }  // namespace quorvel::detail
 
-// Called by the page's animation-frame loop.
-extern "C" EMSCRIPTEN_KEEPALIVE void quorvel_present(void* presenter) {
-  static_cast<quorvel::detail::BrowserPresenter*>(presenter)->Present();
+// Called by the page's animation-frame loop, with the page's area for the screen in
+// device pixels.
+extern "C" EMSCRIPTEN_KEEPALIVE void quorvel_present(void* presenter, int32_t areaWidth, int32_t areaHeight) {
+  auto* browser = static_cast<quorvel::detail::BrowserPresenter*>(presenter);
+  browser->Place(areaWidth, areaHeight);
+  browser->Present();
 }
 
 // Suspends the program (through asyncify) until the page's next animation frame; the

@@ -58,6 +58,14 @@ Area PlacePicture(const ScreenShape& shape, Scaling scaling, int32_t outW, int32
                  outH);
 }
 
+Area FramePicture(const ScreenShape& shape, const Area& picture) {
+  const auto grown = [&](int32_t shown, int32_t source) {
+    return static_cast<int32_t>(std::lround(double(shape.borderWidth) * shown / source));
+  };
+  const int32_t bx = grown(picture.w, shape.width), by = grown(picture.h, shape.height);
+  return {picture.x - bx, picture.y - by, picture.w + 2 * bx, picture.h + 2 * by};
+}
+
 Area WindowSize(const ScreenShape& shape, int32_t usableW, int32_t usableH) {
   constexpr int32_t kSmallScreen = 320;
   Factors f = IntegerFactors(shape, usableW, usableH);

@@ -39,6 +39,10 @@ Factors IntegerFactors(const ScreenShape& shape, int32_t outW, int32_t outH);
 // picture as Aspect does rather than cut it.
 Area PlacePicture(const ScreenShape& shape, Scaling scaling, int32_t outW, int32_t outH);
 
+// The rectangle the picture and its border cover together, the border grown as the
+// picture is: where a page puts a canvas that holds both.
+Area FramePicture(const ScreenShape& shape, const Area& picture);
+
 // The size a window opens at: the largest whole multiple of the screen and its border
 // that fits `usableW` x `usableH` (the desktop less room for panels and the frame), at
 // least twice the size for screens 320 pixels wide or less, and 1x at the least.

@@ -17,7 +17,7 @@ if [[ ! -f build/release/CMakeCache.txt ]]; then
 else
   cmake build/release >/dev/null
 fi
-cmake --build build/release -j"$(nproc)" --target quorvel-play quorvel-pic quorvel_web_lines >/dev/null
+cmake --build build/release -j"$(nproc)" --target quorvel-play quorvel-pic quorvel_web_lines quorvel_web_place >/dev/null
 export PUPPETEER_SKIP_DOWNLOAD=1
 if [[ ! -d tests/web/node_modules ]]; then
   (cd tests/web && npm ci --no-audit --no-fund)

@@ -265,6 +265,19 @@ TEST(Scaling, AspectAndStretchAreExactInShapeAndSharp) {
   }
 }
 
+// A page shows the picture and its border on one canvas: the border grows as the
+// picture does, by its whole factors under Integer, and the frame still fits the output
+// the placement left room for.
+TEST(Scaling, TheFrameGrowsTheBorderAsThePicture) {
+  constexpr ScreenShape raster{320, 200, 1.2, 12};
+  const Area whole = PlacePicture(raster, Scaling::Integer, 1400, 941);
+  EXPECT_EQ(whole, (Area{220, 70, 960, 800}));  // 3x4
+  EXPECT_EQ(detail::FramePicture(raster, whole), (Area{184, 22, 1032, 896}));
+  const Area exact = PlacePicture(raster, Scaling::Aspect, 1024, 695);
+  EXPECT_EQ(detail::FramePicture(raster, exact), (Area{67, 0, 889, 695}));
+  EXPECT_EQ(detail::FramePicture({640, 480, 1.0, 0}, exact), exact);
+}
+
 TEST(Scaling, WindowsOpenAtTheLargestWholeMultipleAndTwiceForSmallScreens) {
   EXPECT_EQ(detail::WindowSize({640, 480, 1.0, 0}, 1856, 1016), (Area{0, 0, 1280, 960}));
   EXPECT_EQ(detail::WindowSize({640, 480, 1.0, 0}, 1000, 700), (Area{0, 0, 640, 480}));

@@ -153,6 +153,60 @@ function noConsoleErrors(program, console_) {
         (console_.errors.length ? `: ${console_.errors.slice(0, 3).join(' | ')}` : ''));
 }
 
+// ---- Scaling: where a page shows its screen -------------------------------------------
+
+// Where the page shows its screen: the area it measured for it (device pixels), the
+// area's box, and each visible canvas's box, rendering and backing size.
+function placement(page) {
+  return page.evaluate(() => {
+    const screen = Module.quorvelScreen;
+    const box = (e) => { const r = e.getBoundingClientRect(); return {x: r.left, y: r.top, w: r.width, h: r.height}; };
+    const main = document.querySelector('main');
+    return {
+      area: screen ? {w: screen.areaWidth, h: screen.areaHeight} : null,
+      main: box(main),
+      shown: [...main.querySelectorAll('canvas')].filter((c) => getComputedStyle(c).visibility !== 'hidden')
+          .map((c) => ({...box(c), rendering: getComputedStyle(c).imageRendering, width: c.width, height: c.height})),
+    };
+  });
+}
+
+// Whether the page, at devicePixelRatio 1, shows a screen of `shape` under `policy` where
+// the native presenter puts it in a window the size of the page's area: its canvas (the
+// picture and the border grown by the same factors) from that box, on whole pixels, sharp
+// at whole factors and smoothed otherwise. Polls for up to `timeoutMs`, as a change of
+// scaling shows at the next frame. Returns {ok, text}.
+async function placedAs(page, shape, policy, timeoutMs = 2000) {
+  const end = Date.now() + timeoutMs;
+  for (;;) {
+    const p = await placement(page);
+    let ok = false, text = `no screen on the page (${JSON.stringify(p)})`;
+    if (p.area) {
+      const lines = native('tests/quorvel_web_place', [shape.width, shape.height, shape.pixelAspect,
+                                                        shape.border, p.area.w, p.area.h].map(String));
+      const [x, y, w, h] = lines.split('\n').find((l) => l.startsWith(policy + ' ')).split(' ').slice(1).map(Number);
+      const bx = (shape.border * w) / shape.width, by = (shape.border * h) / shape.height;
+      const want = {x: Math.round(p.main.x) + x - bx, y: Math.round(p.main.y) + y - by, w: w + 2 * bx, h: h + 2 * by};
+      const whole = w % shape.width === 0 && h % shape.height === 0;
+      const shown = p.shown.length === 1 ? p.shown[0] : null;
+      ok = p.area.w === Math.floor(p.main.w) && p.area.h === Math.floor(p.main.h) && shown !== null &&
+           ['x', 'y', 'w', 'h'].every((k) => shown[k] === want[k]) &&
+           shown.rendering === (whole ? 'pixelated' : 'auto');
+      text = `in ${p.area.w}x${p.area.h} the canvas shows at ${shown ? `${shown.w}x${shown.h} (${shown.rendering})` +
+             ` at ${shown.x},${shown.y}` : `${p.shown.length} canvases`}, the native ${policy} ${w}x${h} at ` +
+             `${x},${y} in the area, framed at ${want.x},${want.y} on the page`;
+    }
+    if (ok || Date.now() > end) return {ok, text};
+    await sleep(50);
+  }
+}
+
+// A screenshot of the page's box (x, y, w, h) at devicePixelRatio 1 as RGBA bytes.
+async function shotPixels(page, box) {
+  const png = await page.screenshot({clip: {x: box.x, y: box.y, width: box.w, height: box.h}});
+  return canvasPixels(page, Buffer.from(png));
+}
+
 // ---- The demonstration program --------------------------------------------------------
 
 // Text rows are 16 pixels high: row r (1-based) covers y 16(r-1) .. 16r-1.
@@ -345,6 +399,32 @@ async function testRaster() {
         `raster: the border is one colour all round (${before.map(hex)}, half a second later ` +
         `${after.map(hex)}) that cycles, and the letterbox shows it (${letterbox} where the border is ${corner})`);
   check(moved > 0, `raster: the copper bars move (${moved} of the title band's lines changed in half a second)`);
+
+  // Integer scaling, the default: whole factors near the pixel aspect (2x2 here), the
+  // border grown with the picture; in a larger window 3x4, each screen pixel a block of
+  // 3x4 pixels on the screenshot, and the border a band of 36 by 48 of them.
+  const shape = {width: 320, height: 200, pixelAspect: 1.2, border};
+  const first = await placedAs(page, shape, 'integer');
+  check(first.ok, `raster: integer scaling places the canvas as natively: ${first.text}`);
+  await page.setViewport({width: 1400, height: 1000});
+  const larger = await placedAs(page, shape, 'integer');
+  const [box] = (await placement(page)).shown;
+  let blocks = 'not placed', fx = box.w / width, fy = box.h / height;
+  if (larger.ok && fx === 3 && fy === 4) {
+    const shot = await shotPixels(page, box);
+    let broken = 0, edges = 0;
+    for (let y = 0; y < box.h; ++y) {
+      for (let x = 0; x < box.w; ++x) {
+        const i = (y * box.w + x) * 4, at = ((y - (y % fy)) * box.w + x - (x % fx)) * 4;
+        if ([0, 1, 2].some((c) => shot[i + c] !== shot[at + c])) ++broken;
+        if (x % fx === 0 && x > 0 && [0, 1, 2].some((c) => shot[i + c] !== shot[i - 4 + c])) ++edges;
+      }
+    }
+    blocks = `${broken} pixels off their ${fx}x${fy} block, ${edges} edges between blocks`;
+    larger.ok = broken === 0 && edges > 1000;
+  }
+  check(larger.ok, `raster: resized, the page places it again, ${fx}x${fy}: ${larger.text}; ${blocks}`);
+  await page.screenshot({path: path.join(shots, `${program}-3x4.png`)});
   noConsoleErrors('raster', console_);
   await page.close();
 }
@@ -404,14 +484,32 @@ async function testPlayer() {
   loadedOnce(program);
   await page.screenshot({path: path.join(shots, `${program}-picker.png`)});
   const input = await page.$('#file');
-  // A true-colour picture, which the browser decodes for the page, is quantized and shown.
-  await input.uploadFile(path.join(root, 'tests/data/first_test_screen.png'));
+  // A JPEG, made here by the browser, is a picture the player does not read: the page has
+  // the browser decode it into a true-colour BMP, which the player quantizes and shows.
+  const jpeg = await page.evaluate(async () => {
+    const canvas = new OffscreenCanvas(320, 240);
+    const context = canvas.getContext('2d');
+    const gradient = context.createLinearGradient(0, 0, 320, 240);
+    gradient.addColorStop(0, '#f40');
+    gradient.addColorStop(0.5, '#3c6');
+    gradient.addColorStop(1, '#24f');
+    context.fillStyle = gradient;
+    context.fillRect(0, 0, 320, 240);
+    const bytes = new Uint8Array(await (await canvas.convertToBlob({type: 'image/jpeg'})).arrayBuffer());
+    return btoa(Array.from(bytes, (b) => String.fromCharCode(b)).join(''));
+  });
+  fs.writeFileSync(path.join(shots, 'gradient.jpg'), Buffer.from(jpeg, 'base64'));
+  await input.uploadFile(path.join(shots, 'gradient.jpg'));
   const quantized = await page.waitForFunction(
       () => /quantized to \d+ colours/.test(document.getElementById('status').textContent) &&
             getComputedStyle(document.getElementById('picker')).display === 'none',
       {timeout: 10000}).then(() => true, () => false);
-  const shownPng = quantized && await waitForCanvas(page, (p) => lit(p, 0, 0, 639, 479) > 1000, 10000);
-  check(quantized && shownPng, 'play: a true-colour PNG is quantized to 256 colours and shown');
+  const decoded = await page.evaluate(() => Module.FS.analyzePath('/gradient.jpg.bmp').exists);
+  const litJpeg = (p) => p.reduce((n, v, i) => n + (i % 4 === 0 && (v || p[i + 1] || p[i + 2]) ? 1 : 0), 0);
+  const shownJpeg = quantized && await waitForCanvas(page, (p) => p.length === 320 * 240 * 4 && litJpeg(p) > 70000, 10000);
+  check(quantized && decoded && shownJpeg,
+        `play: a JPEG is decoded by the browser into a BMP (${decoded ? '' : 'not '}written), quantized to ` +
+        `256 colours and shown at its 320x240`);
   await page.keyboard.press('Escape');
   await pickerShown();
 
@@ -448,6 +546,29 @@ async function testPlayer() {
   const moved = await play(picture, {shot: `${program}.png`});
   check(moved > 0, `play: shows ${picture.name} and cycles its colours (${moved} pixels of the ` +
                    'cycled band changed in half a second, the rest stayed)');
+  // A switches to the exact aspect (987x740 of the 640x480 picture here), sharp: along a
+  // row of the still stripes each edge blends one pixel at the most. A again goes back.
+  const square = {width: 640, height: 480, pixelAspect: 1, border: 0};
+  await page.keyboard.press('a');
+  const exact = await placedAs(page, square, 'aspect');
+  let sharp = 'not placed';
+  if (exact.ok) {
+    const [shown] = (await placement(page)).shown;
+    const row = await shotPixels(page, {x: shown.x, y: shown.y + 100, w: shown.w, h: 1});
+    const runs = [];  // lengths of runs of one colour
+    for (let x = 0; x < shown.w; ++x) {
+      const same = x > 0 && [0, 1, 2].every((c) => row[x * 4 + c] === row[x * 4 - 4 + c]);
+      if (same) ++runs[runs.length - 1]; else runs.push(1);
+    }
+    const blended = runs.filter((n) => n < 100).length;
+    sharp = `runs of one colour along a row: ${runs.join(' ')}`;
+    exact.ok = runs.length === 8 + blended && blended >= 1 && runs.every((n, i) => n >= 100 || runs[i + 1] >= 100);
+  }
+  check(exact.ok, `play: A shows the exact aspect, sharp: ${exact.text}; ${sharp}`);
+  await page.screenshot({path: path.join(shots, `${program}-aspect.png`)});
+  await page.keyboard.press('a');
+  const back = await placedAs(page, square, 'integer');
+  check(back.ok, `play: A again goes back to whole factors: ${back.text}`);
   await escape(picture.name);
   await page.screenshot({path: path.join(shots, `${program}-after-escape.png`)});
 
