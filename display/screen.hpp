@@ -151,7 +151,7 @@ struct Screen {
   std::unique_ptr<Recorder> capture;
 };
 
-// The one machine, built on first use, whichever thread or static initialiser that is.
+// The one machine, built before main.
 Screen& TheScreen();
 
 // Whether `page` is one of the screen's pages.
