@@ -49,8 +49,8 @@ std::unique_ptr<Presenter> OpenSdlPresenter(const ScreenOptions& options, int32_
 // In a web page: draws on the page's canvas from its animation-frame loop.
 std::unique_ptr<Presenter> OpenBrowserPresenter(std::string& error);
 
-// The machine's clock (clock.cpp): virtual time when it is on, and where the real-time
-// pauses ended, which only the program's thread pauses through.
+// The machine's clock (clock.cpp): virtual time when it is on, and where real-time pauses
+// ended. Only the program's thread pauses, so the time points need no atomics.
 struct MachineClock {
   std::atomic<bool> virtualTime{false};
   std::atomic<int64_t> virtualMs{0};
