@@ -19,20 +19,20 @@
 namespace quorvel {
 namespace {
 
-std::atomic<bool> gVirtual{false};
-std::atomic<int64_t> gVirtualMs{0};
-
 using Clock = std::chrono::steady_clock;
 
-// Where the last real-time pause ended. A pause that begins within kCarryWindow of it
-// counts from it, so the wake-up lateness of a fade's 64 pauses does not add up.
-Clock::time_point gLastDeadline{};
+// The clock is the machine's, kept with its screen.
+detail::MachineClock& TheClock() { return detail::TheScreen().clock; }
+
+// A pause that begins within kCarryWindow of where the last real-time pause ended counts
+// from there, so the wake-up lateness of a fade's 64 pauses does not add up.
 constexpr auto kCarryWindow = std::chrono::milliseconds(2);
 
 #ifndef __EMSCRIPTEN__
 Clock::time_point PauseStart() {
   const Clock::time_point now = Clock::now();
-  return now - gLastDeadline <= kCarryWindow ? gLastDeadline : now;
+  const Clock::time_point last = TheClock().lastDeadline;
+  return now - last <= kCarryWindow ? last : now;
 }
 
 void SleepUntil(Clock::time_point deadline) { detail::SleepUntil(deadline); }
@@ -42,21 +42,21 @@ void SleepUntil(Clock::time_point deadline) { detail::SleepUntil(deadline); }
 // least 4 ms), so the program's own work since the last pause returned decides whether
 // the next one carries its deadline, however late that pause woke; a pause that woke more
 // than kLongLateness late (a hidden tab) is not caught up with.
-Clock::time_point gLastReturn{};
 constexpr auto kLongLateness = std::chrono::milliseconds(50);
 
 Clock::time_point PauseStart() {
+  const detail::MachineClock& clock = TheClock();
   const Clock::time_point now = Clock::now();
-  const bool carry = now - gLastReturn <= kCarryWindow &&
-                     gLastReturn - gLastDeadline <= kLongLateness;
-  return carry ? gLastDeadline : now;
+  const bool carry = now - clock.lastReturn <= kCarryWindow &&
+                     clock.lastReturn - clock.lastDeadline <= kLongLateness;
+  return carry ? clock.lastDeadline : now;
 }
 
 // A pause already overdue returns at once, so a fast fade's late wake-ups do not add up.
 void SleepUntil(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
   if (left.count() > 0) emscripten_sleep(static_cast<unsigned>(left.count()));
-  gLastReturn = Clock::now();
+  TheClock().lastReturn = Clock::now();
 }
 #endif
 
@@ -64,12 +64,13 @@ void SleepUntil(Clock::time_point deadline) {
 // is several of these within one SleepMs call; carrying the deadline from one to the next
 // keeps each slice's wake-up lateness from adding up over the whole pause.
 void Pause(int32_t ms, Clock::time_point& deadline) {
-  if (gVirtual.load(std::memory_order_relaxed)) {
-    gVirtualMs.fetch_add(ms, std::memory_order_relaxed);
+  detail::MachineClock& clock = TheClock();
+  if (clock.virtualTime.load(std::memory_order_relaxed)) {
+    clock.virtualMs.fetch_add(ms, std::memory_order_relaxed);
   } else {
     deadline += std::chrono::milliseconds(ms);
     SleepUntil(deadline);
-    gLastDeadline = deadline;
+    clock.lastDeadline = deadline;
   }
 }
 
@@ -85,23 +86,26 @@ void TakeRecordedFrame() {
 }  // namespace
 
 void SetVirtualTime(bool on) {
-  gVirtualMs = 0;
-  gVirtual = on;
+  detail::MachineClock& clock = TheClock();
+  clock.virtualMs = 0;
+  clock.virtualTime = on;
 }
 
-int64_t VirtualTimeMs() { return gVirtualMs.load(std::memory_order_relaxed); }
+int64_t VirtualTimeMs() { return TheClock().virtualMs.load(std::memory_order_relaxed); }
 
 void SleepMs(int32_t milliseconds) {
   if (DisplayObserver* observer = detail::CurrentObserver()) observer->OnSleep(milliseconds);
   TakeRecordedFrame();
   int32_t n = milliseconds;
-  Clock::time_point deadline = gVirtual.load(std::memory_order_relaxed) ? Clock::time_point{}
-                                                                        : PauseStart();
+  const detail::MachineClock& clock = TheClock();
+  Clock::time_point deadline = clock.virtualTime.load(std::memory_order_relaxed)
+                                   ? Clock::time_point{}
+                                   : PauseStart();
   if (n == -1) {
     // Wait for a key, looking every 50 ms. On virtual time nothing else can make a key
     // arrive but another thread, so block for it and count one slice.
     while (!KeyWaiting()) {
-      if (gVirtual.load(std::memory_order_relaxed)) detail::WaitForKeyPush();
+      if (clock.virtualTime.load(std::memory_order_relaxed)) detail::WaitForKeyPush();
       Pause(50, deadline);
     }
     return;
@@ -121,7 +125,7 @@ void SleepMs(int32_t milliseconds) {
 }
 
 double NowMs() {
-  if (gVirtual.load(std::memory_order_relaxed)) return double(VirtualTimeMs());
+  if (TheClock().virtualTime.load(std::memory_order_relaxed)) return double(VirtualTimeMs());
   static const Clock::time_point origin = Clock::now();
   return std::chrono::duration<double, std::milli>(Clock::now() - origin).count();
 }
@@ -148,7 +152,7 @@ void RunFramesOnGrid(const std::function<bool(double nowMs)>& frame) {
 void RunFrames(const std::function<bool(double nowMs)>& frame) { RunFramesOnGrid(frame); }
 #else
 void RunFrames(const std::function<bool(double nowMs)>& frame) {
-  if (gVirtual.load(std::memory_order_relaxed)) {
+  if (TheClock().virtualTime.load(std::memory_order_relaxed)) {
     RunFramesOnGrid(frame);
     return;
   }

@@ -9,25 +9,22 @@
 #include <quorvel/display.hpp>
 
 #include "display/files.hpp"
+#include "display/screen.hpp"
 
 namespace quorvel {
+
+detail::FileTable::~FileTable() {
+  for (int fd : fds) {
+    if (fd >= 0) CloseDescriptor(fd);
+  }
+}
+
 namespace {
 
-struct FileTable {
-  std::mutex mutex;
-  std::array<int, 256> fds;  // by file number; -1 when free; slot 0 unused
-  FileTable() { fds.fill(-1); }
-  ~FileTable() {
-    for (int fd : fds) {
-      if (fd >= 0) detail::CloseDescriptor(fd);
-    }
-  }
-};
+using detail::FileTable;
 
-FileTable& Table() {
-  static FileTable table;
-  return table;
-}
+// The open files are the machine's, kept with its screen.
+FileTable& Table() { return detail::TheScreen().files; }
 
 bool ValidNumber(int32_t number) { return number >= 1 && number <= 255; }
 

@@ -1,26 +1,16 @@
 // The key queue: a ring of 16 slots filled by the display side (or PushKey) and read by
 // the program. One slot stays empty, so at most 15 keys wait; a key arriving when the
 // ring is full drops the oldest.
-#include <condition_variable>
-
 #include "display/screen.hpp"
 #include "display/system.hpp"
 
 namespace quorvel {
 namespace {
 
-struct KeyRing {
-  std::mutex mutex;
-  std::condition_variable pushed;
-  int32_t slots[16] = {};
-  int head = 0;  // oldest waiting key
-  int tail = 0;  // next free slot; head == tail when empty
-};
+using detail::KeyRing;
 
-KeyRing& Ring() {
-  static KeyRing ring;
-  return ring;
-}
+// The keyboard is the machine's, kept with its screen.
+KeyRing& Ring() { return detail::TheScreen().keys; }
 
 // Before a screen is open there is no window to type into, so keys come from the console:
 // whatever it has delivered on standard input.

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -53,6 +55,39 @@ std::unique_ptr<Presenter> OpenSdlPresenter(const ScreenOptions& options, int32_
 // In a web page: draws on the page's canvas from its animation-frame loop.
 std::unique_ptr<Presenter> OpenBrowserPresenter(std::string& error);
 
+// The machine's clock (clock.cpp): virtual time when it is on, and where real-time pauses
+// ended. Only the program's thread pauses, so the time points need no atomics.
+struct MachineClock {
+  std::atomic<bool> virtualTime{false};
+  std::atomic<int64_t> virtualMs{0};
+  // Where the last real-time pause ended, and (in a page) when the last one returned.
+  std::chrono::steady_clock::time_point lastDeadline{};
+  std::chrono::steady_clock::time_point lastReturn{};
+};
+
+// The keyboard's queue (keys.cpp): a ring of 16 slots filled by the display side (or
+// PushKey) and read by the program.
+struct KeyRing {
+  std::mutex mutex;
+  std::condition_variable pushed;
+  int32_t slots[16] = {};
+  int head = 0;  // oldest waiting key
+  int tail = 0;  // next free slot; head == tail when empty
+};
+
+// The open files by number (file_table.cpp); whatever is still open when the machine
+// goes is closed then.
+struct FileTable {
+  std::mutex mutex;
+  std::array<int, 256> fds;  // by file number; -1 when free; slot 0 unused
+  FileTable() { fds.fill(-1); }
+  ~FileTable();
+  FileTable(const FileTable&) = delete;
+  FileTable& operator=(const FileTable&) = delete;
+};
+
+// The emulated machine: its screen with the clock, keyboard, open files and observer
+// that go with it. One object, so the display holds no state anywhere else.
 struct Screen {
   bool open = false;
   bool headless = false;
@@ -106,6 +141,13 @@ struct Screen {
   uint8_t foreground = 15;
   uint8_t background = 0;
 
+  // The rest of the machine. Declared before the presenter, so that they outlive its
+  // display thread, which may push keys until it is joined.
+  MachineClock clock;
+  KeyRing keys;
+  FileTable files;
+  std::atomic<DisplayObserver*> observer{nullptr};  // installed one, or nullptr
+
   std::unique_ptr<Presenter> presenter;
   std::string error;
 
@@ -115,6 +157,7 @@ struct Screen {
   std::unique_ptr<Recorder> capture;
 };
 
+// The one machine, built before main.
 Screen& TheScreen();
 
 // Whether `page` is one of the screen's pages.

@@ -39,6 +39,14 @@ TEST(KeyQueue, SixteenthKeyDropsTheOldest) {
   EXPECT_EQ(ReadKey(), "");
 }
 
+// A key left over from one screen does not answer the next screen's first question.
+TEST(KeyQueue, OpeningAScreenEmptiesIt) {
+  HeadlessScreen screen;
+  PushKey('a');
+  ASSERT_TRUE(OpenScreen(18, 8, 1, 0));
+  EXPECT_FALSE(KeyWaiting());
+}
+
 TEST(KeyQueue, ConcurrentPushesLoseOnlyWhatTheDropRuleDrops) {
   HeadlessScreen screen;
   constexpr int32_t kKeys = 20000;
