@@ -1,4 +1,4 @@
-// Which registers of a quantized or remapped picture pixels may take: the reserved range
+// Which registers of a quantized or remapped picture pixels may take: the reserved ranges
 // kept out, the fixed colours put in, one transparent register, and the rest free.
 #include <algorithm>
 
@@ -19,17 +19,19 @@ std::string PlanRegisters(const QuantizeOptions& options, int32_t count, bool fi
     return "a palette of " + std::to_string(count) + " colours: give 1 to 256";
   }
   plan.count = count;
-  const int32_t low = options.reservedLow, high = options.reservedHigh;
-  if (low != -1 || high != -1) {
-    if (low < 0 || high < low || high > 255) {
-      return "reserved registers " + std::to_string(low) + ".." + std::to_string(high) +
-             ": give low <= high within 0..255";
+  std::vector<RegisterRange> ranges = options.reserved;
+  if (options.reservedLow != -1 || options.reservedHigh != -1) {
+    ranges.push_back({options.reservedLow, options.reservedHigh});
+  }
+  for (const RegisterRange& range : ranges) {
+    const std::string named = "reserved registers " + std::to_string(range.low) + ".." + std::to_string(range.high);
+    if (range.low < 0 || range.high < range.low || range.high > 255) {
+      return named + ": give low <= high within 0..255";
     }
-    if (high >= count) {
-      return "reserved registers " + std::to_string(low) + ".." + std::to_string(high) + " lie past the " +
-             std::to_string(count) + " registers of the palette";
+    if (range.high >= count) {
+      return named + " lie past the " + std::to_string(count) + " registers of the palette";
     }
-    for (int32_t i = low; i <= high; ++i) plan.reserved[size_t(i)] = true;
+    for (int32_t i = range.low; i <= range.high; ++i) plan.reserved[size_t(i)] = true;
   }
   std::vector<bool> isFixed(256, false);
   for (const FixedRegister& fixed : options.fixed) {

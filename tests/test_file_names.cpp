@@ -71,6 +71,17 @@ TEST(FileNames, FoldersAndReadOnlyFilesAreNeitherReadNorReplaced) {
   EXPECT_NE(refused.error.find("read-only"), std::string::npos) << refused.error;
   EXPECT_EQ(ReadPaletteFile(locked).file.colours[0], (Rgb8{255, 0, 0}));
   fs::permissions(lockedPath, fs::perms::owner_write, fs::perm_options::add);
+
+  // A device opens at once on Windows; reading it is no file's contents and writing it
+  // would lose what was written.
+#ifdef _WIN32
+  const std::string device = "NUL";
+#else
+  const std::string device = "/dev/null";
+#endif
+  EXPECT_NE(ReadSmallFile(device, 1024, bytes).find("is a device"), std::string::npos) << ReadSmallFile(device, 1024, bytes);
+  const PaletteWriteResult onDevice = WritePaletteFile(device, OneColour({1, 2, 3}), PaletteFormat::Gpl);
+  EXPECT_NE(onDevice.error.find("is a device"), std::string::npos) << onDevice.error;
 }
 
 }  // namespace

@@ -282,6 +282,16 @@ TEST(LinePalettes, BarsAreAtTheirPlaceAtEveryInstantWrappingTurningAndBlending) 
   LineBar turning = bar;
   turning.mode = CycleMode::PingPong;
   EXPECT_EQ(at(turning, (97 + 10) * 1000 / 60.0, 100 + 87), 0xFF0000);
+  // Moving up, it leaves at the top and comes back at the bottom: 5 lines up is 95 down.
+  LineBar rising = bar;
+  rising.linesPerSecond = -60;
+  EXPECT_EQ(at(rising, 5000 / 60.0, 195), 0xFF0000);
+  // Sine eases in: a third of the way through its first leg of 100 lines it has gone
+  // (1 - cos(pi / 3)) / 2, a quarter of them.
+  LineBar swinging = bar;
+  swinging.mode = CycleMode::Sine;
+  swinging.bottom = 202;
+  EXPECT_EQ(at(swinging, 100 * 1000 / 60.0 / 3, 100 + 25), 0xFF0000);
   // Half opaque: half of the bar over the palette.
   LineBar faint = bar;
   faint.opacity = 0.5;

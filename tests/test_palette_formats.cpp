@@ -348,6 +348,10 @@ TEST(PaletteFormats, RecognitionByContentThenNameThenSize) {
   png.resize(1024);
   EXPECT_TRUE(LooksLikePicture(png));
   EXPECT_FALSE(LooksLikePicture(Bytes(768, 0)));
+  // Every field of a PCX header but its maker's byte (10): a raw palette all the same.
+  Bytes pcxLike(768, 0);
+  pcxLike[1] = 5, pcxLike[2] = 1, pcxLike[3] = 8, pcxLike[65] = 1;
+  EXPECT_FALSE(LooksLikePicture(pcxLike));
   EXPECT_EQ(ParsePalette(png, "cut.pal").error,
             "cut.pal: not a palette file of a known format (1024 bytes; it starts like a PNG picture)");
   Bytes gif = B("GIF89a");

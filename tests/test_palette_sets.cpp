@@ -79,7 +79,13 @@ TEST(PaletteSets, PalInfoListsTheSetsAndConvertTakesOne) {
   const std::string playpal = dir.Write("PLAYPAL.lmp", SetBytes(14, 256));
   const testing::ProgramRun info = testing::RunProgram(pal::RunPal, {"info", playpal});
   EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("  format   raw 14 x 768 bytes, 8-bit\n"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("  palettes 14 (--index K takes one; these are palette 0)\n"), std::string::npos) << info.out;
+  // A short raw file, read with its depth given, is told by its own size.
+  const std::string ega = dir.Write("ega.pal", SetBytes(1, 16, 63));
+  const testing::ProgramRun shortInfo = testing::RunProgram(pal::RunPal, {"info", "--from", "raw6", ega});
+  EXPECT_NE(shortInfo.out.find("  format   raw 48 bytes, 6-bit\n  depth    6-bit\n  colours  16\n"), std::string::npos)
+      << shortInfo.out;
   EXPECT_NE(info.out.find("    13  256 colours, first #0d000d, brightest #0dfbfe\n"), std::string::npos) << info.out;
 
   const std::string gpl = dir.Path("thirteen.gpl");

@@ -1,6 +1,6 @@
 // quorvel-pic in-process: converting with cycles set and cleared, quantizing a true-colour
-// picture around registers kept for a cycle, remapping to a palette file, and refusing
-// what it cannot do with status 1 and nothing written.
+// picture around registers kept for cycles, remapping to a palette file, drawing a
+// swatch, and refusing what it cannot do with status 1 and nothing written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -72,14 +72,22 @@ TEST(PicProgram, QuantizesAroundACycleAndRemapsToAPalette) {
   for (int32_t i = 0; i < 128; ++i) photo.pixels.push_back(uint32_t(i * 2) << 16 | uint32_t(255 - i) << 8 | 0x40);
   const std::string png = dir.Path("photo.png"), lbm = dir.Path("q.lbm");
   ASSERT_TRUE(testing::WritePng(png, photo));
+  // Two cycles over reserved registers (2..4 reserved twice over), one over a ramp of
+  // fixed colours, and one over registers the quantizer fills, written but warned of.
   const testing::ProgramRun quantized =
-      Pic({"quantize", png, lbm, "--colours", "16", "--reserve", "12-15", "--cycle", "12-15@8", "--dither", "none"});
+      Pic({"quantize", png, lbm, "--colours", "16", "--reserve", "12-15", "--reserve", "2-4", "--reserve", "3-4",
+           "--cycle", "12-15@8", "--cycle", "2-4@4", "--fix", "8=204060", "--fix", "9=406080", "--cycle", "8-9@3",
+           "--cycle", "6-7@2", "--dither", "none"});
   ASSERT_EQ(quantized.status, 0) << quantized.err;
+  EXPECT_EQ(quantized.err, "quorvel-pic: warning: --cycle 6-7 runs over registers the quantizer fills with the "
+                           "picture's colours; --reserve 6-7 keeps them for the cycle\n");
   const PictureReadResult q = LoadIndexedPicture(lbm);
   ASSERT_TRUE(q.ok()) << q.error;
   EXPECT_EQ(q.picture.colourCount, 16);
-  for (uint8_t index : q.picture.pixels) EXPECT_LT(index, 12) << "registers kept for the cycle stay free";
-  ASSERT_EQ(q.picture.cycles.size(), 1u);
+  for (uint8_t index : q.picture.pixels) {
+    EXPECT_TRUE(index < 12 && (index < 2 || index > 4)) << "register " << int(index) << " is kept for a cycle";
+  }
+  ASSERT_EQ(q.picture.cycles.size(), 4u);
   EXPECT_TRUE(q.picture.cycles[0].active);
 
   // A palette of three colours: every pixel takes one of them.
@@ -94,6 +102,29 @@ TEST(PicProgram, QuantizesAroundACycleAndRemapsToAPalette) {
   ASSERT_TRUE(r.ok()) << r.error;
   for (uint8_t index : r.picture.pixels) EXPECT_LT(index, 3);
   EXPECT_EQ(r.picture.palette[1], (Rgb8{255, 0, 0}));
+}
+
+TEST(PicProgram, SwatchDrawsAPicturesPaletteAndNeverOverwritesIt) {
+  TempDir dir;
+  const std::string lbm = dir.Path("in.lbm"), png = dir.Path("swatch.png");
+  ASSERT_TRUE(WritePicture(lbm, Indexed(), PictureFormat::Ilbm).ok());
+  const testing::ProgramRun drawn = Pic({"swatch", lbm, png});
+  ASSERT_EQ(drawn.status, 0) << drawn.err;
+  EXPECT_EQ(drawn.out, png + ": swatch of 32 colours\n");
+  const auto swatch = testing::ReadPng(png);
+  ASSERT_TRUE(swatch.has_value());
+  // 16 x 16 cells of 16 pixels with a line of 1 between and around them.
+  ASSERT_EQ(swatch->width, 273);
+  ASSERT_EQ(swatch->height, 273);
+  const Rgb8 c = Indexed().palette[17];
+  EXPECT_EQ(swatch->pixels[size_t((1 + 17 + 8) * 273 + 1 + 17 + 8)], uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b);
+
+  const auto before = std::filesystem::last_write_time(lbm);
+  const testing::ProgramRun onto = Pic({"swatch", lbm, lbm});
+  EXPECT_EQ(onto.status, 1);
+  EXPECT_NE(onto.err.find("is the input"), std::string::npos) << onto.err;
+  EXPECT_EQ(std::filesystem::last_write_time(lbm), before);
+  EXPECT_TRUE(LoadIndexedPicture(lbm).ok());
 }
 
 TEST(PicProgram, RefusesWithStatusOneAndWritesNothing) {

@@ -103,6 +103,15 @@ TEST(Pictures, IlbmOfEveryDepthAndMasking) {
       }
     }
   }
+  // Extra-half-brite (CAMG 0x80, 6 planes): registers 32..63 are 0..31 at half brightness.
+  IffPicture halfBright = Sample(13, 3, true);
+  for (uint8_t& index : halfBright.pixels) index &= 63;
+  halfBright.planes = 6;
+  const PictureReadResult ehb =
+      ParsePicture(IffFile(halfBright, {testing::IffChunk("CAMG", {0, 0, 0, 0x80})}), "ehb.lbm");
+  ASSERT_TRUE(ehb.ok()) << ehb.error;
+  EXPECT_EQ(ehb.picture.colourCount, 64);
+  EXPECT_EQ(ehb.picture.palette[32 + 5], (Rgb8{2, 7, 125}));
 }
 
 // Chunks after the BODY, the BMHD after the BODY, and a FORM whose size was left at 0:

@@ -8,6 +8,8 @@
 
 #include <quorvel/quantize.hpp>
 
+#include "formats/quantize_common.hpp"
+#include "palette/colour_space.hpp"
 #include "tests/support/png.hpp"
 #include "tests/support/recorder.hpp"
 
@@ -55,6 +57,10 @@ TEST(Quantize, SameResultEveryTimeAndFewColoursExact) {
       std::vector<bool> used(32, false);
       for (uint8_t i : first.picture.pixels) used[i] = true;
       EXPECT_EQ(std::count(used.begin(), used.end(), true), 32);
+      // The registers hold the colours darkest first.
+      for (size_t i = 1; i < 32; ++i) {
+        EXPECT_LE(formats::LabOf(first.picture.palette[i - 1]).l, formats::LabOf(first.picture.palette[i]).l) << i;
+      }
     }
   }
 
@@ -85,6 +91,7 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   QuantizeOptions options;
   options.colours = 64;
   options.reservedLow = 16, options.reservedHigh = 31;
+  options.reserved = {{44, 47}, {46, 50}};  // more cycles' registers, overlapping
   options.fixed = {{0, {255, 0, 0}}, {40, {0, 0, 255}}};
   const QuantizeResult result = Quantize(picture, options);
   ASSERT_TRUE(result.ok()) << result.error;
@@ -92,14 +99,15 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   EXPECT_EQ(out.colourCount, 64);
   EXPECT_EQ(out.palette[0], (Rgb8{255, 0, 0}));
   EXPECT_EQ(out.palette[40], (Rgb8{0, 0, 255}));
-  for (int32_t r = 16; r <= 31; ++r) EXPECT_EQ(out.palette[size_t(r)], Rgb8{}) << r;
+  const auto reserved = [](int32_t r) { return (r >= 16 && r <= 31) || (r >= 44 && r <= 50); };
+  for (int32_t r = 0; r < 64; ++r) EXPECT_TRUE(!reserved(r) || out.palette[size_t(r)] == Rgb8{}) << r;
   // The transparent register is the lowest left free: 0 is fixed.
   EXPECT_EQ(out.transparentIndex, 1);
   EXPECT_EQ(out.alpha[1], 0);
   EXPECT_EQ(out.alpha[2], 255);
   for (size_t i = 0; i < out.pixels.size(); ++i) {
     const uint8_t index = out.pixels[i];
-    EXPECT_FALSE(index >= 16 && index <= 31) << "pixel " << i << " takes reserved register " << int(index);
+    EXPECT_FALSE(reserved(index)) << "pixel " << i << " takes reserved register " << int(index);
     EXPECT_EQ(index == 1, i >= 100 && i < 140) << "pixel " << i;
     if (i < 40) {
       EXPECT_EQ(index, 0) << "pixel " << i;
@@ -122,6 +130,8 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
   refused(bad, "0 colours");
   bad = {}, bad.colours = 32, bad.reservedLow = 20, bad.reservedHigh = 32;
   refused(bad, "lie past the 32 registers");
+  bad = {}, bad.colours = 32, bad.reserved = {{3, 4}, {20, 32}};
+  refused(bad, "reserved registers 20..32 lie past the 32 registers");
   bad = {}, bad.reservedLow = 5, bad.reservedHigh = 4;
   refused(bad, "low <= high");
   bad = {}, bad.reservedLow = 0, bad.reservedHigh = 9, bad.fixed = {{9, {}}};
@@ -135,6 +145,28 @@ TEST(Quantize, ReservedAndFixedRegistersAndTransparency) {
 // Two large flat areas one step apart (one cell of the histogram) and six lone pixels of
 // far colours, on 5 registers: the boxes go to the far pixels and merge the areas, and only
 // a swap gives each area its exact colour, dropping a lone pixel's.
+// Two clusters of colour apart only in OKLab's b (blue against yellow), spread alike in
+// lightness and a: the histogram is cut along b too, so even without refining, each
+// cluster gets colours of its own.
+TEST(Quantize, ColoursApartOnlyInBlueAndYellowAreTold) {
+  RgbaPicture picture{64, 16, {}};
+  uint32_t seed = 1;
+  const auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 8 & 0xFFFF; };
+  for (int32_t i = 0; i < 1024; ++i) {
+    const detail::Lab lab{0.55 + 0.3 * next() / 65535.0, 0.06 * next() / 65535.0 - 0.03, i % 2 ? 0.1 : -0.1};
+    const Rgb8 c = detail::ToRgb8(detail::FromOkLab(lab));
+    picture.pixels.push_back({c.r, c.g, c.b, 255});
+  }
+  QuantizeOptions options;
+  options.colours = 4;
+  options.dither = Dither::None;
+  options.refinePasses = 0;
+  const QuantizeResult result = Quantize(picture, options);
+  ASSERT_TRUE(result.ok()) << result.error;
+  // Cut along lightness and a alone, every colour sits between the clusters, 0.1 off.
+  EXPECT_LT(MeanOkLabDifference(picture, ExpandIndexedPicture(result.picture)), 0.06);
+}
+
 TEST(Quantize, LargeFlatAreasKeepTheirColours) {
   RgbaPicture picture = Flat(64, 32, {100, 100, 100, 255});
   for (size_t i = 1024; i < 2048; ++i) picture.pixels[i] = {101, 100, 100, 255};
@@ -177,6 +209,13 @@ TEST(Dithering, PatternsOfAGrey) {
       ASSERT_EQ(r.picture.pixels[i], r.picture.pixels[(y % size_t(side)) * 32 + x % size_t(side)]) << i;
     }
     EXPECT_EQ(r.picture.pixels[0], 0);
+    if (side == 4) {
+      // Bayer's own matrix (0 8 2 10 / 12 4 14 6 / 3 11 1 9 / 15 7 13 5): white where it
+      // holds 11 to 15.
+      const uint8_t tile[4][4] = {{0, 0, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 0}, {1, 0, 1, 0}};
+      for (size_t y = 0; y < 4; ++y)
+        for (size_t x = 0; x < 4; ++x) EXPECT_EQ(r.picture.pixels[y * 32 + x], tile[y][x]) << x << "," << y;
+    }
   }
   options.dither = Dither::FloydSteinberg;
   const QuantizeResult diffused = RemapToPalette(grey, BlackAndWhite(), options);
@@ -234,6 +273,10 @@ TEST(Remap, TablesPalettesAndDrawing) {
   // Without a transparent register for the see-through pixel it is refused.
   target.transparentIndex = -1;
   EXPECT_NE(RemapPicture(source, target, options).error.find("no transparent register"), std::string::npos);
+  // Only a transparent and a reserved register: none is left for the colours.
+  target.transparentIndex = 0;
+  target.count = 2;
+  EXPECT_NE(RemapPicture(source, target, options).error.find("no register of the palette is left"), std::string::npos);
 
   // The table alone: past fromCount each register is itself.
   const IndexMap map = NearestIndexMap(source.palette, 4, target.colours, 5, options);
@@ -300,6 +343,15 @@ TEST(RgbaPictures, TrueColourFilesAndIndexedOnes) {
   const RgbaReadResult fields = ParseRgbaPicture(TrueColourBmp(32), "rgba.bmp");
   ASSERT_TRUE(fields.ok()) << fields.error;
   EXPECT_EQ(fields.picture.pixels[4], (Rgba8{1, 50, 7, 80}));
+  // 16 bits without masks: 5-5-5, each channel widened to 0..255 and rounded.
+  std::vector<uint8_t> five = {'B', 'M'};
+  Put32(five, 14 + 40 + 4), Put32(five, 0), Put32(five, 14 + 40);
+  Put32(five, 40), Put32(five, 2), Put32(five, 1), Put16(five, 1), Put16(five, 16);
+  Put32(five, 0), Put32(five, 4), Put32(five, 0), Put32(five, 0), Put32(five, 0), Put32(five, 0);
+  Put16(five, 16 << 10 | 31 << 5 | 1), Put16(five, 0x7FFF);
+  const RgbaReadResult sixteen = ParseRgbaPicture(five, "five.bmp");
+  ASSERT_TRUE(sixteen.ok()) << sixteen.error;
+  EXPECT_EQ(sixteen.picture.pixels, (std::vector<Rgba8>{{132, 255, 8, 255}, {255, 255, 255, 255}}));
   // The indexed readers still refuse it, as before.
   EXPECT_NE(ParsePicture(TrueColourBmp(24), "rgb.bmp").error.find("true-colour"), std::string::npos);
   // Cut short: the byte is named.

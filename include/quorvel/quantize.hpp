@@ -5,7 +5,7 @@
 //   quorvel::RgbaReadResult read = quorvel::LoadRgbaPicture("photo.png");
 //   if (!read.ok()) { std::fprintf(stderr, "%s\n", read.error.c_str()); return 1; }
 //   quorvel::QuantizeOptions options;
-//   options.reservedLow = 240, options.reservedHigh = 255;  // 16 registers for a cycle
+//   options.reserved = {{16, 31}, {240, 255}};  // two ranges kept for colour cycles
 //   quorvel::QuantizeResult result = quorvel::Quantize(read.picture, options);
 //
 // The same picture and options always give the same result, on every run: nothing
@@ -74,6 +74,13 @@ std::string_view DitherName(Dither dither);
 // The dithering of a name above ("fs" is Floyd-Steinberg too); false when there is none.
 bool DitherFromName(std::string_view name, Dither& dither);
 
+// Registers low..high, both included.
+struct RegisterRange {
+  int32_t low = 0;
+  int32_t high = 0;
+  bool operator==(const RegisterRange&) const = default;
+};
+
 // A register given a colour of the caller's: pixels may take it, the quantizer keeps it.
 struct FixedRegister {
   int32_t index = 0;
@@ -92,9 +99,8 @@ struct QuantizeOptions {
   // The transparent register; -1: quantizing takes the lowest register left free,
   // remapping the palette file's transparent index. Used only when a pixel needs it.
   int32_t transparentIndex = -1;
-  // Registers low..high (inclusive) no pixel takes, such as a range for a colour cycle:
-  // they stay black in a quantized palette and keep their colours in a remapped one.
-  // -1 for none.
+  // One more reserved range besides `reserved` below, low..high; -1 for none. Callers
+  // that keep a single range for a cycle set these.
   int32_t reservedLow = -1;
   int32_t reservedHigh = -1;
   // Registers with given colours (the 16 system colours, an artist's ramp). Quantizing
@@ -103,6 +109,11 @@ struct QuantizeOptions {
   // Passes of k-means that refine Wu's boxes, followed by swaps towards large flat areas;
   // 0 keeps the boxes' means.
   int32_t refinePasses = 3;
+  // Registers no pixel takes, such as the ranges of a picture's colour cycles: they stay
+  // black in a quantized palette and keep their colours in a remapped one. Ranges may
+  // overlap. Last among the options, so that options written in order before it still
+  // mean what they meant.
+  std::vector<RegisterRange> reserved;
 };
 
 struct QuantizeResult {

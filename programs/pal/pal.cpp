@@ -81,6 +81,16 @@ Input FromPicture(const std::vector<uint8_t>& bytes, const std::string& path, pr
   return in;
 }
 
+// The format a palette was read as. A raw format's title names 768 bytes, what its
+// writer always writes; a raw file read may be a set of palettes or, its depth given,
+// shorter, and then says its own size.
+std::string FormatText(const PaletteReadResult& read, size_t bytes) {
+  const bool raw = read.format == PaletteFormat::Raw6 || read.format == PaletteFormat::Raw8;
+  if (!raw || bytes == 768) return std::string(PaletteFormatTitle(read.format));
+  const std::string size = read.sets.empty() ? std::to_string(bytes) : std::to_string(read.sets.size()) + " x 768";
+  return "raw " + size + " bytes, " + std::to_string(read.bits) + "-bit";
+}
+
 Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, const PaletteReadOptions& options) {
   Input in;
   const PaletteReadResult read = ParsePalette(bytes, path, options);
@@ -90,7 +100,7 @@ Input FromPalette(const std::vector<uint8_t>& bytes, const std::string& path, co
   in.warnings = read.warnings;
   in.file = read.file;
   in.entriesInFile = read.entriesInFile;
-  in.description = PaletteFormatTitle(read.format);
+  in.description = FormatText(read, bytes.size());
   in.depth = DepthText(read.bits, read.bitsGuessed);
   return in;
 }

@@ -28,7 +28,8 @@ constexpr char kUsage[] =
     "  quorvel-pic --help | --version\n"
     "\n"
     "IN is an indexed picture (IFF ILBM/PBM, PCX, GIF, PNG, BMP) or a scene (.json); quantize\n"
-    "and remap also take true-colour PNG and BMP pictures.\n"
+    "and remap also take true-colour pictures: PNG (RGB, RGBA, grey with alpha; 8 or 16 bits a\n"
+    "channel), BMP of 16, 24 or 32 bits a pixel and PCX of 24 or 32.\n"
     "Writing (convert, quantize, remap):\n"
     "  --to FORMAT            ilbm, pbm, png, gif or scene; by default OUT's extension says\n"
     "                         (.lbm .ilbm .iff, .pbm .bbm, .png, .gif, .json)\n"
@@ -43,6 +44,7 @@ constexpr char kUsage[] =
     "  --colours N            registers of the new palette, 1..256 (256)\n"
     "  --dither NAME          none, bayer4, bayer8 or fs (Floyd-Steinberg, the default)\n"
     "  --reserve LOW-HIGH     keeps registers LOW..HIGH free of pixels, for a cycle\n"
+    "                         (repeatable; the ranges may overlap)\n"
     "  --fix I=RRGGBB         gives register I a colour of your own (repeatable)\n"
     "  --alpha-threshold A    pixels less opaque than A (0..255; 128) are see-through\n"
     "  --transparent I        the see-through register\n"
@@ -140,9 +142,9 @@ std::string ParseArgs(const std::vector<std::string>& args, Options& o, bool& he
       if (!value(v) || !DitherFromName(v, o.quantize.dither)) return "--dither needs none, bayer4, bayer8 or fs";
       o.quantizeGiven = true;
     } else if (arg == "--reserve") {
-      if (!value(v) || !Range(v, o.quantize.reservedLow, o.quantize.reservedHigh)) {
-        return "--reserve needs LOW-HIGH, registers 0..255";
-      }
+      RegisterRange range;
+      if (!value(v) || !Range(v, range.low, range.high)) return "--reserve needs LOW-HIGH, registers 0..255";
+      o.quantize.reserved.push_back(range);
       o.quantizeGiven = true;
     } else if (arg == "--fix") {
       FixedRegister fixed;
@@ -323,6 +325,25 @@ RgbaReadResult ReadTrueColour(const std::string& path, std::vector<std::string>&
   return ParseRgbaPicture(bytes, path);
 }
 
+// A cycle set on a quantized picture over registers the quantizer fills would spin the
+// picture's own colours, which lie in no order; the registers kept for a cycle are
+// reserved or fixed. Written all the same, since the options are the caller's.
+void WarnOfCyclesOverQuantizedColours(const Options& o, std::FILE* err) {
+  std::vector<bool> kept(256, false);
+  for (const RegisterRange& range : o.quantize.reserved) {
+    for (int32_t i = range.low; i <= range.high; ++i) kept[size_t(i)] = true;
+  }
+  for (const FixedRegister& fixed : o.quantize.fixed) kept[size_t(fixed.index)] = true;
+  for (const Cycle& c : o.setCycles) {
+    bool filled = false;
+    for (int32_t i = c.low; i <= c.high && i < o.quantize.colours; ++i) filled = filled || !kept[size_t(i)];
+    if (!filled) continue;
+    const std::string range = std::to_string(c.low) + "-" + std::to_string(c.high);
+    std::fprintf(err, "quorvel-pic: warning: --cycle %s runs over registers the quantizer fills with the "
+                      "picture's colours; --reserve %s keeps them for the cycle\n", range.c_str(), range.c_str());
+  }
+}
+
 int Quantize(const Options& o, std::FILE* out, std::FILE* err) {
   std::vector<std::string> warnings;
   const RgbaReadResult read = ReadTrueColour(o.words[0], warnings);
@@ -330,6 +351,7 @@ int Quantize(const Options& o, std::FILE* out, std::FILE* err) {
   if (!read.ok()) return Fail(err, read.error);
   QuantizeResult result = quorvel::Quantize(read.picture, o.quantize);
   if (!result.ok()) return Fail(err, result.error);
+  WarnOfCyclesOverQuantizedColours(o, err);
   Scene scene;
   scene.picture = std::move(result.picture);
   return Write(o, std::move(scene), o.words[1], out, err);
