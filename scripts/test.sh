@@ -46,7 +46,7 @@ timed "address and undefined-behaviour sanitizers" build_and_test asan Debug add
 # The palette file readers against arbitrary bytes, for a bounded time.
 timed "fuzzers" scripts/fuzz.sh 20
 # The tests where a second thread meets the program's thread.
-timed "thread sanitizer" build_and_test tsan Debug thread test_keys test_presenter test_recorder
+timed "thread sanitizer" build_and_test tsan Debug thread test_keys test_presenter test_recorder test_recorder_posix
 # The programs as web pages, driven in a real browser.
 timed "web pages in Chromium" scripts/web_test.sh
 # Windows: the cross-build, its suite under Wine, the programs on Xvfb, the ZIP package.

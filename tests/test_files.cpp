@@ -1,10 +1,10 @@
-// The file table: numbers, the binary open sequence, read-only opens and reads.
+// The file table: numbers, the binary open sequence, read-only opens and reads. FIFOs,
+// devices and file modes are in test_files_posix.cpp.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <quorvel/display.hpp>
@@ -55,19 +55,6 @@ TEST(Files, ReadOnlyNeverCreatesOrOpensDirectories) {
   EXPECT_EQ(FreeFileNumber(), 1);  // failed opens leave the number free
 }
 
-// A FIFO with no writer would block open() forever; a device would read without end.
-TEST(Files, FifosAndDevicesAreRefusedAtOnce) {
-  TempDir dir;
-  const std::string fifo = (dir.path / "fifo").string();
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& name : {fifo, std::string("/dev/zero")}) {
-    EXPECT_EQ(OpenFile(name, 1, FileAccess::ReadOnly), FileResult::FileNotFound) << name;
-    EXPECT_EQ(OpenFile(name, 1), FileResult::FileNotFound) << name;
-  }
-  EXPECT_TRUE(fs::is_fifo(fifo));
-  EXPECT_EQ(FreeFileNumber(), 1);
-}
-
 TEST(Files, SequentialReadsAndShortEnds) {
   TempDir dir;
   const std::string name = dir.Write("five", "\x01\x02\x03\x04\x05");
@@ -110,18 +97,6 @@ TEST(Files, BadNumbers) {
   EXPECT_EQ(FreeFileNumber(), 100);
   CloseFile(0);
   EXPECT_EQ(FreeFileNumber(), 1);
-}
-
-TEST(Files, BinaryOpenOfAnUnwritableFileFallsBackToReading) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
-  TempDir dir;
-  const std::string name = dir.Write("ro", "xyz");
-  fs::permissions(name, fs::perms::owner_read);
-  ASSERT_EQ(OpenFile(name, 1), FileResult::Ok);
-  char c = 0;
-  ReadFileBytes(1, &c, 1);
-  EXPECT_EQ(c, 'x');
-  CloseFile(1);
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // Palette files: the two byte layouts, short and long files, files that cannot be read,
-// and the file numbers a read borrows.
+// and the file numbers a read borrows. FIFOs, devices and file modes are in
+// test_palette_files_posix.cpp.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <thread>
@@ -11,6 +10,7 @@
 #include <quorvel/palette.hpp>
 #include "palette/tables.hpp"
 #include "tests/support/palette_files.hpp"
+#include "tests/support/palette_loads.hpp"
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {
@@ -19,43 +19,12 @@ namespace {
 using detail::ColorTable;
 using detail::Rgb;
 using testing::Bytes;
-using testing::Event;
+using testing::ExpectStatus;
 using testing::HeadlessScreen;
-using testing::Recorder;
+using testing::LoadFilePal;
+using testing::LoadPP256Pal;
+using testing::Packed;
 using testing::TempDir;
-
-int32_t Packed(int32_t r, int32_t g, int32_t b) { return r + g * 256 + b * 65536; }
-
-// The register writes a loader makes: 256 of them, in ascending order, and no sleep.
-std::vector<int32_t> LoadedColours(const Recorder& rec) {
-  std::vector<int32_t> colours;
-  for (const Event& e : rec.events) {
-    EXPECT_EQ(e.kind, Event::Entry);
-    EXPECT_EQ(e.a, int32_t(colours.size()));
-    colours.push_back(e.b);
-  }
-  EXPECT_EQ(colours.size(), 256u);
-  return colours;
-}
-
-std::vector<int32_t> LoadFilePal(const std::string& name) {
-  Recorder rec;
-  PalLoad::FilePal(name);
-  return LoadedColours(rec);
-}
-
-std::vector<int32_t> LoadPP256Pal(const std::string& name) {
-  Recorder rec;
-  PalLoad::PP256Pal(name);
-  return LoadedColours(rec);
-}
-
-void ExpectStatus(PaletteFileError error, const std::string& name, int32_t bytes) {
-  const PaletteFileStatus status = LastPaletteFileError();
-  EXPECT_EQ(status.error, error) << name;
-  EXPECT_EQ(status.fileName, name);
-  EXPECT_EQ(status.bytesRead, bytes) << name;
-}
 
 TEST(PaletteFileLayout, FilePalRecordsAreRedGreenBlueBytes) {
   HeadlessScreen screen;
@@ -174,8 +143,6 @@ TEST(PaletteFileErrors, NothingToReadGivesBlackAndNothingOnDisk) {
   std::filesystem::create_directory(dir.Path("folder"));
   const std::string plain = dir.Write("plain.pal", Bytes(768, 9));
   const std::string empty = dir.Write("empty.pal", {});
-  const std::string fifo = dir.Path("fifo.pal");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const struct {
     std::string name;
     PaletteFileError error;
@@ -183,8 +150,6 @@ TEST(PaletteFileErrors, NothingToReadGivesBlackAndNothingOnDisk) {
                {dir.Path("folder"), PaletteFileError::Unreadable},
                {plain + "/inside.pal", PaletteFileError::Missing},
                {"", PaletteFileError::Missing},
-               {fifo, PaletteFileError::Unreadable},  // refused, never waited on
-               {"/dev/zero", PaletteFileError::Unreadable},
                {empty, PaletteFileError::Short}};
   const std::vector<int32_t> black(256, 0);
   for (const auto& c : cases) {
@@ -198,20 +163,6 @@ TEST(PaletteFileErrors, NothingToReadGivesBlackAndNothingOnDisk) {
   EXPECT_EQ(std::filesystem::file_size(plain), 768u);
   EXPECT_EQ(std::filesystem::file_size(empty), 0u);
   EXPECT_EQ(FreeFileNumber(), 1);
-}
-
-TEST(PaletteFileErrors, UnreadableFileAndReadOnlyFile) {
-  HeadlessScreen screen;
-  TempDir dir;
-  const std::string locked = dir.Write("locked.pal", Bytes(768, 20));
-  const std::string readOnly = dir.Write("readonly.pal", Bytes(768, 20));
-  ::chmod(locked.c_str(), 0);
-  ::chmod(readOnly.c_str(), 0444);
-  // A read-only palette loads as any other.
-  EXPECT_EQ(LoadFilePal(readOnly), std::vector<int32_t>(256, Packed(20, 20, 20)));
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads files without permission";
-  EXPECT_EQ(LoadFilePal(locked), std::vector<int32_t>(256, 0));
-  ExpectStatus(PaletteFileError::Unreadable, locked, 0);
 }
 
 TEST(PaletteFileErrors, NoFreeFileNumberGivesBlack) {

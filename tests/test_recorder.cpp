@@ -1,96 +1,27 @@
 // Recording the screen to an animated GIF, read back with giflib: which frames, how long
-// each shows, and that every pixel's colour is the one the screen showed.
+// each shows, and that every pixel's colour is the one the screen showed. What the
+// environment, file modes, FIFOs and full disks do is in test_recorder_posix.cpp.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
-#include <csignal>
-
-#include <gif_lib.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <numeric>
 
 #include <quorvel/display.hpp>
 #include <quorvel/palette.hpp>
 #include <quorvel/recorder.hpp>
+#include "tests/support/recorded_gifs.hpp"
 #include "tests/support/recorder.hpp"
 
 namespace quorvel {
 namespace {
 
+using testing::DrawAllIndices;
+using testing::GifFrame;
 using testing::HeadlessScreen;
-
-struct GifFrame {
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t delayCs = 0;
-  std::vector<uint8_t> indices;
-  std::array<uint32_t, 256> colours{};  // the frame's own colour table, 0xRRGGBB
-
-  std::vector<uint32_t> Pixels() const {
-    std::vector<uint32_t> pixels;
-    for (const uint8_t index : indices) pixels.push_back(colours[index]);
-    return pixels;
-  }
-};
-
-// True when the extensions before the first image hold NETSCAPE2.0 with a loop count of 0.
-bool LoopsForEver(const SavedImage& first) {
-  for (int i = 0; i + 1 < first.ExtensionBlockCount; ++i) {
-    const ExtensionBlock& app = first.ExtensionBlocks[i];
-    const ExtensionBlock& data = first.ExtensionBlocks[i + 1];
-    if (app.Function == APPLICATION_EXT_FUNC_CODE && app.ByteCount == 11 &&
-        std::equal(app.Bytes, app.Bytes + 11, "NETSCAPE2.0") && data.ByteCount == 3) {
-      return data.Bytes[0] == 1 && data.Bytes[1] == 0 && data.Bytes[2] == 0;
-    }
-  }
-  return false;
-}
-
-// Every recording is also checked for what any viewer needs: a GIF89a header (delays need
-// it), a screen the size of its frames, and the loop for ever.
-std::vector<GifFrame> ReadGif(const std::string& path) {
-  char version[7] = {};
-  std::ifstream(path, std::ios::binary).read(version, 6);
-  EXPECT_STREQ(version, "GIF89a") << path;
-  int error = 0;
-  std::unique_ptr<GifFileType, void (*)(GifFileType*)> gif(
-      DGifOpenFileName(path.c_str(), &error), [](GifFileType* g) { DGifCloseFile(g, nullptr); });
-  if (!gif || DGifSlurp(gif.get()) != GIF_OK) {
-    ADD_FAILURE() << path << " is not a GIF that giflib reads";
-    return {};
-  }
-  EXPECT_TRUE(gif->ImageCount > 0 && LoopsForEver(gif->SavedImages[0])) << path;
-  std::vector<GifFrame> frames;
-  for (int i = 0; i < gif->ImageCount; ++i) {
-    const SavedImage& image = gif->SavedImages[i];
-    EXPECT_EQ(image.ImageDesc.Width, gif->SWidth) << "frame " << i;
-    EXPECT_EQ(image.ImageDesc.Height, gif->SHeight) << "frame " << i;
-    GifFrame frame{image.ImageDesc.Width, image.ImageDesc.Height, 0, {}, {}};
-    GraphicsControlBlock control{};
-    EXPECT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
-    frame.delayCs = control.DelayTime;
-    const ColorMapObject* map = image.ImageDesc.ColorMap;
-    EXPECT_NE(map, nullptr) << "frame " << i << " has no colour table of its own";
-    if (!map) return {};
-    EXPECT_EQ(map->ColorCount, 256);
-    for (int c = 0; c < map->ColorCount && c < 256; ++c) {
-      const GifColorType rgb = map->Colors[c];
-      frame.colours[c] = uint32_t(rgb.Red) << 16 | uint32_t(rgb.Green) << 8 | rgb.Blue;
-    }
-    frame.indices.assign(image.RasterBits, image.RasterBits + frame.width * frame.height);
-    frames.push_back(std::move(frame));
-  }
-  return frames;
-}
+using testing::ReadGif;
 
 // The screen as each pause began, and when.
 struct Shown : testing::Recorder {
@@ -115,50 +46,6 @@ class TempGif {
   std::string path_;
 };
 
-// A folder of the test's own, to see that nothing is left in it but what should be.
-struct TempFolder {
-  std::filesystem::path path = std::filesystem::path(::testing::TempDir()) /
-                               ("quorvel-recorder-" + std::to_string(::getpid()));
-  TempFolder() { std::filesystem::create_directories(path); }
-  ~TempFolder() { std::filesystem::remove_all(path); }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-};
-
-// The file size limit makes writes fail part-way, as a full disk does.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    handler_ = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    ::signal(SIGXFSZ, handler_);
-  }
-
- private:
-  struct rlimit old_;
-  void (*handler_)(int);
-};
-
-// A picture using every register, with rows and columns of different indices.
-void DrawAllIndices() {
-  for (int32_t y = 0; y < kScreenHeight; y += 2) {
-    DrawLine(0, y, kScreenWidth - 1, y, (y / 2) & 255, 0x5A5A);
-  }
-}
-
 TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
   HeadlessScreen screen;
   DrawAllIndices();
@@ -166,15 +53,10 @@ TEST(Recorder, FadeOnVirtualTimeIsEveryPictureForItsTime) {
   Shown shown;
   shown.pictures.push_back({0, CaptureFrame()});
   Recorder recorder;
-  const mode_t umask = ::umask(022);
   ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
-  ::umask(umask);
   FadeOut::DefaultPal(20);
   ASSERT_TRUE(recorder.Stop()) << recorder.Error();
   EXPECT_FALSE(recorder.Recording());
-  // A picture like any other: readable by all unless the umask says otherwise.
-  EXPECT_EQ(std::filesystem::status(static_cast<const std::string&>(path)).permissions(),
-            std::filesystem::perms(0644));
 
   // The first pass writes the palette already shown, so 1 + 63 distinct pictures of 20 ms.
   const std::vector<GifFrame> frames = ReadGif(path);
@@ -384,132 +266,6 @@ TEST(Recorder, RefusesToStartWithAReason) {
   // The screen is free for the next recording.
   EXPECT_TRUE(second.Start(secondPath)) << second.Error();
 }
-
-// What QUORVEL_RECORD's companions hold is a number in range, or the program is told.
-TEST(Recorder, TheEnvironmentsNumbersAreCheckedWithAMessage) {
-  TempFolder folder;
-  const std::string path = folder / "env.gif";
-  ::setenv("QUORVEL_RECORD", path.c_str(), 1);
-  const struct {
-    const char* variable;
-    const char* value;
-    const char* message;
-  } cases[] = {
-      {"QUORVEL_RECORD_FRAME_MS", "9.3e19", "QUORVEL_RECORD_FRAME_MS must be 0 to 655350 milliseconds, not \"9.3e19\""},
-      {"QUORVEL_RECORD_FRAME_MS", "20ms", "QUORVEL_RECORD_FRAME_MS must be 0 to 655350 milliseconds, not \"20ms\""},
-      {"QUORVEL_RECORD_SECONDS", "2abc", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"2abc\""},
-      {"QUORVEL_RECORD_SECONDS", "inf", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"inf\""},
-      {"QUORVEL_RECORD_SECONDS", "0", "QUORVEL_RECORD_SECONDS must be a number of seconds above 0, not \"0\""},
-  };
-  for (const auto& c : cases) {
-    ::setenv(c.variable, c.value, 1);
-    EXPECT_FALSE(OpenScreen(18, 8, 1, 0)) << c.variable << "=" << c.value;
-    EXPECT_EQ(ScreenError(), c.message);
-    ::unsetenv(c.variable);
-  }
-  ::setenv("QUORVEL_RECORD_FRAME_MS", "40", 1);
-  EXPECT_TRUE(OpenScreen(18, 8, 1, 0)) << ScreenError();
-  CloseScreen();
-  ::unsetenv("QUORVEL_RECORD_FRAME_MS");
-  std::vector<GifFrame> frames = ReadGif(path);
-  ASSERT_EQ(frames.size(), 1u);
-  EXPECT_EQ(frames[0].width, kScreenWidth);
-  // Half scale only when asked.
-  ::setenv("QUORVEL_RECORD_HALF", "1", 1);
-  EXPECT_TRUE(OpenScreen(18, 8, 1, 0)) << ScreenError();
-  CloseScreen();
-  ::unsetenv("QUORVEL_RECORD_HALF");
-  ::unsetenv("QUORVEL_RECORD");
-  SetVirtualTime(false);
-  frames = ReadGif(path);
-  ASSERT_EQ(frames.size(), 1u);
-  EXPECT_EQ(frames[0].width, kScreenWidth / 2);
-}
-
-TEST(Recorder, AFailedWriteIsReportedAndEndsTheRecordingWithTheOldFileKept) {
-  HeadlessScreen screen;
-  DrawAllIndices();
-  TempFolder folder;
-  const std::string path = folder / "keep.gif";
-  Recorder recorder;
-  ASSERT_TRUE(recorder.Start(path, {.width = 8, .height = 8})) << recorder.Error();
-  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
-  const auto size = std::filesystem::file_size(path);
-  {
-    const FileSizeLimit limit(100 * 1024);
-    ASSERT_TRUE(recorder.Start(path)) << recorder.Error();
-    for (int32_t step = 0; step < 200 && recorder.Recording(); ++step) {
-      SetPaletteEntry(1, step);
-      SleepMs(20);
-    }
-    EXPECT_FALSE(recorder.Recording()) << "the failed write ends the recording";
-    EXPECT_FALSE(recorder.Stop());
-  }
-  EXPECT_FALSE(recorder.Recording());
-  EXPECT_EQ(recorder.Error().rfind("recording to " + path + ": cannot write it: ", 0), 0u)
-      << recorder.Error();
-  // The old recording is there as it was, and nothing else.
-  EXPECT_EQ(std::filesystem::file_size(path), size);
-  EXPECT_EQ(ReadGif(path).size(), 1u);
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keep.gif"});
-}
-
-// Only a new name or a file the user may write is recorded to, and the file is replaced,
-// never written through: nothing else is touched, nothing waits, nothing is left behind.
-TEST(Recorder, RecordsOnlyWhereAFileMayBeReplaced) {
-  HeadlessScreen screen;
-  TempFolder folder;
-  const std::string fifo = folder / "fifo.gif";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  // A reader, so that a writer's open would not wait for one.
-  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-  const std::string readOnly = folder / "read-only.gif";
-  std::ofstream(readOnly) << "not to be replaced";
-  ::chmod(readOnly.c_str(), 0444);
-  std::filesystem::create_directory(folder / "folder.gif");
-  std::filesystem::create_symlink("/dev/null", folder / "null.gif");
-  const struct {
-    std::string path;
-    const char* why;
-  } refused[] = {{fifo, "is a FIFO, not a file"},
-                 {"/dev/null", "is a device, not a file"},
-                 {folder / "null.gif", "leads to a device, not a file"},
-                 {folder / "folder.gif", "is a directory, not a file"},
-                 {readOnly, "is read-only (mode 0444), so it is not replaced"}};
-  Recorder recorder;
-  for (const auto& r : refused) {
-    EXPECT_FALSE(recorder.Start(r.path, {.width = 1, .height = 1})) << r.path;
-    EXPECT_EQ(recorder.Error(), "cannot record to " + r.path + ": " + r.why);
-    recorder.Stop();
-  }
-  ::close(reader);
-  char text[32] = {};
-  std::ifstream(readOnly).read(text, sizeof text - 1);
-  EXPECT_STREQ(text, "not to be replaced");
-
-  // A symbolic link is replaced itself: the file it led to keeps what it held.
-  const std::string other = folder / "other.txt";
-  std::ofstream(other) << "someone else's";
-  std::filesystem::create_symlink(other, folder / "link.gif");
-  ASSERT_TRUE(recorder.Start(folder / "link.gif", {.width = 4, .height = 4})) << recorder.Error();
-  ASSERT_TRUE(recorder.Stop()) << recorder.Error();
-  EXPECT_FALSE(std::filesystem::is_symlink(folder / "link.gif"));
-  EXPECT_EQ(ReadGif(folder / "link.gif").size(), 1u);
-  EXPECT_EQ(std::filesystem::file_size(other), 14u);
-
-  // The target is looked at again when the recording ends: one made read-only meanwhile
-  // is kept as it is, and the recording fails.
-  const std::string late = folder / "late.gif";
-  ASSERT_TRUE(recorder.Start(late, {.width = 1, .height = 1})) << recorder.Error();
-  std::ofstream(late) << "made meanwhile";
-  ::chmod(late.c_str(), 0444);
-  EXPECT_FALSE(recorder.Stop());
-  EXPECT_EQ(recorder.Error(), "recording to " + late + ": is read-only (mode 0444), so it is not replaced");
-  EXPECT_EQ(std::filesystem::file_size(late), 14u);
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"fifo.gif", "folder.gif", "late.gif", "link.gif",
-                                                      "null.gif", "other.txt", "read-only.gif"}));
-}
-
 
 // The recorded region of a captured frame: every `step`-th pixel of every `step`-th row.
 std::vector<uint32_t> Region(const std::vector<uint32_t>& frame, int32_t x0, int32_t y0,

@@ -55,4 +55,17 @@ Bytes PP256PalBytes(const detail::ColorTable& table) {
   return bytes;
 }
 
+Bytes TextBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+PaletteFile SamplePalette(int32_t count) {
+  PaletteFile file;
+  file.count = count;
+  file.name = "Sample";
+  for (int32_t i = 0; i < count; ++i) {
+    file.colours[size_t(i)] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)};
+    file.entryNames.push_back(i % 3 ? "colour " + std::to_string(i) : "");
+  }
+  return file;
+}
+
 }  // namespace quorvel::testing

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include <quorvel/formats.hpp>
 #include "palette/tables.hpp"
 
 namespace quorvel::testing {
@@ -33,5 +35,12 @@ class TempDir {
 // of little-endian 32-bit Pack values.
 Bytes FilePalBytes(const detail::ColorTable& table);
 Bytes PP256PalBytes(const detail::ColorTable& table);
+
+// The bytes of a text, as a file holds them.
+Bytes TextBytes(std::string_view text);
+
+// A palette of `count` distinct colours, named entries (every third unnamed), and colours
+// 6 bits cannot hold, named "Sample".
+PaletteFile SamplePalette(int32_t count);
 
 }  // namespace quorvel::testing
