@@ -22,9 +22,12 @@ bool Report(const quorvel::PictureWriteResult& written) {
 int main(int argc, char** argv) {
   using namespace quorvel;
   const std::string first = argc > 1 ? argv[1] : "";
-  if (first == "--help" || first == "--version") {
-    if (first == "--help") std::printf("usage: quorvel-make-samples [FOLDER]  (writes the sample art; samples/ by default)\n");
-    else programs::PrintVersion("quorvel-make-samples", stdout);
+  if (first == "--help") {
+    std::printf("usage: quorvel-make-samples [FOLDER]  (writes the sample art; samples/ by default)\n");
+    return programs::FinishOutput("quorvel-make-samples", 0, stdout, stderr);
+  }
+  if (first == "--version") {
+    programs::PrintVersion("quorvel-make-samples", stdout);
     return programs::FinishOutput("quorvel-make-samples", 0, stdout, stderr);
   }
   const std::string folder = argc > 1 ? argv[1] : "samples";
